@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs the Debian packages the build needs, quietly, and only those that are missing.
+# Usage: scripts/install-deps.sh [--peers]   (--peers adds the peer solvers used by the benchmark)
+set -e
+pkgs="cmake g++ gfortran pkg-config libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
+if [ "$1" = "--peers" ]; then
+  pkgs="$pkgs libsuitesparse-dev libmumps-seq-dev libsuperlu-dev"
+fi
+missing=""
+for p in $pkgs; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
