@@ -1,0 +1,16 @@
+#!/bin/sh
+# Builds the library and runs the whole test suite. With --sanitize the build uses the address,
+# leak and undefined-behaviour sanitizers in its own build tree.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+if [ "${1:-}" = "--sanitize" ]; then
+  dir=build-sanitize
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DVARNEXO_SANITIZE=ON -DVARNEXO_BUILD_BENCH=OFF >/dev/null
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+else
+  dir=build
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$dir" -j"$(nproc)"
+OPENBLAS_NUM_THREADS=1 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"

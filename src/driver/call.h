@@ -1,0 +1,60 @@
+// The state of one call of the phase driver: the public arguments, the working copies the
+// input check accepts, the memory counters and the stage flags of the statistics.
+#pragma once
+#include <cstdint>
+
+#include "common/onebased.h"
+#include "driver/handle.h"
+
+namespace varnexo::driver {
+
+struct Call {
+  explicit Call(void* handle) : h(handle) {}
+
+  Handle h;
+  // Public arguments as given.
+  int32_t max_fac_store = 0;
+  int32_t matrix_number = 0;
+  int32_t matrix_type = 0;
+  int32_t phase = 0;
+  int32_t neqns = 0;
+  int32_t nb = 0;
+  int32_t message_level = 0;
+  const double* a = nullptr;
+  int32_t* ia = nullptr;
+  int32_t* ja = nullptr;
+  int32_t* perm = nullptr;
+  OneBased<int32_t> iparam;
+  double* b = nullptr;
+  double* x = nullptr;
+
+  // Working copies accepted by the input check.
+  int32_t ido = 0;
+  int32_t n = 0;
+  int64_t nnz = 0;
+  int32_t work_nb = 0;
+  int32_t level = 0;      // 0 silent, 1 messages
+  int32_t cgs_code = 0;   // CGS code split from iparam(4)
+  int32_t error_num = 0;  // detailed error number of this call (0 fine, 99 finished by the check)
+  int32_t bad_row = 0;    // first bad row or position found by the array checks
+  int32_t matched = 0;    // matched columns reported when the matching fails
+  MemoryCounters mem;
+  int32_t done_flags[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  int32_t analysed_n = 0;    // order and entry count of the analysed structure
+  int64_t analysed_nnz = 0;
+  int32_t deleted_factors = 0;  // change in the number of stored factors (statistics of releases)
+};
+
+// The input check: validates the arguments against each other and the handle, stores the
+// accepted values and the size words, and leaves the detailed number in c.error_num
+// (0 accepted, 99 a diagonal system already solved, other values rejected).
+void check_input(Call& c);
+
+// Prints the error report of a failed call to standard error; returns the code to hand back
+// (a failing diagonal row turns -1 into -7).
+int32_t error_info(const Call& c, int32_t error);
+
+// The public driver with access to the detailed error number of the call.
+void run_driver(Call& c, int32_t& error);
+
+}  // namespace varnexo::driver

@@ -1,0 +1,258 @@
+// Input checking: every call that reaches the driver passes here after the handle blocks exist
+// and before any work. The arguments are validated against each other and against the values
+// stored by earlier calls; the accepted values go into the working copies and into ibasic.
+#include <climits>
+#include <cmath>
+#include <complex>
+#include <vector>
+
+#include "common/export.h"
+#include "driver/call.h"
+#include "driver/diagonal.h"
+#include "driver/input_texts.h"
+
+extern "C" void timer_varnexo_(double* t);
+
+namespace varnexo::driver {
+
+const char* input_check_text(int32_t error_num) {
+  switch (error_num) {
+    case 1: return "*** Input check: ido_new %d (out of bounds)";
+    case 2: return "*** Input check: max_fac_store_new %d _old %d are incompatible";
+    case 3: return "*** Input check: max_fac_store_in %d matrix_number_in %d";
+    case 4: return "*** Input check: matrix_number_new %d ido %d are incompatible";
+    case 5: return "*** Input check: matrix_type_new %d _old %d are incompatible";
+    case 7: return "*** Input check: neqns_new %d";
+    case 8: return "*** Input check: ia(neqns+1)_new %d _old %d are incompatible";
+    case 9: return "*** Input check: nb_new  %d  ido %d are incompatible";
+    case 10: return "*** Input check: iparam(6) %d (out of bounds)";
+    case 11: return "*** Input check: preprocessing %d (out of bounds)";
+    case 15: return "*** Input check: matrix_type_new %d (out of bounds)";
+    case 20: return "*** wrong controlstep parameter ido %d";
+    case kBadRowPointers: return "*** Input check: row pointers ia must start at 1 and not decrease, first bad row %d";
+    case kBadColumnIndex: return "*** Input check: column index outside 1..neqns in row %d";
+    case kUnsortedRow: return "*** Input check: column indices not strictly increasing in row %d";
+    case kBadTriangleRow: return "*** Input check: row %d must start with its diagonal and hold no entry below it";
+    case kMissingDiagonal: return "*** Input check: row %d holds no diagonal entry";
+    case kBadPermutation: return "*** Input check: perm is not a permutation of 1..neqns, first bad position %d";
+    case kTooLarge: return "*** Input check: matrix too large for 32-bit index arrays, neqns %d";
+    default: return nullptr;
+  }
+}
+
+namespace {
+
+bool symmetric_storage(int32_t type) { return std::abs(type) % 2 == 0 && std::abs(type) <= 6; }
+bool needs_diagonal(int32_t type) { return std::abs(type) <= 6 && std::abs(type) % 2 == 1; }
+
+void prepare(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  OneBased<double> rb = c.h.rbasic();
+  timer_varnexo_(&rb(16));
+  c.h.slot(kSlotCallCounter) += 1;
+  for (int32_t& f : c.done_flags) f = 0;
+  if (c.h.slot(kSlotCallCounter) == 1) {
+    for (int k = 1; k <= 10; ++k) rb(k) = 0.0;
+  }
+  rb(9) = 0.0;
+  rb(10) = rb(16);
+  const int32_t m = std::abs(c.message_level);
+  c.level = m <= 1 ? m : 1;
+  OneBased<int32_t> ip = c.iparam;
+  int32_t cgs = ip(4);
+  if (ip(1) == 1) {
+    ib(70) = ip(24);
+    ib(71) = ip(25);
+    ib(82) = ip(28);
+    ib(83) = ip(29);
+    ib(74) = 0;
+    const int32_t q = std::abs(cgs), k = q / 10, digit = q % 10;
+    cgs = cgs < 0 ? -digit : digit;
+    if (k != 0) rb(13) = std::exp(-k * std::log(10.0));
+  }
+  c.cgs_code = cgs;
+  ib(66) = ip(10);
+}
+
+// The checks of the scalar arguments, in order; returns the first failing number or 0.
+int32_t check_scalars(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  OneBased<int32_t> ip = c.iparam;
+  const int32_t phase = c.phase, type = c.matrix_type;
+  if (phase < -1 || phase > 33) return 1;
+  if (ip(3) < 1) ip(3) = 1;
+  if (ib(49) > 0 && ib(49) < c.max_fac_store) return 2;
+  if (c.matrix_number > c.max_fac_store) return 3;
+  // A phase that factorises needs a factor entry, analysis with factorisation included.
+  if (c.matrix_number < 1 && (phase > 21 || phase == 12 || phase == 13)) return 4;
+  const int32_t a = std::abs(type);
+  if (type == 0 || (a > 6 && a != 11 && type != 13)) return 15;
+  const int32_t t = ib(12);
+  if (t != 0 && t != type && t != -type && a / 2 != std::abs(t) / 2) return 5;
+  // Factorising or solving with a type of another storage or value width than the analysed
+  // one would read the factor arrays in the wrong layout.
+  if (t != 0 && phase / 10 >= 2 &&
+      (symmetric_storage(t) != symmetric_storage(type) || (std::abs(t) > 2 && t != 11) != (a > 2 && type != 11)))
+    return 5;
+  if (c.neqns < 1) return 7;
+  if (c.nnz < c.neqns) return 8;
+  if (c.nb < 1 && phase > 32) return 9;
+  if (ip(6) != 0 && ip(6) != 1) return 10;
+  if (ip(30) == 0 && (ip(2) < 0 || ip(2) > 2)) return 11;
+  return 0;
+}
+
+// Row pointers, column indices, row order and diagonals of the matrix, and the caller's
+// permutation when it is to be used. Returns the error number and leaves the row in bad_row.
+int32_t check_arrays(Call& c) {
+  const int32_t n = c.neqns, type = c.matrix_type;
+  OneBased<const int32_t> ia(c.ia, n + 1);
+  if ((int64_t)ia(n + 1) - 1 > INT_MAX / 3 - n) {
+    c.bad_row = n;
+    return kTooLarge;
+  }
+  OneBased<const int32_t> ja(c.ja, c.nnz);
+  if (ia(1) != 1) {
+    c.bad_row = 1;
+    return kBadRowPointers;
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    if (ia(i + 1) < ia(i)) {
+      c.bad_row = i;
+      return kBadRowPointers;
+    }
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    c.bad_row = i;
+    bool has_diagonal = false;
+    for (int32_t k = ia(i); k < ia(i + 1); ++k) {
+      const int32_t j = ja(k);
+      if (j < 1 || j > n) return kBadColumnIndex;
+      if (k > ia(i) && j <= ja(k - 1)) return kUnsortedRow;
+      has_diagonal |= j == i;
+    }
+    if (symmetric_storage(type) && (ia(i + 1) == ia(i) || ja(ia(i)) != i)) return kBadTriangleRow;
+    if (needs_diagonal(type) && !has_diagonal) return kMissingDiagonal;
+  }
+  if (c.phase / 10 == 1 && c.iparam(5) > 0) {
+    std::vector<char> seen((size_t)n + 1, 0);
+    OneBased<const int32_t> perm(c.perm, n);
+    for (int32_t k = 1; k <= n; ++k) {
+      const int32_t p = perm(k);
+      if (p < 1 || p > n || seen[p]) {
+        c.bad_row = k;
+        return kBadPermutation;
+      }
+      seen[p] = 1;
+    }
+  }
+  c.bad_row = 0;
+  return 0;
+}
+
+// The type change to the negative of the stored type adjusts the work estimate.
+void adjust_work_estimate(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  const int32_t t = ib(12), type = c.matrix_type;
+  if (t == 0 || type >= 0 || type != -t) return;
+  const int32_t x = (type == -2 || type == -4) ? 4 : 0;
+  if (ib(38) < x) {
+    ib(37) = ib(38) != 0 ? (int32_t)((int64_t)x * ib(37) / ib(38)) : ib(37);
+    ib(38) = x;
+  }
+}
+
+// A diagonal system is finished here: solved for phases ending in 3, checked otherwise.
+void finish_diagonal(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  ib(68) = c.iparam(12);
+  c.iparam(12) = -1;
+  int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
+  int32_t status = 0;
+  if (c.phase % 10 == 3) {
+    if (t >= -2 && t <= 2) {
+      diag_solve<double>(c.neqns, c.nb, c.ia, c.ja, c.a, c.b, c.x, status, c.iparam(6), 1, nullptr, nullptr);
+    } else {
+      using z = std::complex<double>;
+      diag_solve<z>(c.neqns, c.nb, c.ia, c.ja, reinterpret_cast<const z*>(c.a), reinterpret_cast<z*>(c.b),
+                    reinterpret_cast<z*>(c.x), status, c.iparam(6), 1, nullptr, nullptr);
+    }
+  }
+  c.error_num = status == 0 ? 99 : -std::abs(status);
+}
+
+int32_t panel_width(int32_t type, int32_t nproc, int32_t iparam30) {
+  if (type == 1 || type == 3 || type == 11 || type == 13) return nproc > 4 ? 72 : (nproc >= 2 ? 96 : 128);
+  const int32_t width = nproc < 5 ? 80 : 64;
+  return iparam30 > 1 ? iparam30 : width;
+}
+
+void store_accepted(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  OneBased<int32_t> ip = c.iparam;
+  const int32_t n = c.neqns, type = c.matrix_type;
+  ib(1) = n;
+  ib(2) = n + 1;
+  int32_t transpose = ip(12);
+  if (c.phase / 10 == 1) {
+    const int32_t a = std::abs(type);
+    int64_t h = (c.nnz - n) / 2;
+    if (a % 2 == 0) {
+      h = c.nnz - n;
+      ib(19) = 1;
+      transpose = 0;
+    }
+    ib(3) = (int32_t)h;
+    ib(4) = type > 10 ? (int32_t)(3 * c.nnz + n) : (int32_t)(2 * h);
+  }
+  const int32_t nproc = ip(3);
+  ib(16) = panel_width(type, nproc, ip(30));
+  int32_t ordering = ip(2);
+  if (ip(30) == 1 && (ordering < 0 || ordering > 2)) ordering = 2;
+  ib(8) = ip(6);
+  ib(11) = c.level;
+  ib(12) = type;
+  ib(14) = ordering;
+  ib(15) = nproc;
+  ib(18) = c.cgs_code;
+  ib(20) = nproc == 1 ? 1 : 0;
+  ib(21) = ip(5);
+  ib(51) = ip(21);
+  ib(52) = 0;
+  ib(53) = 0;
+  ib(68) = ib(19) == 1 ? 0 : transpose;
+  ib(73) = ip(26);
+  ib(74) = 0;
+  (void)transpose;
+}
+
+}  // namespace
+
+void check_input(Call& c) {
+  prepare(c);
+  int32_t num = check_scalars(c);
+  if (num == 0) adjust_work_estimate(c);
+  const bool diagonal = num == 0 && c.nnz == c.neqns && is_diagonal_system(c.neqns, c.ia, c.ja);
+  if (num == 0 && !diagonal && c.phase >= 11) num = check_arrays(c);
+  if (num != 0) {
+    // The caller's values stay in the call for the report; the working copies are cleared.
+    c.error_num = num;
+    c.work_nb = 0;
+    c.ido = 0;
+    return;
+  }
+  c.ido = c.phase;
+  c.n = c.neqns;
+  c.work_nb = c.nb;
+  if (diagonal) {
+    finish_diagonal(c);
+    return;
+  }
+  store_accepted(c);
+  const int32_t p = c.phase;
+  const bool known = p == 11 || p == 12 || p == 13 || p == 22 || p == 23 || p == 33;
+  c.error_num = known ? 0 : 20;
+  if (!known) c.ido = 0;
+}
+
+}  // namespace varnexo::driver

@@ -1,0 +1,34 @@
+// Routines of the handle layer used by the phase driver: the control words rebuilt at each
+// analysis, the parameter defaults, and the sizes of the blocks of the numerical phases.
+#pragma once
+#include <cstdint>
+
+#include "common/onebased.h"
+#include "driver/handle.h"
+
+namespace varnexo::driver {
+
+// Writes the defaults of the driver column of the parameter table (iparam(1) = 0 at an analysis).
+void apply_driver_defaults(OneBased<int32_t> iparam, int32_t type);
+
+// Rebuilds ibasic, rbasic, iadr and the FACT_ADR entries at an analysis call; applies the
+// driver defaults when iparam(1) = 0. ibasic(49), the FACT_ADR capacity, is kept.
+void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type);
+
+// Doubles per stored value of a matrix type: 1 real, 2 complex.
+int32_t doubles_per_entry(int32_t type);
+
+// Sizes in doubles of the three blocks of a numerical call: positive = obtain a new block,
+// negative = release the old one and obtain |size|, 0 = keep.
+struct BlockSizes {
+  int64_t factor = 0;
+  int64_t work = 0;
+  int64_t cgs = 0;
+};
+
+// Sizes the factor, real work and CGS blocks for `ido` (changes 33 to 23 for a matrix number
+// never factorised) and sets ibasic(5), (7), (43), (44), (47).
+BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ibasic,
+                          OneBased<int32_t> iadr, FactEntry& entry);
+
+}  // namespace varnexo::driver

@@ -1,0 +1,42 @@
+// The sequence of one call after the handle exists: the input check, the analysis, and the
+// numerical phases, in the order the phase asks for.
+#include "driver/phases.h"
+
+#include "driver/handle_routines.h"
+
+namespace varnexo::driver {
+
+void run_phases(Call& c, int32_t& error) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  c.analysed_n = ib(1);
+  c.analysed_nnz = ib(54);
+  if (c.phase / 10 == 1) ini_basic(c.h, c.iparam, c.matrix_type);
+  if (c.phase / 10 <= 2) {
+    c.nnz = c.neqns >= 1 ? (int64_t)c.ia[c.neqns] - 1 : 0;
+  } else {
+    c.nnz = ib(54);
+  }
+  check_input(c);
+  if (c.error_num == 99) {
+    c.error_num = 0;
+    return;
+  }
+  if (c.error_num != 0) {
+    error = -1;
+    return;
+  }
+  if (c.phase / 10 <= 2) ib(54) = (int32_t)c.nnz;
+  if (c.ido / 10 >= 2 && c.h.slot(kSlotStrucFi) == 0) {
+    c.error_num = 100000;  // no analysis yet
+    error = -1;
+    return;
+  }
+  ib(73) = c.iparam(26);
+  if (c.ido / 10 == 1) {
+    error = run_analysis(c);
+    if (error != 0 || c.ido % 10 == 1) return;
+  }
+  error = run_numerical(c);
+}
+
+}  // namespace varnexo::driver

@@ -1,0 +1,24 @@
+// The stages of a call after the handle exists: input check, analysis, numerical phases, and
+// the statistics printed at the end of a call with messages on.
+#pragma once
+#include <cstdint>
+
+#include "driver/call.h"
+
+namespace varnexo::driver {
+
+// Runs the checked phase: analysis (phases 11..13), factorisation and solve. Leaves the
+// detailed number in c.error_num and the coarse code in error.
+void run_phases(Call& c, int32_t& error);
+
+// Analysis: matching and scaling, ordering, symbolic factorisation; the blocks of the analysis
+// are obtained and released here. Returns the coarse error code.
+int32_t run_analysis(Call& c);
+
+// Factorisation and solve with refinement for the numerical phases. Returns the coarse code.
+int32_t run_numerical(Call& c);
+
+// The banner, timing lines and statistics records of the call.
+void statistics(Call& c);
+
+}  // namespace varnexo::driver

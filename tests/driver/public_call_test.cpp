@@ -1,0 +1,163 @@
+// The public call as a caller sees it before any factorisation: defaults, information phases,
+// the diagonal short cut and its outputs.
+#include <complex>
+
+#include "driver_fixture.h"
+
+namespace varnexo::test {
+namespace {
+
+TEST(Init, DefaultsPerTypeAndIparam3Untouched) {
+  struct Case {
+    int32_t type, ip8, ip10, ip11, ip13, ip21;
+  };
+  for (Case k : {Case{2, 1, 0, 0, 0, 0}, Case{-2, 1, 8, 0, 0, 0}, Case{1, 1, 13, 0, 0, 0}, Case{3, 1, 13, 0, 0, 0},
+                 Case{11, 2, 12, 1, 1, 0}, Case{13, 2, 12, 1, 1, 0}, Case{-4, 1, 8, 1, 2, 1}, Case{6, 1, 8, 1, 2, 1},
+                 Case{4, 1, 0, 0, 0, 0}}) {
+    void* handle[64];
+    for (auto& s : handle) s = reinterpret_cast<void*>(0x1234);
+    int32_t iparam[64];
+    for (auto& v : iparam) v = 99;
+    varnexoinit_(handle, &k.type, iparam);
+    for (void* s : handle) EXPECT_EQ(s, nullptr);
+    SCOPED_TRACE(k.type);
+    EXPECT_EQ(iparam[0], 1);
+    EXPECT_EQ(iparam[1], 2);
+    EXPECT_EQ(iparam[2], 99) << "iparam(3) is left as it was";
+    EXPECT_EQ(iparam[7], k.ip8);
+    EXPECT_EQ(iparam[9], k.ip10);
+    EXPECT_EQ(iparam[10], k.ip11);
+    EXPECT_EQ(iparam[12], k.ip13);
+    EXPECT_EQ(iparam[20], k.ip21);
+    EXPECT_EQ(iparam[17], -1);
+    EXPECT_EQ(iparam[18], -1);
+    EXPECT_EQ(iparam[23], 1);
+    EXPECT_EQ(iparam[24], 1);
+    EXPECT_EQ(iparam[48], 0);
+  }
+}
+
+TEST(InformationPhases, TouchOnlyWhatTheyAnswer) {
+  Caller c(2);
+  Csr m = laplace1d_upper(3);
+  int32_t before[64];
+  std::copy(c.iparam, c.iparam + 64, before);
+  EXPECT_EQ(c.call(-2, m), 18);
+  EXPECT_EQ(c.ip(1), 23);
+  for (int k = 2; k <= 64; ++k) EXPECT_EQ(c.ip(k), before[k - 1]);
+  c.ip(1) = 1;
+  EXPECT_EQ(c.call(-3, m), 300000);
+  for (int k = 1; k <= 64; ++k) EXPECT_EQ(c.ip(k), before[k - 1]);
+  EXPECT_EQ(c.handle[0], nullptr);
+  EXPECT_EQ(c.handle[1], nullptr);
+}
+
+TEST(DiagonalShortCut, SolvesWithoutHandleAndCountsSigns) {
+  Caller c(-2);
+  Csr m = diagonal({2.0, -4.0, 5.0});
+  c.b = {2.0, 8.0, 10.0};
+  EXPECT_EQ(c.call(13, m), 0);
+  EXPECT_DOUBLE_EQ(c.x[0], 1.0);
+  EXPECT_DOUBLE_EQ(c.x[1], -2.0);
+  EXPECT_DOUBLE_EQ(c.x[2], 2.0);
+  EXPECT_EQ(c.ip(22), 2);
+  EXPECT_EQ(c.ip(23), 1);
+  EXPECT_EQ(c.ip(18), 3);
+  EXPECT_EQ(c.ip(12), -1);
+  for (auto* s : c.handle) EXPECT_EQ(s, nullptr);
+  // A release on the still-empty handle is quiet because the short cut left iparam(12) = -1.
+  std::string out = captured_stdout([&] { EXPECT_EQ(c.call(-1, m), 0); });
+  EXPECT_EQ(out, "");
+}
+
+TEST(DiagonalShortCut, Phase12CountsButWritesNoSolution) {
+  Caller c(-2);
+  Csr m = diagonal({-1.0, 3.0});
+  c.x = {7.0, 7.0};
+  EXPECT_EQ(c.call(12, m), 0);
+  EXPECT_EQ(c.ip(22), 1);
+  EXPECT_EQ(c.ip(23), 1);
+  EXPECT_EQ(c.ip(18), 2);
+  EXPECT_EQ(c.x[0], 7.0);
+}
+
+TEST(DiagonalShortCut, Phase11OnlyWritesStatistics) {
+  Caller c(2);
+  Csr m = diagonal({0.0, 0.0});  // zeros are not even looked at
+  c.ip(15) = c.ip(16) = c.ip(17) = 5;
+  EXPECT_EQ(c.call(11, m), 0);
+  EXPECT_EQ(c.ip(15), 0);
+  EXPECT_EQ(c.ip(17), 0);
+  EXPECT_EQ(c.ip(18), 2);
+  EXPECT_EQ(c.ip(19), 0);
+  EXPECT_EQ(c.ip(20), 0);
+}
+
+TEST(DiagonalShortCut, BadRowsGiveRowNumberOrMinusSeven) {
+  // Row 5 holds two entries (row 6 none): phase 13 returns the row, phase 23 returns -7.
+  Csr m;
+  m.n = 6;
+  m.ia = {1, 2, 3, 4, 5, 7, 7};
+  m.ja = {1, 2, 3, 4, 5, 6};
+  m.a = {1, 1, 1, 1, 1, 1};
+  Caller c(11);
+  EXPECT_EQ(c.call(13, m), 5);
+  EXPECT_EQ(c.call(23, m), -7);
+  // A zero on the diagonal in row 3: phase 22 returns -3.
+  Csr z = diagonal({1.0, 2.0, 0.0, 4.0});
+  EXPECT_EQ(c.call(22, z), -3);
+  EXPECT_EQ(c.call(33, z), -7);
+}
+
+TEST(DiagonalShortCut, SeveralRightHandSidesOverB) {
+  Caller c(2);
+  c.nb = 3;
+  c.ip(6) = 1;
+  Csr m = diagonal({2.0, 4.0});
+  c.b = {2, 4, 4, 8, 6, 12};
+  EXPECT_EQ(c.call(13, m), 0);
+  EXPECT_EQ(c.b, (std::vector<double>{1, 1, 2, 2, 3, 3}));
+}
+
+TEST(DiagonalShortCut, ComplexScaledDivision) {
+  using z = std::complex<double>;
+  Caller c(13);
+  // Both branches of the scaled division: |im| <= |re| and |im| > |re|.
+  Csr m = diagonal({3.0, 1.0, 1.0, 4.0}, 2);
+  const z d0(3, 1), d1(1, 4), b0(1, 2), b1(-2, 5);
+  c.b = {b0.real(), b0.imag(), b1.real(), b1.imag()};
+  EXPECT_EQ(c.call(13, m), 0);
+  EXPECT_NEAR(std::abs(z(c.x[0], c.x[1]) - b0 / d0), 0.0, 1e-15);
+  EXPECT_NEAR(std::abs(z(c.x[2], c.x[3]) - b1 / d1), 0.0, 1e-15);
+  // Several right-hand sides multiply by the reciprocal formed the same way.
+  c.nb = 2;
+  c.b = {1, 0, 0, 1, 2, 0, 0, 2};
+  c.x.assign(8, 0.0);
+  EXPECT_EQ(c.call(13, m), 0);
+  EXPECT_NEAR(std::abs(z(c.x[4], c.x[5]) - z(2, 0) / d0), 0.0, 1e-15);
+  EXPECT_NEAR(std::abs(z(c.x[6], c.x[7]) - z(0, 2) / d1), 0.0, 1e-15);
+}
+
+TEST(DiagonalShortCut, OperationCountIsNeqnsInMillions) {
+  const int32_t n = 2500000;
+  Caller c(2);
+  Csr m = diagonal(std::vector<double>((size_t)n, 1.0));
+  EXPECT_EQ(c.call(11, m), 0);
+  EXPECT_EQ(c.ip(19), 2);
+}
+
+TEST(DiagonalShortCut, OneEntryPerRowOffTheDiagonalTakesTheGeneralPath) {
+  // A permutation matrix is not diagonal: it reaches the driver, whose analysis handles it.
+  Csr m;
+  m.n = 2;
+  m.ia = {1, 2, 3};
+  m.ja = {2, 1};
+  m.a = {1.0, 1.0};
+  Caller c(11);
+  c.call(11, m);
+  EXPECT_NE(c.handle[1], nullptr) << "the driver obtained its blocks";
+  EXPECT_NE(c.ip(12), -1);
+}
+
+}  // namespace
+}  // namespace varnexo::test
