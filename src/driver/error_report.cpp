@@ -89,7 +89,8 @@ void report_numerical(const Call& c) {
 }  // namespace
 
 int32_t error_info(const Call& c, int32_t error) {
-  if (c.h.slot(kSlotBasic) == 0 || c.h.ibasic()(10) < 0) {
+  const bool no_basic = c.h.slot(kSlotBasic) == 0;
+  if (error != -2 && (no_basic || c.h.ibasic()(10) < 0)) {
     say("*** error VARNEXO  (contradictory input, initialization failed)");
     say("handle=0 ?? ido= %d", c.ido);
     return error;
