@@ -1,9 +1,171 @@
-// Messages at the end of a call with messages on: the banner, the summary, the stage times and
-// the statistics records.
+// Messages at the end of a call with messages on: the banner, the summary line, the stage
+// times and the statistics records (80 columns, label at column 14, value at column 62).
+#include <string>
+
+#include "common/export.h"
+#include "common/output.h"
 #include "driver/phases.h"
 
-namespace varnexo::driver {
+extern "C" void timer_varnexo_(double* t);
 
-void statistics(Call& c) { (void)c; }
+namespace varnexo::driver {
+namespace {
+
+const char* type_name(int32_t type) {
+  switch (type) {
+    case 1: return "real struct. sym.";
+    case 2: return "symm. posit. def.";
+    case -2: return "symmetric indef. ";
+    case 3: return "compl. str. sym. ";
+    case 4: return " Herm. pos. def. ";
+    case -4: return "Hermitian indef. ";
+    case 6: return "complex symmetr. ";
+    case 11: return "real nonsymmetric";
+    case 13: return " complex nonsym. ";
+    default: return "                 ";
+  }
+}
+
+const char* phase_name(int32_t k) {
+  switch (k) {
+    case 1: return "reorder ";
+    case 2: return "factorize ";
+    case 3: return "solve ";
+    default: return "clean ";
+  }
+}
+
+void line(const std::string& text) { output::to_stdout(text); }
+void int_record(const std::string& label, int32_t value) {
+  output::to_stdout(output::statistics_record(label, "%d"), &value, 1);
+}
+void real_record(const std::string& label, double value, const char* format = "%f") {
+  output::to_stdout_real(output::statistics_record(label, format), &value, 1);
+}
+
+void banner(int32_t type) {
+  output::empty_line();
+  line(std::string("================  VARNEXO: solving a ") + type_name(type) + " system  ================");
+}
+
+void summary(const Call& c, int32_t ido) {
+  output::empty_line();
+  output::empty_line();
+  if (ido <= 0)
+    line(std::string("Summary VARNEXO: ( ") + phase_name(0) + ")");
+  else
+    line(std::string("Summary VARNEXO: ( ") + phase_name(ido / 10) + "to " + phase_name(ido % 10) + ")");
+  line("==================");
+  (void)c;
+}
+
+void times(const Call& c) {
+  static const char* const kStage[] = {"fulladj:", "reorder:", "symbfct:", "parlist:", "A to LU:",
+                                       "numfct :", "solve  :", "cgs    :", "malloc :", "total  :"};
+  OneBased<double> rb = c.h.rbasic();
+  line("Times:");
+  line("======");
+  output::empty_line();
+  double sum = 0.0;
+  for (int i = 1; i <= 10; ++i) {
+    if (!c.done_flags[i - 1]) continue;
+    const std::string name = kStage[i - 1];
+    if (i == 8) {
+      output::to_stdout_real_int("      " + name + " %f s cgx iterations %d", rb(8), c.iparam(20));
+    } else if (i == 10) {
+      const double v[2] = {rb(10), rb(10) - sum};
+      output::to_stdout_real("      Time " + name + " %f s total - sum: %f s", v, 2);
+    } else {
+      output::to_stdout_real("      Time " + name + " %f s", &rb(i), 1);
+    }
+    if (i <= 9) sum += rb(i);
+  }
+  output::empty_line();
+}
+
+void ordering_lines(OneBased<int32_t> ib) {
+  line("< Factors L and U >");
+  if (ib(14) == 0) {
+    line("< preprocessing with multiple minimum degree, tree height >");
+    line("< reduction for efficient parallel factorization >");
+  }
+  int_record("#columns for each panel:", ib(16));
+  int_record("# of independent subgraphs:", ib(46));
+  if (ib(21) >= 1) {
+    line(" < preprocessing with input permutation >");
+  } else if (ib(14) == 1) {
+    line(" < preprocessing with multiple minimum degree with constraints >");
+    line(ib(17) == 1 ? " < with multiple minimum degree on the separator nodes         >"
+                     : " <   no multiple minimum degree on the separator nodes         >");
+  } else if (ib(14) == 2) {
+    line(" < preprocessing with state of the art partitioning metis>");
+  }
+}
+
+void records(const Call& c, int32_t ido) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  OneBased<double> rb = c.h.rbasic();
+  line("Statistics:");
+  line("===========");
+  int32_t nproc = ib(15);
+  output::to_stdout(" < Parallel Direct Factorization with #processors: >             %d", &nproc, 1);
+  if (ib(83) == 1) {
+    line(" < Using VARNEXO in 32-bit for factorization/solve >");
+    output::empty_line();
+  }
+  if (ib(18) < 1)
+    line(nproc > 1 ? " < Numerical Factorization with BLAS3 and O(n) synchronization >"
+                   : " < Numerical Factorization with Level-3 BLAS performance >");
+  else
+    line(" < Hybrid Solver VARNEXO with CGS/CG Iteration >");
+  output::empty_line();
+  line(ib(68) == 1 ? " < Linear system Ax = b> <transpose>" : " < Linear system Ax = b>");
+  const double n = ib(1), nnz = ib(54);
+  int_record("#equations:", ib(1));
+  int_record("#non-zeros in A:", ib(54));
+  real_record("non-zeros in A (%%):", n > 0 ? 100.0 * nnz / (n * n) : 0.0);
+  int_record("#right-hand sides:", c.nb);
+  output::empty_line();
+  ordering_lines(ib);
+  int_record("#supernodes:", ib(31));
+  int_record("size of largest supernode:", ib(32));
+  int_record("number of nonzeros in L", ib(34));
+  int_record("number of nonzeros in U", ib(35));
+  real_record("number of nonzeros in L+U", (double)ib(34) + (double)ib(35), "%g");
+  if (ido > 11) {
+    real_record("mflop   for the numerical factorization:", rb(15));
+    if (rb(6) > 0) real_record("mflop/s for the numerical factorization:", rb(15) / rb(6));
+    if (rb(17) > 0) real_record("||A||", rb(17));
+  }
+}
+
+}  // namespace
+
+void statistics(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  OneBased<double> rb = c.h.rbasic();
+  if (ib(11) >= 1) banner(c.matrix_type);
+  double now = 0.0;
+  timer_varnexo_(&now);
+  rb(9) += now - rb(16);  // the time outside the timed stages is carried by the malloc stage
+  rb(10) = now - rb(10);
+  c.done_flags[9] = 1;
+  c.done_flags[8] = 1;
+  if (ib(11) < 1) return;
+  const int32_t ido = c.phase <= 0 ? 0 : (c.ido != 0 ? c.ido : c.phase);
+  summary(c, ido);
+  if (c.phase == 0) {
+    if (c.deleted_factors > 0) {
+      output::to_stdout(" L&U for matrix number %d deleted", &c.deleted_factors, 1);
+    } else {
+      int32_t k = -c.deleted_factors;
+      output::to_stdout(" cleaned memory, deleted number of L&U-factorizations: %d", &k, 1);
+    }
+    output::empty_line();
+    return;
+  }
+  times(c);
+  records(c, ido);
+}
 
 }  // namespace varnexo::driver
