@@ -15,6 +15,7 @@ struct CholeskyKernel {
   using scalar = T;
   static constexpr bool has_u = false;
   static constexpr char trans = is_complex_v<T> ? 'C' : 'T';
+  int32_t failed_column = 0;  // first column whose pivot was not positive (0: none)
 
   int64_t product_capacity(int64_t tmpsiz) const { return tmpsiz; }
 
@@ -25,9 +26,13 @@ struct CholeskyKernel {
   void release_right_factor(int32_t) const {}
 
   // L11 = chol(A11) in the lower triangle; L21 = A21·L11⁻ᵀ (⁻ᴴ). Returns 0, or -1 when a pivot
-  // is not positive.
-  int32_t factor_block(const TargetBlock<T>& b) const {
-    if (blas::potrf('L', b.ncol, b.l, b.jlen) != 0) return -1;
+  // is not positive; the column of that pivot is kept in failed_column.
+  int32_t factor_block(const TargetBlock<T>& b) {
+    const int info = blas::potrf('L', b.ncol, b.l, b.jlen);
+    if (info != 0) {
+      failed_column = b.fjcol + info - 1;
+      return -1;
+    }
     const int32_t m = b.jlen - b.ncol;
     if (m > 0) blas::trsm('R', 'L', trans, 'N', m, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol, b.jlen);
     return 0;
