@@ -1,0 +1,262 @@
+// The factorisation entry (load -> factor): the storage and kernel choice, the perturbation
+// threshold, the status words, and the thin Fortran-style wrappers of the loop.
+#include "factor/factorize.h"
+
+#include <cmath>
+#include <ctime>
+#include <new>
+#include <vector>
+
+#include "common/export.h"
+#include "factor/cholesky.h"
+#include "factor/left_looking.h"
+#include "factor/value_map.h"
+
+namespace varnexo::factor {
+
+int64_t factor_int_work_size(int32_t n, int32_t nsuper, int32_t copies) {
+  return loop_int_work_size(n, nsuper, copies < 1 ? 1 : copies);
+}
+
+namespace {
+
+template <class S>
+double threshold_of(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
+                    const S* a) {
+  if (exponent == 0) return 0.0;
+  double eps = std::exp(-std::abs(exponent) * std::log(10.0));
+  if (!symmetric_storage || (type != -2 && type != -4 && type != 6)) return eps;
+  // Off-diagonal entries of the upper triangle: every stored entry but the first of its row.
+  double amax = 0.0;
+  for (int32_t i = 1; i <= n; ++i)
+    for (int32_t k = ia[i - 1] + 1; k < ia[i]; ++k) amax = std::max(amax, static_cast<double>(std::abs(a[k - 1])));
+  if (amax == 0.0) amax = 1.0;
+  return amax < 1.0 ? eps * std::sqrt(amax) : eps / std::sqrt(amax);
+}
+
+LoadRule load_rule(int32_t type, bool symmetric_storage, int32_t scale_flag) {
+  if (scale_flag < 1) return LoadRule::unscaled;
+  if (symmetric_storage) return (type == -2 || type == -4 || type == 6) ? LoadRule::scaled_symmetric : LoadRule::unscaled;
+  return (type == 11 || type == 13) ? LoadRule::scaled_unsymmetric : LoadRule::unscaled;
+}
+
+double seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// Everything a kernel run needs, gathered from the entry's arguments.
+struct Run {
+  const SymbolicFactor* sf;
+  const ValueMap* map;
+  OneBased<int32_t> ib;
+  const NumericMatrix* A;
+  void* lnz;
+  void* unz;
+  void* temp;
+  int32_t* iwork;
+  int32_t* pivot;
+  int32_t* colpivot;
+  const int32_t* domains;
+};
+
+template <class Kernel>
+int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
+  using T = typename Kernel::scalar;
+  const SymbolicFactor& sf = *r.sf;
+  const int32_t n = sf.n, copies = std::max(1, r.ib(15));
+  Loader<T> loader;
+  loader.map = r.map;
+  loader.a = static_cast<const source_t<T>*>(r.A->a);
+  loader.ja = r.A->ja;
+  loader.scaling = r.A->scaling;
+  loader.n = n;
+  loader.rule = load_rule(r.ib(12), r.ib(19) == 1, r.ib(69));
+  loader.conjugate_mirrored = conjugate_mirrored;
+  LoopWork<T> w;
+  const int64_t pn = static_cast<int64_t>(copies) * n;
+  w.indmap = OneBased<int32_t>(r.iwork, n);
+  w.relind = OneBased<int32_t>(r.iwork + pn, n);
+  w.link = OneBased<int32_t>(r.iwork + 2 * pn, n);
+  w.length = OneBased<int32_t>(r.iwork + 2 * pn + n, sf.nsuper);
+  w.temp = static_cast<T*>(r.temp);
+  w.tmpsiz = r.ib(37);
+  LeftLooking<Kernel> loop(sf, kernel, loader, static_cast<T*>(r.lnz), static_cast<T*>(r.unz), w, r.pivot,
+                           r.colpivot);
+  const OneBased<const int32_t> nmod(sf.nmod, sf.nsuper);
+  if (r.ib(20) == 1 || r.ib(74) > 0) return factor_plain(loop, sf.nsuper, nmod);
+  DomainSchedule d;
+  d.nd = r.ib(60);
+  d.table = r.domains;
+  d.domain_mode = r.ib(70) != 0;
+  return factor_scheduled(loop, sf, nmod, d, w.link);
+}
+
+// Symmetric storage: Cholesky for the positive definite types.
+int32_t sssfct(const Run& r) {
+  OneBased<int32_t> ib = r.ib;
+  switch (ib(12)) {
+    case 2: {
+      CholeskyKernel<double> k;
+      ib(63) = ib(64) = 0;
+      return run_kernel(k, r, false);
+    }
+    case 4: {
+      CholeskyKernel<std::complex<double>> k;
+      ib(63) = ib(64) = 0;
+      return run_kernel(k, r, true);
+    }
+    default:
+      return kKernelMissing;
+  }
+}
+
+// LU storage: the LU kernels plug in here.
+int32_t ssnfct(const Run&) { return kKernelMissing; }
+
+}  // namespace
+
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
+                              const double* a) {
+  return threshold_of(exponent, type, symmetric_storage, n, ia, a);
+}
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
+                              const std::complex<double>* a) {
+  return threshold_of(exponent, type, symmetric_storage, n, ia, a);
+}
+
+int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic, double* rbasic,
+                  const NumericMatrix& A, void* factor_block, void* work_r0, int32_t* iwork, int32_t* pivot,
+                  int32_t* colpivot, const int32_t* domains) {
+  const int32_t type = ibasic[11];
+  const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
+  double* unz = static_cast<double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w;
+  return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot, domains);
+}
+
+int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic, double* rbasic,
+                         const NumericMatrix& A, void* lnz, void* unz, void* work_r0, int32_t* iwork,
+                         int32_t* pivot, int32_t* colpivot, const int32_t* domains) {
+  OneBased<int32_t> ib(ibasic, 100);
+  OneBased<double> rb(rbasic, 20);
+  const double start = seconds();
+  if (rb(16) > 0.0) rb(5) += std::max(0.0, start - rb(16));
+  std::vector<int32_t> own_iwork;
+  if (iwork == nullptr) {
+    try {
+      own_iwork.resize(factor_int_work_size(sf.n, sf.nsuper, ib(15)));
+    } catch (const std::bad_alloc&) {
+      ib(50) = kWorkUnavailable;
+      ib(48) = -1;
+      return kWorkUnavailable;
+    }
+    iwork = own_iwork.data();
+  }
+  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains};
+  int32_t status = kFactorOk;
+  try {
+    status = ib(19) == 1 ? sssfct(r) : ssnfct(r);
+  } catch (const std::bad_alloc&) {
+    status = kWorkUnavailable;
+  }
+  ib(50) = status;
+  if (status != kFactorOk) ib(48) = -1;
+  else rb(6) = seconds() - start;
+  return status;
+}
+
+}  // namespace varnexo::factor
+
+namespace {
+
+using varnexo::factor::NumericMatrix;
+using varnexo::factor::SymbolicFactor;
+using varnexo::factor::ValueMap;
+
+// The structure and map views of the Fortran-style argument lists.
+struct FactorArgs {
+  SymbolicFactor sf;
+  ValueMap map;
+  NumericMatrix A;
+};
+
+FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a, const int32_t* ibasic,
+                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz,
+                const int32_t* xsuper, const int32_t* snode, const int32_t* nmod, const int32_t* pnlsch,
+                const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap, const int32_t* umap,
+                const int32_t* asrc, const int32_t* aorig, const int32_t* colorig, const double* scaling) {
+  FactorArgs f;
+  f.sf.n = *n;
+  f.sf.nsuper = ibasic[30];
+  f.sf.xsuper = const_cast<int32_t*>(xsuper);
+  f.sf.snode = const_cast<int32_t*>(snode);
+  f.sf.xlindx = const_cast<int32_t*>(xlindx);
+  f.sf.lindx = const_cast<int32_t*>(lindx);
+  f.sf.xlnz = const_cast<int32_t*>(xlnz);
+  f.sf.xunz = ibasic[18] == 1 ? nullptr : const_cast<int32_t*>(xunz);
+  f.sf.nmod = const_cast<int32_t*>(nmod);
+  f.sf.pnlsch = const_cast<int32_t*>(pnlsch);
+  f.sf.lnz_size = ibasic[33];
+  f.sf.unz_size = ibasic[34];
+  f.sf.temp_size = ibasic[36];
+  f.map.xlmap = const_cast<int32_t*>(xlmap);
+  f.map.lmap = const_cast<int32_t*>(lmap);
+  f.map.asrc = const_cast<int32_t*>(asrc);
+  f.map.xumap = ibasic[18] == 1 ? nullptr : const_cast<int32_t*>(xumap);
+  f.map.umap = const_cast<int32_t*>(umap);
+  f.map.aorig = const_cast<int32_t*>(aorig);
+  f.map.colorig = const_cast<int32_t*>(colorig);
+  f.map.lcount = xlmap[*n] - 1;
+  f.map.ucount = f.map.xumap ? xumap[*n] - 1 : 0;
+  f.A.ia = ia;
+  f.A.ja = ja;
+  f.A.a = a;
+  f.A.scaling = scaling;
+  return f;
+}
+
+}  // namespace
+
+// Fortran-style factorisation entry. Arguments as listed; a, lnz, unz and temp hold pairs of
+// doubles for the complex types; lnz and unz may lie in one block (unz after ibasic(34) values).
+// iwork: 2·P·n + n + nsuper words. domains: the domain table (2·(ibasic(60)+1) words) or any
+// array when the scheduled family is not used. Status in ibasic(48), (50), (62..64).
+#define VARNEXO_FACTOR_ARGS                                                                                        \
+  const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a, int32_t *ibasic,  \
+      double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz,               \
+      const int32_t *xunz, double *unz, const int32_t *xsuper, const int32_t *snode, int32_t *pivot,                \
+      int32_t *colpivot, const int32_t *nmod, const int32_t *pnlsch, int32_t *iwork, double *temp,                 \
+      const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap, const int32_t *asrc,   \
+      const int32_t *aorig, const int32_t *colorig, const double *scaling, const int32_t *domains
+
+namespace {
+void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
+  (void)luperm;
+  varnexo::OneBased<int32_t> ib(ibasic, 100);
+  const int32_t saved = ib(19);
+  ib(19) = storage;
+  FactorArgs f = wrap(n, ia, ja, a, ibasic, xlindx, lindx, xlnz, xunz, xsuper, snode, nmod, pnlsch, xlmap, lmap,
+                      xumap, umap, asrc, aorig, colorig, scaling);
+  varnexo::factor::factorize_arrays(f.sf, f.map, ibasic, rbasic, f.A, lnz, unz, temp, iwork, pivot, colpivot,
+                                    domains);
+  ib(19) = saved;
+}
+}  // namespace
+
+extern "C" VARNEXO_EXPORT void factorize_varnexo_(VARNEXO_FACTOR_ARGS) {
+  factorize_with_storage(ibasic[18] == 1 ? 1 : 0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz,
+                         xunz, unz, xsuper, snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap,
+                         umap, asrc, aorig, colorig, scaling, domains);
+}
+VARNEXO_UNDERSCORE_ALIAS(factorize_varnexo_);
+
+extern "C" VARNEXO_EXPORT void sssfct_varnexo_(VARNEXO_FACTOR_ARGS) {
+  factorize_with_storage(1, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode,
+                         pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig,
+                         scaling, domains);
+}
+VARNEXO_UNDERSCORE_ALIAS(sssfct_varnexo_);
+
+extern "C" VARNEXO_EXPORT void ssnfct_varnexo_(VARNEXO_FACTOR_ARGS) {
+  factorize_with_storage(0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode,
+                         pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig,
+                         scaling, domains);
+}
+VARNEXO_UNDERSCORE_ALIAS(ssnfct_varnexo_);

@@ -1,0 +1,164 @@
+// Products with the caller's matrix and residuals (solve -> refine), see residual.h; and their
+// Fortran-style entries for real and complex values.
+#include "solve/residual.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "common/export.h"
+#include "common/scalar.h"
+
+namespace varnexo::solve {
+
+Storage storage_of(int32_t type) {
+  if (std::abs(type) % 2 != 0) return Storage::full;
+  return std::abs(type) == 4 ? Storage::hermitian : Storage::symmetric;
+}
+
+namespace {
+
+// out = sign·op(A)·x accumulated into out (which holds y = 0 or r = b on entry).
+template <class T>
+void accumulate(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja,
+                const T* a, const T* x, T* out, T sign, T* rowbuf) {
+  const int64_t ld = n;
+  if (storage != Storage::full) {
+    for (int32_t i = 1; i <= n; ++i) {
+      const int32_t d = ia[i - 1];
+      for (int32_t j = 0; j < nb; ++j) rowbuf[j] = a[d - 1] * x[j * ld + i - 1];
+      for (int32_t k = d + 1; k < ia[i]; ++k) {
+        const int32_t c = ja[k - 1];
+        const T v = a[k - 1];
+        const T mirrored = storage == Storage::hermitian ? conj(v) : v;
+        for (int32_t j = 0; j < nb; ++j) {
+          out[j * ld + c - 1] += sign * mirrored * x[j * ld + i - 1];
+          rowbuf[j] += v * x[j * ld + c - 1];
+        }
+      }
+      for (int32_t j = 0; j < nb; ++j) out[j * ld + i - 1] += sign * rowbuf[j];
+    }
+    return;
+  }
+  if (transposed) {
+    for (int32_t i = 1; i <= n; ++i)
+      for (int32_t k = ia[i - 1]; k < ia[i]; ++k)
+        for (int32_t j = 0; j < nb; ++j) out[j * ld + ja[k - 1] - 1] += sign * a[k - 1] * x[j * ld + i - 1];
+    return;
+  }
+  for (int32_t i = 1; i <= n; ++i) {
+    std::fill(rowbuf, rowbuf + nb, T(0));
+    for (int32_t k = ia[i - 1]; k < ia[i]; ++k)
+      for (int32_t j = 0; j < nb; ++j) rowbuf[j] += a[k - 1] * x[j * ld + ja[k - 1] - 1];
+    for (int32_t j = 0; j < nb; ++j) out[j * ld + i - 1] += sign * rowbuf[j];
+  }
+}
+
+}  // namespace
+
+template <class T>
+void amuxy(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja, const T* a,
+           const T* x, T* y, T* rowbuf) {
+  std::fill(y, y + static_cast<int64_t>(n) * nb, T(0));
+  accumulate(transposed, n, nb, storage, ia, ja, a, x, y, T(1), rowbuf);
+}
+
+template <class T>
+double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja,
+                 const T* a, const T* x, T* r, const T* b, T* rowbuf) {
+  std::copy(b, b + static_cast<int64_t>(n) * nb, r);
+  accumulate(transposed, n, nb, storage, ia, ja, a, x, r, T(-1), rowbuf);
+  double norm = 0.0;
+  for (int32_t i = 0; i < n; ++i)
+    for (int32_t j = 0; j < nb; ++j) norm += std::abs(r[static_cast<int64_t>(j) * n + i]);
+  return norm;
+}
+
+template <class T>
+double maxnorm_a(int32_t n, const int32_t* ia, const int32_t* ja, const T* a) {
+  double m = 0.0;
+  for (int32_t i = 1; i <= n; ++i)
+    for (int32_t k = ia[i - 1]; k < ia[i]; ++k)
+      if (ja[k - 1] != i) m = std::max(m, static_cast<double>(std::abs(a[k - 1])));
+  return m;
+}
+
+template void amuxy<double>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*, const double*,
+                            const double*, double*, double*);
+template void amuxy<std::complex<double>>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*,
+                                          const std::complex<double>*, const std::complex<double>*,
+                                          std::complex<double>*, std::complex<double>*);
+template double amuxy_res<double>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*, const double*,
+                                  const double*, double*, const double*, double*);
+template double amuxy_res<std::complex<double>>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*,
+                                                const std::complex<double>*, const std::complex<double>*,
+                                                std::complex<double>*, const std::complex<double>*,
+                                                std::complex<double>*);
+template double maxnorm_a<double>(int32_t, const int32_t*, const int32_t*, const double*);
+template double maxnorm_a<std::complex<double>>(int32_t, const int32_t*, const int32_t*, const std::complex<double>*);
+
+}  // namespace varnexo::solve
+
+namespace {
+using varnexo::solve::storage_of;
+using dcplx = std::complex<double>;
+}  // namespace
+
+// y = A·x (Aᵀ·x when transposed != 0, full storage only). procs: (processor count, buffer
+// size), not read: one pass serves every count. rowbuf: nb values.
+extern "C" VARNEXO_EXPORT void amuxy_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
+                                              const int32_t* type, const int32_t* procs, const int32_t* ia,
+                                              const int32_t* ja, const double* a, const double* x, double* y,
+                                              double* rowbuf) {
+  (void)procs;
+  varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, y, rowbuf);
+}
+VARNEXO_UNDERSCORE_ALIAS(amuxy_varnexo_);
+
+// r = b - A·x (or b - Aᵀ·x) and norm = Σ|r(i, j)|. work is not read.
+extern "C" VARNEXO_EXPORT void amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
+                                                  const int32_t* type, const int32_t* procs, const int32_t* ia,
+                                                  const int32_t* ja, const double* a, const double* x, double* r,
+                                                  double* rowbuf, const double* b, double* work, double* norm) {
+  (void)procs;
+  (void)work;
+  *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, r, b, rowbuf);
+}
+VARNEXO_UNDERSCORE_ALIAS(amuxy_res_varnexo_);
+
+// Complex twin of amuxy_varnexo_: a, x, y, rowbuf hold pairs of doubles.
+extern "C" VARNEXO_EXPORT void c_amuxy_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
+                                                const int32_t* type, const int32_t* procs, const int32_t* ia,
+                                                const int32_t* ja, const dcplx* a, const dcplx* x, dcplx* y,
+                                                dcplx* rowbuf) {
+  (void)procs;
+  varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, y, rowbuf);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_amuxy_varnexo_);
+
+// Complex twin of amuxy_res_varnexo_; the norm sums the moduli.
+extern "C" VARNEXO_EXPORT void c_amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
+                                                    const int32_t* type, const int32_t* procs, const int32_t* ia,
+                                                    const int32_t* ja, const dcplx* a, const dcplx* x, dcplx* r,
+                                                    dcplx* rowbuf, const dcplx* b, dcplx* work, double* norm) {
+  (void)procs;
+  (void)work;
+  *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, r, b, rowbuf);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_amuxy_res_varnexo_);
+
+// Largest |a(k)| off the diagonal; the second argument is not read.
+extern "C" VARNEXO_EXPORT void maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia,
+                                          const int32_t* ja, const double* a, double* result) {
+  (void)unused;
+  *result = varnexo::solve::maxnorm_a(*n, ia, ja, a);
+}
+VARNEXO_UNDERSCORE_ALIAS(maxnorm_a_);
+
+// Complex twin of maxnorm_a_ (moduli).
+extern "C" VARNEXO_EXPORT void c_maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia,
+                                            const int32_t* ja, const dcplx* a, double* result) {
+  (void)unused;
+  *result = varnexo::solve::maxnorm_a(*n, ia, ja, a);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_maxnorm_a_);

@@ -1,0 +1,216 @@
+// The pieces of every supernodal solve (factor -> solve): gather of the right-hand sides into
+// the factor's order, the per-supernode forward and backward sweeps over the off-diagonal
+// blocks, the diagonal-block solves of the Cholesky and LU factors, and the scatter back.
+// Written once over the scalar type; the LDLᵀ solve reuses the gather, scatter and the
+// off-diagonal sweeps.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "common/blas.h"
+#include "common/onebased.h"
+#include "common/scalar.h"
+#include "factor/storage.h"
+
+namespace varnexo::solve {
+
+// The factor as the solves read it. lnz and unz are 0-based; the index arrays 1-based views.
+template <class T>
+struct FactorView {
+  int32_t n = 0, nsuper = 0;
+  OneBased<const int32_t> xsuper, xlindx, lindx, xlnz, xunz;
+  const T* lnz = nullptr;
+  const T* unz = nullptr;
+  const int32_t* pivot = nullptr;     // n, local row interchanges (LU, LDLᵀ)
+  const int32_t* colpivot = nullptr;  // n, local column interchanges (complete pivoting)
+
+  FactorView(const factor::SymbolicFactor& sf, const T* l, const T* u, const int32_t* piv, const int32_t* cpiv)
+      : n(sf.n),
+        nsuper(sf.nsuper),
+        xsuper(sf.xsuper, sf.nsuper + 1),
+        xlindx(sf.xlindx, sf.nsuper + 1),
+        lindx(sf.lindx, std::max(1, sf.xlindx[sf.nsuper] - 1)),
+        xlnz(sf.xlnz, sf.n + 1),
+        xunz(sf.xunz, sf.xunz ? sf.n + 1 : 0),
+        lnz(l),
+        unz(u),
+        pivot(piv),
+        colpivot(cpiv) {}
+};
+
+// Geometry of supernode s: columns f..f+w-1, h rows, the block at `l` (leading dimension h),
+// the off-diagonal row indices at `rows` (h - w of them), and for LU the U12ᵀ block at `u`.
+template <class T>
+struct Panel {
+  int32_t f = 0, w = 0, h = 0;
+  const T* l = nullptr;
+  const T* u = nullptr;
+  const int32_t* rows = nullptr;
+  int32_t m() const { return h - w; }
+};
+
+template <class T>
+Panel<T> panel(const FactorView<T>& F, int32_t s) {
+  Panel<T> p;
+  p.f = F.xsuper(s);
+  p.w = F.xsuper(s + 1) - p.f;
+  p.h = std::abs(F.xlnz(p.f + 1)) - std::abs(F.xlnz(p.f));
+  p.l = F.lnz + (std::abs(F.xlnz(p.f)) - 1);
+  if (F.unz) p.u = F.unz + (F.xunz(p.f) - 1);
+  p.rows = F.lindx.at(F.xlindx(s) + p.w);
+  return p;
+}
+
+// Which parts of the solve a call performs (0 whole, 1 forward only, 2 backward only).
+enum SolvePart : int32_t { kWhole = 0, kForwardOnly = 1, kBackwardOnly = 2 };
+
+// How the right-hand sides are permuted and scaled on the way in and out.
+struct Mapping {
+  int32_t n = 0;
+  const int32_t* perm = nullptr;     // new -> old, n
+  const int32_t* row_map = nullptr;  // row mapping q of the unsymmetric matching, n (may be null)
+  const double* scaling = nullptr;   // 2n
+  bool scaled = false;
+  bool unsymmetric = false;  // types 11, 13
+  bool transposed = false;
+  int32_t part = kWhole;
+};
+
+// Gather: x(i, j) = σ·b(src(i), j) for every right-hand side (ldx = ldb = n).
+template <class T>
+void gather_rhs(const Mapping& m, int32_t nb, const T* b, T* x) {
+  const int64_t n = m.n;
+  if (m.part == kBackwardOnly) {
+    std::copy(b, b + n * nb, x);
+    return;
+  }
+  for (int32_t j = 0; j < nb; ++j) {
+    const T* bj = b + j * n;
+    T* xj = x + j * n;
+    for (int32_t i = 0; i < m.n; ++i) {
+      const int32_t p = m.perm[i];
+      if (!m.scaled) {
+        xj[i] = bj[p - 1];
+      } else if (m.unsymmetric && !m.transposed) {
+        const int32_t r = m.row_map ? m.row_map[p - 1] : p;
+        xj[i] = static_cast<real_t<T>>(m.scaling[m.n + r - 1]) * bj[r - 1];
+      } else {
+        xj[i] = static_cast<real_t<T>>(m.scaling[p - 1]) * bj[p - 1];
+      }
+    }
+  }
+}
+
+// Scatter: undoes the permutation (and scaling). With `into_b` the solution goes to b,
+// otherwise it stays in x, reordered through the work block W (n·k values, k = columns that fit).
+template <class T>
+void scatter_rhs(const Mapping& m, int32_t nb, T* x, T* b, bool into_b, T* W, int64_t wsize) {
+  const int64_t n = m.n;
+  if (m.part == kForwardOnly) {
+    if (into_b) std::copy(x, x + n * nb, b);
+    return;
+  }
+  const bool via_rows = m.scaled && m.unsymmetric && m.transposed;
+  auto dest = [&](int32_t i) {
+    const int32_t p = m.perm[i];
+    return via_rows && m.row_map ? m.row_map[p - 1] : p;
+  };
+  auto sigma = [&](int32_t i) { return static_cast<real_t<T>>(via_rows ? m.scaling[m.n + i] : m.scaling[i]); };
+  if (into_b) {
+    for (int32_t j = 0; j < nb; ++j) {
+      T* xj = x + j * n;
+      T* bj = b + j * n;
+      for (int32_t i = 0; i < m.n; ++i) bj[dest(i) - 1] = xj[i];
+      if (m.scaled)
+        for (int32_t i = 0; i < m.n; ++i) bj[i] *= sigma(i);
+    }
+    return;
+  }
+  std::vector<T> own;
+  int64_t k = n > 0 ? wsize / n : 0;
+  if (k < 1) {  // a work block shorter than one column: reorder through a private column
+    own.resize(n);
+    W = own.data();
+    k = 1;
+  }
+  for (int32_t j0 = 0; j0 < nb; j0 += static_cast<int32_t>(k)) {
+    const int32_t cols = static_cast<int32_t>(std::min<int64_t>(k, nb - j0));
+    for (int32_t c = 0; c < cols; ++c) {
+      const T* xj = x + (j0 + c) * n;
+      T* wj = W + c * n;
+      for (int32_t i = 0; i < m.n; ++i) wj[dest(i) - 1] = xj[i];
+    }
+    for (int32_t c = 0; c < cols; ++c) {
+      T* xj = x + (j0 + c) * n;
+      const T* wj = W + c * n;
+      if (m.scaled)
+        for (int32_t i = 0; i < m.n; ++i) xj[i] = sigma(i) * wj[i];
+      else
+        std::copy(wj, wj + n, xj);
+    }
+  }
+}
+
+// Forward off-diagonal step, all right-hand sides: W = -L21·x(f..l, :), then x(rows, :) += W
+// and W back to zero. W has leading dimension ldw >= h - w.
+template <class T>
+void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int32_t ldw) {
+  const int32_t m = p.m();
+  if (m == 0) return;
+  blas::gemm('N', 'N', m, nb, p.w, T(-1), p.l + p.w, p.h, x + (p.f - 1), ldx, T(0), W, ldw);
+  for (int32_t j = 0; j < nb; ++j) {
+    T* xj = x + static_cast<int64_t>(j) * ldx;
+    T* wj = W + static_cast<int64_t>(j) * ldw;
+    for (int32_t k = 0; k < m; ++k) {
+      xj[p.rows[k] - 1] += wj[k];
+      wj[k] = T(0);
+    }
+  }
+}
+
+// Backward off-diagonal step, all right-hand sides: W = x(rows, :), then
+// x(f..l, :) -= op(B)·W with B the m × w block (L21, or U12ᵀ for LU) of leading dimension ldb
+// and op = transpose ('T') or conjugate transpose ('C').
+template <class T>
+void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x, int32_t ldx, int32_t nb, T* W,
+                      int32_t ldw) {
+  const int32_t m = p.m();
+  if (m == 0) return;
+  for (int32_t j = 0; j < nb; ++j) {
+    const T* xj = x + static_cast<int64_t>(j) * ldx;
+    T* wj = W + static_cast<int64_t>(j) * ldw;
+    for (int32_t k = 0; k < m; ++k) wj[k] = xj[p.rows[k] - 1];
+  }
+  blas::gemm(op, 'N', p.w, nb, m, T(-1), B, ldb, W, ldw, T(1), x + (p.f - 1), ldx);
+}
+
+// Single right-hand side: x(r) -= L(r, c)·x(c) over the off-diagonal rows of local column k.
+template <class T>
+void forward_offdiag1(const Panel<T>& p, int32_t k, T* x) {
+  const T* col = p.l + static_cast<int64_t>(k) * p.h + p.w;
+  const T xc = x[p.f - 1 + k];
+  for (int32_t i = 0; i < p.m(); ++i) x[p.rows[i] - 1] -= col[i] * xc;
+}
+
+// Single right-hand side: Σ op(B(i, k))·x(rows(i)) over the off-diagonal rows.
+template <class T>
+T backward_offdiag1(const Panel<T>& p, const T* col, bool conjugate, const T* x) {
+  T t(0);
+  for (int32_t i = 0; i < p.m(); ++i) t += (conjugate ? conj(col[i]) : col[i]) * x[p.rows[i] - 1];
+  return t;
+}
+
+// Swaps x(f+k-1) and x(f+|piv(k)|-1) for k = first..last (step +1 or -1).
+template <class T>
+void local_swaps(T* xf, const int32_t* piv, int32_t first, int32_t last) {
+  const int32_t step = first <= last ? 1 : -1;
+  for (int32_t k = first; k != last + step; k += step) {
+    const int32_t p = std::abs(piv[k - 1]);
+    if (p != k) std::swap(xf[k - 1], xf[p - 1]);
+  }
+}
+
+}  // namespace varnexo::solve
