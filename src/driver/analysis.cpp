@@ -1,14 +1,198 @@
-// The analysis of the phase driver: the blocks of the analysis in their fixed order, the
-// matching and scaling, and the three analysis steps (ordering, symbolic factorisation,
-// permanent structure with the value maps).
+// The analysis of the phase driver (input -> matching -> ordering -> symbolic): the matching
+// and scaling of the unsymmetric types, then the blocks of the analysis in their fixed order
+// around the three analysis steps, and the estimate of the numerical memory.
+#include <cmath>
+#include <vector>
+
+#include "common/memory.h"
+#include "driver/analysis_steps.h"
+#include "driver/handle_routines.h"
+#include "driver/matching_store.h"
 #include "driver/phases.h"
+#include "factor/factorize.h"
+#include "factor/storage_view.h"
+#include "mps.h"
 
 namespace varnexo::driver {
+namespace {
+
+bool unsymmetric(int32_t type) { return type == 11 || type == 13; }
+
+// Processor count rounded up to a power of two, at most n: the domain count of the dissection.
+void set_domain_request(OneBased<int32_t> ib, int32_t n) {
+  int32_t p = 1;
+  while (p < ib(15)) p *= 2;
+  if (p > n) p = n;
+  ib(60) = p;
+  ib(61) = std::max(4 * p + 4, 16);
+}
+
+// The weighted matching on the values (moduli for complex values); its row permutation goes
+// to slot 13 and its scalings to slot 14. Returns the coarse code.
+int32_t run_matching(Call& c, OneBased<int32_t> ib) {
+  const int32_t n = c.n;
+  const int64_t nnz = c.nnz;
+  std::vector<double> moduli;
+  const double* values = c.a;
+  // The local arrays of the matching are counted as the analysis obtains them.
+  c.mem.peak += memory::kilobytes(4 * (6 * (int64_t)n + 23));
+  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (c.matrix_type == 13 ? nnz : 0)));
+  if (c.matrix_type == 13) {
+    moduli.resize((size_t)nnz);
+    convert2abs(nnz, c.a, moduli.data());
+    values = moduli.data();
+  }
+  std::vector<int32_t> match((size_t)n);
+  std::vector<double> logs(2 * (size_t)n);  // columns, then rows
+  int32_t matched = 0;
+  const int status = matching::mps(n, c.ia, c.ja, values, match.data(), logs.data() + n, logs.data(), 0, &matched);
+  if (status != matching::kMatchingComplete) {
+    c.matched = matched;
+    c.error_num = -status;
+    return -6;
+  }
+  for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
+  rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(), c.h.block_as<int32_t>(kSlotMatchPerm),
+             c.h.block_as<double>(kSlotScaling));
+  return 0;
+}
+
+// Slots 13 and 14 for the unsymmetric types: the matching, or the identity and unit scalings.
+int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
+  const int64_t n = c.n;
+  const int64_t stores = ib(49) < 1 ? 1 : ib(49);
+  if (int32_t num = obtain_block(c.h, kSlotMatchPerm, 4 * (stores * n + n + 3), kCodeMatchPerm, &c.mem.peak, c.mem))
+    return (c.error_num = num, -2);
+  if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
+    return (c.error_num = num, -2);
+  if (ib(67) > 0) return run_matching(c, ib);
+  rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
+             c.h.block_as<double>(kSlotScaling));
+  return 0;
+}
+
+int32_t step_error(Call& c, int32_t status) {
+  c.error_num = status;
+  return status == -182 ? -8 : -3;
+}
+
+int32_t obtain(Call& c, int slot, int64_t bytes, int32_t code) {
+  return obtain_block(c.h, slot, bytes, code, &c.mem.peak, c.mem);
+}
+
+AnalysisBlocks blocks_of(const Call& c) {
+  AnalysisBlocks b;
+  b.struc_s0 = c.h.block_as<int32_t>(kSlotStrucS0);
+  b.work_i0 = c.h.block_as<int32_t>(kSlotWorkI0);
+  b.struc_s1 = c.h.block_as<int32_t>(kSlotStrucS1);
+  b.struc_s2 = c.h.block_as<int32_t>(kSlotStrucS2);
+  b.struc_fi = c.h.block_as<int32_t>(kSlotStrucFi);
+  b.loc_int2 = c.loc_int2;
+  return b;
+}
+
+// The three analysis steps with the blocks obtained before each. Returns the coarse code.
+int32_t run_steps(Call& c, OneBased<int32_t> ib) {
+  int32_t* ibp = c.h.basic()->ibasic;
+  double* rbp = c.h.basic()->rbasic;
+  int32_t* iadr = c.h.basic()->iadr;
+  const int32_t* q = unsymmetric(c.matrix_type) ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  int32_t num = obtain(c, kSlotStrucS0, struc_s0_bytes(ibp), kCodeStrucS0);
+  if (ib(19) == 1) ib(68) = 0;
+  if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ibp), kCodeWorkI0);
+  if (!num) num = obtain(c, kSlotStrucS1, struc_s1_bytes(ibp), kCodeStrucS1);
+  if (num) return (c.error_num = num, -2);
+  if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.done_flags))
+    return step_error(c, s);
+  if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ibp), kCodeStrucS2))) return (c.error_num = num, -2);
+  if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s);
+  const int64_t fi_bytes = struc_fi_bytes(ibp, c.h.block_as<int32_t>(kSlotStrucS0), iadr);
+  if ((num = obtain(c, kSlotStrucFi, fi_bytes, kCodeStrucFi))) return (c.error_num = num, -2);
+  if (ib(15) > 1) {
+    const int64_t bytes = loc_int2_bytes(ibp);
+    c.loc_int2 = static_cast<int32_t*>(memory::obtain((size_t)bytes));
+    if (!c.loc_int2) {
+      c.mem.failed_bytes = bytes;
+      c.mem.failed_total = c.mem.peak + memory::kilobytes(bytes);
+      return (c.error_num = kCodeLocInt2, -2);
+    }
+    c.mem.peak += memory::kilobytes(bytes);
+  }
+  if (int32_t s = analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
+    return step_error(c, s);
+  return 0;
+}
+
+// After the steps: the work blocks go, STRUC_FI shrinks to what it holds, the update lists move
+// into UP_UPLEN. Returns the coarse code.
+int32_t keep_structure(Call& c, OneBased<int32_t> ib) {
+  c.iparam(15) = (int32_t)c.mem.peak;
+  for (int s : {kSlotStrucS0, kSlotStrucS1, kSlotStrucS2, kSlotWorkI0}) release_block(c.h, s);
+  const int64_t shrunk = struc_fi_shrunk_bytes(c.h.basic()->iadr);
+  if (int32_t num = resize_block(c.h, kSlotStrucFi, shrunk, kCodeStrucFi, c.mem)) return (c.error_num = num, -2);
+  c.mem.permanent += memory::kilobytes(shrunk);
+  if (c.loc_int2) {
+    const int64_t bytes = up_uplen_bytes(c.h.basic()->ibasic);
+    if (int32_t num = obtain(c, kSlotUpUplen, bytes, kCodeUpUplen)) return (c.error_num = num, -2);
+    c.mem.permanent += memory::kilobytes(bytes);
+    move_update_lists(c.h.basic()->ibasic, c.h.basic()->iadr, c.loc_int2, c.h.block_as<int32_t>(kSlotUpUplen));
+    memory::release(c.loc_int2);
+    c.loc_int2 = nullptr;
+  }
+  (void)ib;
+  return 0;
+}
+
+// The operation count of the factorisation into rbasic(15) and iparam(19).
+void count_operations(Call& c, OneBased<int32_t> ib) {
+  if (c.level < 1 && c.iparam(19) >= 0) return;
+  int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
+  const factor::SymbolicFactor sf = factor::symbolic_view(fi, c.h.basic()->iadr, c.h.basic()->ibasic);
+  std::vector<int32_t> link((size_t)sf.n + 1), length((size_t)sf.nsuper + 1);
+  double mflops = 0.0;
+  if (factor::flops(sf, ib(19) == 1, c.matrix_type, link.data(), length.data(), &mflops)) {
+    c.h.rbasic()(15) = mflops;
+    c.iparam(19) = (int32_t)std::lround(mflops);
+  }
+}
+
+}  // namespace
 
 int32_t run_analysis(Call& c) {
-  // The ordering and symbolic factorisation are not connected yet.
-  c.error_num = -1;
-  return -3;
+  OneBased<int32_t> ib = c.h.ibasic();
+  c.mem.peak = c.mem.permanent = c.mem.factor = 0;
+  // BASIC and FACT_ADR belong to every analysis's figures.
+  const int64_t handle_kb = memory::kilobytes(sizeof(Basic)) + memory::kilobytes(fact_adr_bytes(ib(49)));
+  c.mem.peak += handle_kb;
+  c.mem.permanent += handle_kb;
+  set_domain_request(ib, c.n);
+  // Symmetric indefinite types are analysed without the symmetric matching.
+  if (!unsymmetric(c.matrix_type)) ib(67) = 0;
+  int32_t error = unsymmetric(c.matrix_type) ? prepare_unsymmetric(c, ib) : 0;
+  if (error == 0) error = run_steps(c, ib);
+  if (error == 0) error = keep_structure(c, ib);
+  if (c.loc_int2) {
+    memory::release(c.loc_int2);
+    c.loc_int2 = nullptr;
+  }
+  if (error != 0) return error;
+  count_operations(c, ib);
+  int32_t ido = 22;
+  FactEntry estimate;
+  clean_fact(estimate);
+  const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ib, c.h.iadr(), estimate);
+  // The estimate: one factor with its pivot records, and the real work block.
+  const int64_t factor_doubles = ((int64_t)ib(34) + ib(35)) * doubles_per_entry(c.matrix_type);
+  c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) + memory::kilobytes(8 * std::abs(s.work));
+  c.h.iadr()(75) = kSentinel;
+  ib(7) = 0;
+  c.iparam(15) = (int32_t)c.mem.peak;
+  c.iparam(16) = (int32_t)c.mem.permanent;
+  c.iparam(17) = (int32_t)c.mem.factor;
+  ib(75) = (int32_t)c.mem.peak;
+  ib(76) = (int32_t)c.mem.permanent;
+  ib(77) = (int32_t)c.mem.factor;
+  return 0;
 }
 
 }  // namespace varnexo::driver

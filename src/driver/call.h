@@ -42,7 +42,8 @@ struct Call {
   int32_t done_flags[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   int32_t analysed_n = 0;    // order and entry count of the analysed structure
   int64_t analysed_nnz = 0;
-  int32_t deleted_factors = 0;  // change in the number of stored factors (statistics of releases)
+  int32_t deleted_factors = 0;
+  int32_t* loc_int2 = nullptr;  // scratch of the update lists during one analysis  // change in the number of stored factors (statistics of releases)
 };
 
 // The input check: validates the arguments against each other and the handle, stores the

@@ -20,12 +20,10 @@ int32_t open_handle(Call& c) {
   int32_t num = obtain_block(c.h, kSlotBasic, sizeof(Basic), kCodeBasic, &c.mem.peak, c.mem);
   if (num != 0) return num;
   std::memset(c.h.basic(), 0, sizeof(Basic));
-  c.mem.permanent += 1;
   const int64_t bytes = fact_adr_bytes(c.max_fac_store);
   num = obtain_block(c.h, kSlotFactAdr, bytes, kCodeFactAdr, &c.mem.peak, c.mem);
   if (num != 0) return num;
   std::memset(c.h.block(kSlotFactAdr), 0, (size_t)bytes);
-  c.mem.permanent += memory::kilobytes(bytes);
   // The capacity of the table is fixed now; the input check refuses a larger max_fac_store.
   c.h.ibasic()(49) = c.max_fac_store < 1 ? 1 : c.max_fac_store;
   return 0;
