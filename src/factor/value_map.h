@@ -40,6 +40,16 @@ int32_t invs_perm_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t
 int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, const int32_t* row_map,
                          bool scaled, ValueMap& map, int32_t* work);
 
+// The builders as the analysis calls them, with the map's arrays placed in the permanent
+// block: xlmap (n+1), lmap (nnz words: the L targets, then for LU the U targets right after
+// them), asrc (nnz), aorig (nnz) and colorig (n) when scaling, xumap (n+1) for LU. work:
+// work_words words, at least value_map_work_size(n). Set map.umap = lmap + lcount for LU.
+// Return 0, -1 when the structure and the matrix disagree, -2 when scratch memory is missing.
+int build_symmetric_map(const SymbolicFactor& symbolic, int32_t nnz, const int32_t* ia, const int32_t* ja,
+                        bool scaling, ValueMap& map, int32_t* work, int64_t work_words);
+int build_lu_map(const SymbolicFactor& symbolic, int32_t nnz, const int32_t* ia, const int32_t* ja,
+                 const int32_t* row_map, bool scaling, ValueMap& map, int32_t* work, int64_t work_words);
+
 // The double-precision type a factor of scalar type T is loaded from.
 template <class T>
 using source_t = std::conditional_t<is_complex_v<T>, std::complex<double>, double>;
