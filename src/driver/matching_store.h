@@ -1,0 +1,32 @@
+// Driver helpers of the matching stage of the analysis: the moduli of complex values that the
+// matching works on, and the store of its permutation and scalings into the analysis blocks
+// (the row mapping and the 2n scaling vector read by loading and solving).
+#pragma once
+#include <cstdint>
+
+namespace varnexo::driver {
+
+// rr33adcopy: stores a matching result.
+//  n: order; matrix_type: 11 or 13 (unsymmetric scalings) or 6, -2, -4 (symmetric scaling);
+//  mode -1: perm_out := identity (1-based), scaling := 1.0 (perm_in, log_scaling unused);
+//  mode 0:  perm_out := perm_in, scaling := 1.0;
+//  otherwise: perm_out := perm_in and, from log_scaling = (c(1..n) columns, r(1..n) rows),
+//    types 11, 13: scaling(i) = exp(c(i)), scaling(n+i) = exp(r(i));
+//    types 6, -2, -4: scaling(n+i) = exp(r(i)), scaling(i) = sqrt(exp(c(i))·exp(r(i))).
+//  perm_out: n int32; scaling: 2n doubles. The permutation is copied unchanged (its base is
+//  the caller's). Returns 0, or -1 for a null argument, negative n or a type without scaling
+//  (nothing written then).
+int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in, const double* log_scaling,
+               int32_t* perm_out, double* scaling);
+
+// convert2abs: modulus[k] = |(values[2k], values[2k+1])| for k < nnz, computed without
+// overflow or underflow of the squares. Returns 0, or -1 for a null argument or negative nnz.
+int convert2abs(int64_t nnz, const double* values, double* modulus);
+
+}  // namespace varnexo::driver
+
+extern "C" {
+void rr33adcopy_(const int32_t* n, const int32_t* matrix_type, const int32_t* mode, const int32_t* perm_in,
+                 const double* log_scaling, int32_t* perm_out, double* scaling, int32_t* status);
+void convert2abs_(const int32_t* nnz, const double* values, double* modulus);
+}
