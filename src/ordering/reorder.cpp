@@ -97,9 +97,10 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
   } else {
     int32_t options[10] = {0};
     const int32_t requested = std::max(a.ib(60), 1), table_size = a.ib(61), driver = a.ib(82);
-    int32_t found = 1;
+    int32_t found = 1, error = 0;
     gepmetis_varnexo_(&n, &np1, &adjlen, &requested, &table_size, a.xadj, a.adjncy, a.invp, a.perm, &msglvl, &unit,
-                      options, &found, a.table, &driver);
+                      options, &found, a.table, &driver, &error);
+    if (error != 0) return -1;
     nd = found;
   }
   if (!is_permutation(n, a.perm, a.work)) return -1;
