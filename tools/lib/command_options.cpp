@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "generators.h"
+#include "solver.h"
 
 namespace varnexo::tools {
 namespace {
@@ -49,7 +50,11 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
     return ok;
   } else if (opt == "--phase") {
     why = "expected a comma-separated list of 11, 12, 13, 22, 23, 33 (e.g. 11,22,33)";
-    return parse_phases(v, o.phases);
+    if (!parse_phases(v, o.phases)) return false;
+    std::string order;
+    if (check_phases(o.phases, order)) return true;
+    why = order;
+    return false;
   } else if (opt == "--nrhs") {
     why = "expected a positive integer";
     return to_int(v, o.nrhs) && o.nrhs > 0;
@@ -111,7 +116,7 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
       if (!has_value) value = argv[++k];
       std::string why;
       if (!apply_value(arg, value, out, why)) {
-        error = "option " + arg + ": " + why + ", got '" + value + "'";
+        error = "option " + arg + ": " + why + (arg == "--phase" && why[0] == 'p' ? "" : ", got '" + value + "'");
         return false;
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
