@@ -2,11 +2,13 @@
 // line and exit status 2; solves of real matrices end with a small backward error and status 0.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <regex>
 
 #include "command_options.h"
 #include "matrix_market.h"
+#include "solver.h"
 #include "tool_test_support.h"
 
 namespace varnexo::tools {
@@ -39,6 +41,31 @@ TEST(Options, ParsesEveryOption) {
   EXPECT_EQ(o.pivot_exponent, 10);
   EXPECT_TRUE(o.transpose);
   EXPECT_EQ(o.message_level, 1);
+}
+
+TEST(Options, PhaseListsFollowTheOrderOfTheWork) {
+  std::string error;
+  EXPECT_TRUE(check_phases({11, 22, 33, 33}, error));
+  EXPECT_TRUE(check_phases({12, 33, 22, 33}, error));
+  EXPECT_TRUE(check_phases({13}, error));
+  EXPECT_TRUE(check_phases({11, 23}, error));
+  EXPECT_FALSE(check_phases({}, error));
+  EXPECT_EQ(error, "empty phase list");
+  EXPECT_FALSE(check_phases({11, 33}, error));
+  EXPECT_EQ(error, "phase 33 needs an earlier factorisation");
+  EXPECT_FALSE(check_phases({-1}, error));
+  EXPECT_EQ(error, "phase -1 is not one of 11, 12, 13, 22, 23, 33");
+}
+
+TEST(Options, StageTimesAddUpByFirstStageCovered) {
+  SolveOutcome o;
+  o.times = {{11, 1.0}, {22, 2.0}, {33, 0.5}, {33, 0.25}};
+  EXPECT_EQ(o.stage_seconds(11), 1.0);
+  EXPECT_EQ(o.stage_seconds(22), 2.0);
+  EXPECT_EQ(o.stage_seconds(33), 0.75);
+  o.times = {{13, 4.0}};
+  EXPECT_EQ(o.stage_seconds(11), 4.0);
+  EXPECT_EQ(o.stage_seconds(22), -1.0);
 }
 
 TEST(Options, NoArgumentSolvesTheBuiltInProblem) {
@@ -106,6 +133,13 @@ TEST(Command, MalformedFilesEndWithOneLineAndStatus2) {
   }
 }
 
+TEST(Command, HelpListsOptionsAndProblems) {
+  const testing::Run r = run_solve("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, usage());
+  EXPECT_NE(r.out.find("convdiff3d:N:peclet"), std::string::npos);
+}
+
 TEST(Command, ComplexMatrixWithRealTypeAndBadRhsAreInputErrors) {
   const std::string c = matrix("c30up");
   testing::Run r = run_solve(testing::quoted(c) + " --type 2");
@@ -131,6 +165,16 @@ double backward_error_of(const std::string& out) {
   return std::atof(m[1].str().c_str());
 }
 
+// The file's name and the options of a case, as letters, digits and underscores.
+std::string case_name(const ::testing::TestParamInfo<const char*>& info) {
+  std::string arg = info.param;
+  const size_t slash = arg.rfind('/');
+  if (slash != std::string::npos) arg = arg.substr(slash + 1);
+  std::string name;
+  for (char ch : arg) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+  return name;
+}
+
 class EndToEnd : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(EndToEnd, BackwardErrorBelow1e12) {
@@ -154,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
                                            "'" VARNEXO_MATRICES_DIR "/qc324.mtx'",
                                            "'" VARNEXO_MATRICES_DIR "/orsirr_1.mtx'",
                                            "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose",
-                                           "--generate elasticity3d:4"));
+                                           "--generate elasticity3d:4"),
+                         case_name);
 
 TEST(Command, WritesTheSolutionAndReadsRightHandSides) {
   if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
