@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
-exec build/examples/solve_diagonal "$@"
+exec build/tools/varnexo-solve "$@"

@@ -1,0 +1,319 @@
+// varnexo-bench: times the library against the peer solvers found at build time on a list of
+// matrices (Matrix Market files, folders of them, generated problems), with the dense dgemm rate
+// of the same run. Prints a Markdown table and one machine-readable "result {...}" line per result.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/blas.h"
+#include "generators.h"
+#include "matrix_market.h"
+#include "peers.h"
+#include "solver.h"
+
+using namespace varnexo;
+using namespace varnexo::bench;
+
+namespace {
+
+struct Case {
+  std::string name;
+  tools::Coordinate matrix;
+  int32_t type = 0;  // the library's type to run
+};
+
+struct Times {
+  bool ok = false;
+  std::string note;
+  double analyse = -1, factor = -1, solve = -1;
+  int64_t factor_nnz = -1;
+  double berr = -1;
+  double mflop = -1;
+};
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? -1.0 : v[v.size() / 2];
+}
+
+// Classes of MANIFEST.tsv beside a matrix file, keyed by file name; empty when there is none.
+std::map<std::string, std::string> manifest_classes(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> classes;
+  std::ifstream in(dir / "MANIFEST.tsv");
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string name, cls;
+    std::getline(fields, name, '\t');
+    std::getline(fields, cls, '\t');
+    classes[name + ".mtx"] = cls;
+  }
+  return classes;
+}
+
+int32_t type_of(const tools::Coordinate& m, const std::string& cls) {
+  if (m.field == tools::Field::complex) return m.symmetry == tools::Symmetry::general ? 13 : m.symmetry == tools::Symmetry::hermitian ? 4 : 6;
+  if (cls == "spd") return 2;
+  if (cls == "symmetric-indefinite") return -2;
+  if (!cls.empty()) return 11;
+  return m.symmetry == tools::Symmetry::general ? 11 : 2;
+}
+
+bool load_file(const std::filesystem::path& p, std::vector<Case>& cases) {
+  Case c;
+  std::string error;
+  if (!tools::read_coordinate(p.string(), c.matrix, error)) {
+    std::fprintf(stderr, "varnexo-bench: %s\n", error.c_str());
+    return false;
+  }
+  const auto classes = manifest_classes(p.parent_path());
+  const auto it = classes.find(p.filename().string());
+  c.type = type_of(c.matrix, it == classes.end() ? "" : it->second);
+  c.name = p.stem().string();
+  cases.push_back(std::move(c));
+  return true;
+}
+
+bool load(const std::string& arg, std::vector<Case>& cases) {
+  if (arg.rfind("gen:", 0) == 0) {
+    tools::Problem p;
+    std::string error;
+    if (!tools::generate(arg.substr(4), p, error)) {
+      std::fprintf(stderr, "varnexo-bench: %s\n", error.c_str());
+      return false;
+    }
+    cases.push_back({p.name, std::move(p.matrix), p.matrix_type});
+    return true;
+  }
+  if (std::filesystem::is_directory(arg)) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(arg))
+      if (e.path().extension() == ".mtx") files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& f : files)
+      if (!load_file(f, cases)) return false;
+    return true;
+  }
+  return load_file(arg, cases);
+}
+
+// The library, `repeat` times from a fresh handle; medians of each stage.
+Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat) {
+  Times t;
+  std::vector<double> ta, tf, ts;
+  if (!tools::solver_available()) {
+    t.note = "no solver entry point in this build";
+    return t;
+  }
+  for (int r = 0; r < repeat; ++r) {
+    tools::SolveSettings s;
+    s.matrix_type = type;
+    std::vector<double> bb(b), x(b.size());
+    const tools::SolveOutcome o = tools::solve(a, s, bb.data(), 1, x.data());
+    if (o.error != 0) {
+      t.note = "error " + std::to_string(o.error) + " in phase " + std::to_string(o.failed_phase);
+      return t;
+    }
+    ta.push_back(o.stage_seconds(11));
+    tf.push_back(o.stage_seconds(22));
+    ts.push_back(o.stage_seconds(33));
+    t.factor_nnz = o.factor_nnz;
+    t.mflop = o.mflop;
+    if (r == 0) t.berr = tools::backward_error(a, false, b.data(), x.data(), 1);
+  }
+  t.ok = true;
+  t.analyse = median(ta);
+  t.factor = median(tf);
+  t.solve = median(ts);
+  return t;
+}
+
+Times run_peer(const Peer& peer, const PeerInput& in, const tools::Csr& full, int repeat) {
+  Times t;
+  std::vector<double> ta, tf, ts;
+  for (int r = 0; r < repeat; ++r) {
+    const PeerRun p = peer.run(in);
+    if (!p.ok) {
+      t.note = p.note;
+      return t;
+    }
+    ta.push_back(p.analyse);
+    tf.push_back(p.factor);
+    ts.push_back(p.solve);
+    t.factor_nnz = p.factor_nnz;
+    if (r == 0) t.berr = tools::backward_error(full, false, in.b.data(), p.x.data(), 1);
+  }
+  t.ok = true;
+  t.analyse = median(ta);
+  t.factor = median(tf);
+  t.solve = median(ts);
+  return t;
+}
+
+// Dense dgemm rate in Gflop/s, median of three products of order n.
+double dgemm_rate(int n) {
+  std::vector<double> a(static_cast<size_t>(n) * n, 1.0 / 3.0), b(a), c(a.size(), 0.0);
+  std::vector<double> rates;
+  for (int r = 0; r < 3; ++r) {
+    const double t0 = now_seconds();
+    blas::gemm('N', 'N', n, n, n, 1.0, a.data(), n, b.data(), n, 0.0, c.data(), n);
+    rates.push_back(2.0 * n * n * static_cast<double>(n) / (now_seconds() - t0) / 1e9);
+  }
+  return median(rates);
+}
+
+std::string num(double v, const char* fmt = "%.3g") {
+  if (v < 0) return "-";
+  char b[32];
+  std::snprintf(b, sizeof b, fmt, v);
+  return b;
+}
+
+struct Row {
+  std::string matrix, solver;
+  int32_t n;
+  int64_t nnz;
+  Times t;
+  double ratio[3] = {-1, -1, -1};  // ours / best peer: analyse, factor, solve
+};
+
+void print_table(const std::vector<Row>& rows, double gflops) {
+  std::printf("\ndense dgemm rate: %.2f Gflop/s\n\n", gflops);
+  std::printf("| matrix | n | nnz | solver | analyse s | factor s | solve s | nnz(factor) | backward error | "
+              "factor Gflop/s | ratio analyse/factor/solve | note |\n");
+  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|---|\n");
+  for (const Row& r : rows) {
+    const double rate = r.t.mflop > 0 && r.t.factor > 0 ? r.t.mflop / r.t.factor / 1e3 : -1;
+    std::printf("| %s | %d | %lld | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.matrix.c_str(), r.n,
+                static_cast<long long>(r.nnz), r.solver.c_str(), num(r.t.analyse).c_str(), num(r.t.factor).c_str(),
+                num(r.t.solve).c_str(), r.t.factor_nnz >= 0 ? std::to_string(r.t.factor_nnz).c_str() : "-",
+                num(r.t.berr, "%.1e").c_str(), num(rate).c_str(),
+                r.ratio[1] >= 0 ? (num(r.ratio[0], "%.2f") + " / " + num(r.ratio[1], "%.2f") + " / " +
+                                   num(r.ratio[2], "%.2f"))
+                                      .c_str()
+                                : "-",
+                r.t.note.c_str());
+  }
+}
+
+void print_results(const std::vector<Row>& rows, double gflops) {
+  std::printf("\nresult {\"solver\":\"dgemm\",\"gflops\":%.4g}\n", gflops);
+  for (const Row& r : rows)
+    std::printf(
+        "result {\"matrix\":\"%s\",\"n\":%d,\"nnz\":%lld,\"solver\":\"%s\",\"ok\":%s,\"analyse_s\":%.6g,"
+        "\"factor_s\":%.6g,\"solve_s\":%.6g,\"factor_nnz\":%lld,\"backward_error\":%.3g,\"ratio_analyse\":%.4g,"
+        "\"ratio_factor\":%.4g,\"ratio_solve\":%.4g,\"note\":\"%s\"}\n",
+        r.matrix.c_str(), r.n, static_cast<long long>(r.nnz), r.solver.c_str(), r.t.ok ? "true" : "false",
+        r.t.analyse, r.t.factor, r.t.solve, static_cast<long long>(r.t.factor_nnz), r.t.berr, r.ratio[0],
+        r.ratio[1], r.ratio[2], r.t.note.c_str());
+}
+
+Kind kind_of(int32_t type) {
+  return type == 2 ? Kind::spd : type == -2 ? Kind::symmetric_indefinite : Kind::unsymmetric;
+}
+
+// Runs the library and every peer that fits on one case; appends the rows, ours first.
+void bench_case(Case& c, int repeat, const std::vector<Peer>& peers, std::vector<Row>& rows) {
+  tools::Layout layout;
+  bool complex;
+  tools::layout_of_type(c.type, layout, complex);
+  tools::Csr a, full, upper;
+  std::string error;
+  if (!tools::to_csr(c.matrix, layout, complex, a, error)) {
+    std::fprintf(stderr, "varnexo-bench: %s: %s\n", c.name.c_str(), error.c_str());
+    return;
+  }
+  std::vector<double> ones(static_cast<size_t>(a.n) * a.width(), 0.0), b(ones.size());
+  for (size_t i = 0; i < ones.size(); i += a.width()) ones[i] = 1.0;
+  tools::multiply(a, false, ones.data(), b.data(), 1);
+  const size_t first = rows.size();
+  rows.push_back({c.name, "varnexo", a.n, a.nnz(), run_ours(a, c.type, b, repeat)});
+  if (complex) return;
+  tools::to_csr(c.matrix, tools::Layout::full, false, full, error);
+  tools::to_csr(c.matrix, tools::Layout::upper_symmetric, false, upper, error);
+  const PeerInput in{full, upper, kind_of(c.type), b};
+  double best[3] = {-1, -1, -1};
+  for (const Peer& p : peers) {
+    if (!p.runs(in.kind)) continue;
+    Row r{c.name, p.name, a.n, a.nnz(), run_peer(p, in, full, repeat)};
+    if (r.t.ok) {
+      const double t[3] = {r.t.analyse, r.t.factor, r.t.solve};
+      for (int k = 0; k < 3; ++k)
+        if (best[k] < 0 || t[k] < best[k]) best[k] = t[k];
+    }
+    rows.push_back(r);
+  }
+  Row& ours = rows[first];
+  if (!ours.t.ok) return;
+  const double t[3] = {ours.t.analyse, ours.t.factor, ours.t.solve};
+  for (int k = 0; k < 3; ++k)
+    if (best[k] > 0) ours.ratio[k] = t[k] / best[k];
+}
+
+std::vector<std::string> default_list() {
+  std::vector<std::string> list = {"gen:laplace3d:30", "gen:elasticity3d:12", "gen:kkt:150", "gen:convdiff3d:30:20"};
+  const std::string dir = VARNEXO_BENCH_MATRICES_DIR;
+  for (const char* m : {"bcsstk16", "bcsstk13", "dw8192", "sherman5", "rdb2048l", "bp_1200"})
+    if (std::filesystem::exists(dir + "/" + m + ".mtx")) list.push_back(dir + "/" + m + ".mtx");
+  return list;
+}
+
+void usage() {
+  std::printf(
+      "usage: varnexo-bench [--repeat R] [--dgemm N] [MATRIX ...]\n"
+      "  MATRIX: a Matrix Market file, a folder of them, or gen:SPEC (a generated problem)\n"
+      "  --repeat R   repeats of each solver per matrix; times are medians (default 3)\n"
+      "  --dgemm N    order of the dense products that measure the dgemm rate (default 1500)\n"
+      "Without MATRIX: a default list of generated problems and shared test matrices.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int repeat = 3, dgemm_n = 1500;
+  std::vector<std::string> list;
+  for (int k = 1; k < argc; ++k) {
+    const std::string arg = argv[k];
+    if ((arg == "--repeat" || arg == "--dgemm") && k + 1 < argc) {
+      const int v = std::atoi(argv[++k]);
+      if (v < 1) {
+        std::fprintf(stderr, "varnexo-bench: option %s: expected a positive integer, got '%s'\n", arg.c_str(), argv[k]);
+        return 2;
+      }
+      (arg == "--repeat" ? repeat : dgemm_n) = v;
+    } else if (arg == "-h" || arg == "--help") {
+      usage();
+      return 0;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "varnexo-bench: unknown option %s (see --help)\n", arg.c_str());
+      return 2;
+    } else {
+      list.push_back(arg);
+    }
+  }
+  if (list.empty()) list = default_list();
+  std::vector<Case> cases;
+  for (const std::string& m : list)
+    if (!load(m, cases)) return 2;
+
+  const std::vector<Peer> peers = available_peers();
+  std::printf("varnexo-bench: %zu matrices, %d repeats, peers:", cases.size(), repeat);
+  for (const Peer& p : peers) std::printf(" %s", p.name);
+  std::printf("%s\n", peers.empty() ? " none" : "");
+  if (!tools::solver_available()) std::printf("note: this build of the library has no solver entry point\n");
+  const double gflops = dgemm_rate(dgemm_n);
+  std::vector<Row> rows;
+  for (Case& c : cases) {
+    bench_case(c, repeat, peers, rows);
+    c.matrix = tools::Coordinate{};
+  }
+  print_table(rows, gflops);
+  print_results(rows, gflops);
+  return 0;
+}

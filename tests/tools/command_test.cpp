@@ -1,0 +1,227 @@
+// The varnexo-solve program as a user runs it: option errors and malformed files end with one
+// line and exit status 2; solves of real matrices end with a small backward error and status 0.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <regex>
+
+#include "command_options.h"
+#include "matrix_market.h"
+#include "solver.h"
+#include "tool_test_support.h"
+
+namespace varnexo::tools {
+namespace {
+
+using testing::run_solve;
+using testing::write_file;
+
+std::string matrix(const std::string& name) { return std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx"; }
+
+bool one_line(const std::string& s) { return !s.empty() && s.find('\n') == s.size() - 1; }
+
+TEST(Options, ParsesEveryOption) {
+  const char* argv[] = {"varnexo-solve", "A.mtx", "-b",       "B.mtx",      "-o",      "X.mtx",   "--type",
+                        "-2",            "--phase", "12,33",   "--nrhs",     "3",       "--ordering", "mmd",
+                        "--nproc=4",     "--refine", "5",      "--pivot-eps", "1e-10",  "--transpose", "--msglvl",
+                        "1"};
+  CommandOptions o;
+  std::string error;
+  ASSERT_TRUE(parse_options(static_cast<int>(std::size(argv)), argv, o, error)) << error;
+  EXPECT_EQ(o.matrix_path, "A.mtx");
+  EXPECT_EQ(o.rhs_path, "B.mtx");
+  EXPECT_EQ(o.output_path, "X.mtx");
+  EXPECT_EQ(o.matrix_type, -2);
+  EXPECT_EQ(o.phases, (std::vector<int32_t>{12, 33}));
+  EXPECT_EQ(o.nrhs, 3);
+  EXPECT_EQ(o.ordering, 0);
+  EXPECT_EQ(o.nproc, 4);
+  EXPECT_EQ(o.max_refine, 5);
+  EXPECT_EQ(o.pivot_exponent, 10);
+  EXPECT_TRUE(o.transpose);
+  EXPECT_EQ(o.message_level, 1);
+}
+
+TEST(Options, PhaseListsFollowTheOrderOfTheWork) {
+  std::string error;
+  EXPECT_TRUE(check_phases({11, 22, 33, 33}, error));
+  EXPECT_TRUE(check_phases({12, 33, 22, 33}, error));
+  EXPECT_TRUE(check_phases({13}, error));
+  EXPECT_TRUE(check_phases({11, 23}, error));
+  EXPECT_FALSE(check_phases({}, error));
+  EXPECT_EQ(error, "empty phase list");
+  EXPECT_FALSE(check_phases({11, 33}, error));
+  EXPECT_EQ(error, "phase 33 needs an earlier factorisation");
+  EXPECT_FALSE(check_phases({-1}, error));
+  EXPECT_EQ(error, "phase -1 is not one of 11, 12, 13, 22, 23, 33");
+}
+
+TEST(Options, StageTimesAddUpByFirstStageCovered) {
+  SolveOutcome o;
+  o.times = {{11, 1.0}, {22, 2.0}, {33, 0.5}, {33, 0.25}};
+  EXPECT_EQ(o.stage_seconds(11), 1.0);
+  EXPECT_EQ(o.stage_seconds(22), 2.0);
+  EXPECT_EQ(o.stage_seconds(33), 0.75);
+  o.times = {{13, 4.0}};
+  EXPECT_EQ(o.stage_seconds(11), 4.0);
+  EXPECT_EQ(o.stage_seconds(22), -1.0);
+}
+
+TEST(Options, NoArgumentSolvesTheBuiltInProblem) {
+  const char* argv[] = {"varnexo-solve"};
+  CommandOptions o;
+  std::string error;
+  ASSERT_TRUE(parse_options(1, argv, o, error));
+  EXPECT_TRUE(o.builtin);
+  EXPECT_EQ(o.generate, "laplace3d:40");
+}
+
+struct BadArgs {
+  const char* args;
+  const char* message;
+};
+
+class BadOptions : public ::testing::TestWithParam<BadArgs> {};
+
+TEST_P(BadOptions, OneLineNamingTheOptionAndStatus2) {
+  const testing::Run r = run_solve(GetParam().args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, std::string("varnexo-solve: ") + GetParam().message + "\n");
+  EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, BadOptions,
+    ::testing::Values(
+        BadArgs{"A.mtx --type 5", "option --type: expected one of 1, 2, -2, 3, 4, -4, 6, 11, 13, got '5'"},
+        BadArgs{"A.mtx --nrhs 0", "option --nrhs: expected a positive integer, got '0'"},
+        BadArgs{"A.mtx --ordering amd", "option --ordering: expected mmd, cmd or nd, got 'amd'"},
+        BadArgs{"A.mtx --pivot-eps 2", "option --pivot-eps: expected a threshold between 0 and 1 such as 1e-8, got '2'"},
+        BadArgs{"A.mtx --msglvl", "option --msglvl needs a value"},
+        BadArgs{"A.mtx --frobnicate", "unknown option --frobnicate (see --help)"},
+        BadArgs{"A.mtx B.mtx", "unexpected argument 'B.mtx': only one matrix file is read"},
+        BadArgs{"--type 2", "no matrix: give a Matrix Market file or --generate SPEC"},
+        BadArgs{"--generate laplace3d:5 --phase 22,33", "option --phase: phase 22 needs an earlier analysis"},
+        BadArgs{"--generate laplace3d:5 --phase 11,33", "option --phase: phase 33 needs an earlier factorisation"},
+        BadArgs{"--generate laplace3d:5 --phase 14", "option --phase: phase 14 is not one of 11, 12, 13, 22, 23, 33"},
+        BadArgs{"--generate ball:3", "unknown problem 'ball' in 'ball:3'"},
+        BadArgs{"/nonexistent/A.mtx", "/nonexistent/A.mtx: cannot open: No such file or directory"}));
+
+// Every malformed file: status 2 and one line that starts with the file's name (no crash, also
+// under the sanitizers, which this program is built with in the sanitizer build).
+TEST(Command, MalformedFilesEndWithOneLineAndStatus2) {
+  const char* bodies[] = {
+      "",
+      "%%MatrixMarket matrix coordinate real general\n",
+      "%%MatrixMarket matrix coordinate real general\n3 3 2\n1 1 1\n",
+      "%%MatrixMarket matrix coordinate real general\n3 3 1\n4 1 1\n",
+      "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 1\n",
+      "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 1 NaN\n",
+      "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 -2147483649 1\n",
+      "%%MatrixMarket matrix coordinate real general\n3 3 99999999999\n1 1 1\n",
+      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 1 1\n",
+      "%%MatrixMarket matrix coordinate real general\n2 3 1\n1 1 1\n",
+  };
+  int k = 0;
+  for (const char* body : bodies) {
+    const std::string path = write_file("bad" + std::to_string(k++) + ".mtx", body);
+    const testing::Run r = run_solve(testing::quoted(path));
+    EXPECT_EQ(r.status, 2) << body;
+    EXPECT_TRUE(one_line(r.err)) << r.err;
+    EXPECT_EQ(r.err.rfind("varnexo-solve: " + path, 0), 0u) << r.err;
+  }
+}
+
+TEST(Command, HelpListsOptionsAndProblems) {
+  const testing::Run r = run_solve("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, usage());
+  EXPECT_NE(r.out.find("convdiff3d:N:peclet"), std::string::npos);
+}
+
+TEST(Command, ComplexMatrixWithRealTypeAndBadRhsAreInputErrors) {
+  const std::string c = matrix("c30up");
+  testing::Run r = run_solve(testing::quoted(c) + " --type 2");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "varnexo-solve: " + c + ": the matrix has complex values but the matrix type is real (matrix type 2)\n");
+  const std::string b = write_file("short_b.mtx", "%%MatrixMarket matrix array real general\n2 1\n1\n2\n");
+  r = run_solve(testing::quoted(matrix("bcsstk01")) + " -b " + testing::quoted(b));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "varnexo-solve: " + b + ": 2 rows, the matrix has 48\n");
+}
+
+// True once the library solves a small SPD system through the program; until then the
+// end-to-end tests below are skipped.
+bool library_solves() {
+  static const bool ok = run_solve("--generate laplace2d:6").status == 0;
+  return ok;
+}
+
+double backward_error_of(const std::string& out) {
+  std::smatch m;
+  static const std::regex re("backward error ([0-9.eE+-]+)");
+  if (!std::regex_search(out, m, re)) return 1.0;
+  return std::atof(m[1].str().c_str());
+}
+
+// The file's name and the options of a case, as letters, digits and underscores.
+std::string case_name(const ::testing::TestParamInfo<const char*>& info) {
+  std::string arg = info.param;
+  const size_t slash = arg.rfind('/');
+  if (slash != std::string::npos) arg = arg.substr(slash + 1);
+  std::string name;
+  for (char ch : arg) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+  return name;
+}
+
+class EndToEnd : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EndToEnd, BackwardErrorBelow1e12) {
+  if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
+  const testing::Run r = run_solve(GetParam());
+  if (r.status == 1 && r.err.find("may not be supported yet") != std::string::npos)
+    GTEST_SKIP() << r.err;
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LT(backward_error_of(r.out), 1e-12) << r.out;
+}
+
+
+INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
+                         ::testing::Values("'" VARNEXO_MATRICES_DIR "/bcsstk01.mtx'",
+                                           "'" VARNEXO_MATRICES_DIR "/494_bus.mtx' --phase 13",
+                                           "'" VARNEXO_MATRICES_DIR "/gr_30_30.mtx' --ordering mmd --nrhs 3",
+                                           "'" VARNEXO_MATRICES_DIR "/bcsstm12.mtx' --phase 12,33",
+                                           "'" VARNEXO_MATRICES_DIR "/mesh1e1.mtx' --type 2",
+                                           "'" VARNEXO_MATRICES_DIR "/bfw398b.mtx' --type -2",
+                                           "'" VARNEXO_MATRICES_DIR "/c30up.mtx'",
+                                           "'" VARNEXO_MATRICES_DIR "/qc324.mtx'",
+                                           "'" VARNEXO_MATRICES_DIR "/orsirr_1.mtx'",
+                                           "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose",
+                                           "--generate elasticity3d:4"),
+                         case_name);
+
+TEST(Command, WritesTheSolutionAndReadsRightHandSides) {
+  if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
+  // x = (1, ..., 1) gives b = A·1; solving with that b read from a file must give x back.
+  const std::string bpath = (testing::scratch_dir() / "b.mtx").string();
+  const std::string xpath = (testing::scratch_dir() / "x.mtx").string();
+  std::string error;
+  testing::Run r = run_solve("--generate laplace2d:6 -o " + testing::quoted(xpath));
+  ASSERT_EQ(r.status, 0) << r.err;
+  Dense x;
+  ASSERT_TRUE(read_dense(xpath, x, error)) << error;
+  ASSERT_EQ(x.nrows, 36);
+  for (double v : x.val) EXPECT_NEAR(v, 1.0, 1e-12);
+  Dense b{36, 1, false, std::vector<double>(36, 0.0)};
+  b.val[0] = 1.0;
+  ASSERT_TRUE(write_dense(bpath, b, error));
+  r = run_solve("--generate laplace2d:6 -b " + testing::quoted(bpath) + " -o " + testing::quoted(xpath));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LT(backward_error_of(r.out), 1e-12);
+  ASSERT_TRUE(read_dense(xpath, x, error)) << error;
+  EXPECT_GT(x.val[0], 0.0);  // the Green's function of the Laplacian is positive
+}
+
+}  // namespace
+}  // namespace varnexo::tools

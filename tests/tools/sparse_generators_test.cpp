@@ -1,0 +1,193 @@
+// Compressed-row building, products and backward error against dense brute force, and the model
+// problems: sizes, determinism, and definiteness checked with dense LAPACK factorisations.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/blas.h"
+#include "generators.h"
+#include "solver.h"
+#include "tool_test_support.h"
+
+namespace varnexo::tools {
+namespace {
+
+using Z = std::complex<double>;
+
+Csr build(const char* spec) {
+  Problem p;
+  std::string error;
+  EXPECT_TRUE(generate(spec, p, error)) << error;
+  Layout layout;
+  bool complex;
+  EXPECT_TRUE(layout_of_type(p.matrix_type, layout, complex));
+  Csr a;
+  EXPECT_TRUE(to_csr(p.matrix, layout, complex, a, error)) << error;
+  return a;
+}
+
+TEST(Csr, FoldsSumsAndAddsMissingDiagonal) {
+  Coordinate c;
+  c.nrows = c.ncols = 3;
+  c.symmetry = Symmetry::symmetric;
+  c.row = {2, 1, 3, 3, 1};
+  c.col = {1, 2, 1, 2, 1};
+  c.val = {1, 2, 3, 4, 5};
+  Csr a;
+  std::string error;
+  ASSERT_TRUE(to_csr(c, Layout::upper_symmetric, false, a, error));
+  EXPECT_EQ(a.ia, (std::vector<int32_t>{1, 4, 6, 7}));
+  EXPECT_EQ(a.ja, (std::vector<int32_t>{1, 2, 3, 2, 3, 3}));
+  EXPECT_EQ(a.a, (std::vector<double>{5, 3, 3, 0, 4, 0}));
+  ASSERT_TRUE(to_csr(c, Layout::full, false, a, error));
+  EXPECT_EQ(a.ia, (std::vector<int32_t>{1, 4, 6, 8}));
+  EXPECT_EQ(a.ja, (std::vector<int32_t>{1, 2, 3, 1, 3, 1, 2}));
+  EXPECT_EQ(a.a, (std::vector<double>{5, 3, 3, 3, 4, 3, 4}));
+}
+
+TEST(Csr, GeneralInputKeepsUpperTriangleAndRejectsComplexForRealTypes) {
+  Coordinate c;
+  c.nrows = c.ncols = 2;
+  c.row = {1, 2, 2};
+  c.col = {2, 1, 2};
+  c.val = {7, 8, 9};
+  Csr a;
+  std::string error;
+  ASSERT_TRUE(to_csr(c, Layout::upper_symmetric, false, a, error));
+  EXPECT_EQ(a.ja, (std::vector<int32_t>{1, 2, 2}));
+  EXPECT_EQ(a.a, (std::vector<double>{0, 7, 9}));
+  c.field = Field::complex;
+  c.val = {7, 0, 8, 0, 9, 0};
+  EXPECT_FALSE(to_csr(c, Layout::full, false, a, error));
+  EXPECT_EQ(error, "the matrix has complex values but the matrix type is real");
+  c.ncols = 3;
+  EXPECT_FALSE(to_csr(c, Layout::full, true, a, error));
+  EXPECT_EQ(error, "the matrix is not square (2 x 3)");
+}
+
+// Products and norms of every layout against the dense matrix, plain and transposed.
+class Products : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Products, MatchDenseBruteForce) {
+  const Csr a = build(GetParam());
+  const auto d = testing::dense_of(a);
+  const int32_t n = a.n;
+  std::vector<Z> x(n);
+  for (int32_t i = 0; i < n; ++i) x[i] = Z(std::sin(i + 1.0), a.complex ? std::cos(3.0 * i) : 0.0);
+  std::vector<double> xr(static_cast<size_t>(n) * a.width()), y(xr.size());
+  for (int32_t i = 0; i < n; ++i) {
+    xr[i * a.width()] = x[i].real();
+    if (a.complex) xr[2 * i + 1] = x[i].imag();
+  }
+  for (bool transpose : {false, true}) {
+    multiply(a, transpose, xr.data(), y.data(), 1);
+    for (int32_t i = 0; i < n; ++i) {
+      Z ref = 0;
+      for (int32_t j = 0; j < n; ++j) ref += (transpose ? d[j + i * size_t(n)] : d[i + j * size_t(n)]) * x[j];
+      const Z got = a.complex ? Z(y[2 * i], y[2 * i + 1]) : Z(y[i], 0);
+      ASSERT_NEAR(std::abs(got - ref), 0.0, 1e-12 * (1 + std::abs(ref))) << "row " << i << " transpose " << transpose;
+    }
+  }
+  double norm = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    double s = 0;
+    for (int32_t j = 0; j < n; ++j) s += std::abs(d[i + j * size_t(n)]);
+    norm = std::max(norm, s);
+  }
+  EXPECT_NEAR(norm_inf(a), norm, 1e-12 * norm);
+  // The backward error of b = A·x against x itself is rounding only; a perturbed x is caught.
+  std::vector<double> b(xr.size());
+  multiply(a, false, xr.data(), b.data(), 1);
+  EXPECT_LT(backward_error(a, false, b.data(), xr.data(), 1), 1e-15);
+  xr[0] += 1e-3;
+  EXPECT_GT(backward_error(a, false, b.data(), xr.data(), 1), 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, Products,
+                         ::testing::Values("laplace2d:5", "kkt:4", "helmholtz3d:3:9", "convdiff3d:3:50",
+                                           "hermitian3d:3", "hermitian3d:3:4"));
+
+struct Expected {
+  const char* spec;
+  int32_t type;
+  int32_t n;
+  int64_t nnz;  // stored entries of the layout the type takes
+};
+
+class Sizes : public ::testing::TestWithParam<Expected> {};
+
+TEST_P(Sizes, OrderEntriesAndTypeAreRight) {
+  const Expected& e = GetParam();
+  Problem p;
+  std::string error;
+  ASSERT_TRUE(generate(e.spec, p, error)) << error;
+  EXPECT_EQ(p.matrix_type, e.type);
+  const Csr a = build(e.spec);
+  EXPECT_EQ(a.n, e.n);
+  EXPECT_EQ(a.nnz(), e.nnz);
+  const Csr again = build(e.spec);
+  EXPECT_EQ(again.a, a.a);
+}
+
+// Edge counts: a 2D N x N grid has 2N(N-1) edges, a 3D grid 3N²(N-1).
+INSTANTIATE_TEST_SUITE_P(Problems, Sizes,
+                         ::testing::Values(Expected{"laplace2d:6", 2, 36, 36 + 60},
+                                           Expected{"laplace3d:5", 2, 125, 125 + 300},
+                                           Expected{"shifted3d:4:1.5", -2, 64, 64 + 144},
+                                           Expected{"kkt:6", -2, 45, 36 + 60 + 9 + 36},
+                                           Expected{"helmholtz3d:4:10", 6, 64, 64 + 144},
+                                           Expected{"convdiff3d:4:10", 11, 64, 64 + 288},
+                                           Expected{"hermitian3d:4", 4, 64, 64 + 144},
+                                           Expected{"hermitian3d:4:3", -4, 64, 64 + 144},
+                                           // 27-point: 8 corners... counted as 3x3 blocks: 6 upper
+                                           // per node block, 9 per coupled node pair.
+                                           Expected{"elasticity3d:2", 2, 24, 8 * 6 + 28 * 9}));
+
+// Definiteness through dense LAPACK: Cholesky succeeds exactly for the positive definite problems.
+TEST(Generators, DefinitenessMatchesTheType) {
+  for (const char* spec : {"laplace2d:5", "laplace3d:3", "elasticity3d:2", "hermitian3d:3", "kkt:4", "shifted3d:3:6"}) {
+    const Csr a = build(spec);
+    auto d = testing::dense_of(a);
+    int info;
+    if (a.complex) {
+      info = blas::potrf('L', a.n, d.data(), a.n);
+    } else {
+      std::vector<double> r(d.size());
+      for (size_t k = 0; k < d.size(); ++k) r[k] = d[k].real();
+      info = blas::potrf('L', a.n, r.data(), a.n);
+    }
+    Problem p;
+    std::string error;
+    generate(spec, p, error);
+    EXPECT_EQ(info == 0, p.matrix_type > 0) << spec;
+  }
+}
+
+TEST(Generators, NonsingularUnsymmetricAndComplexSymmetric) {
+  for (const char* spec : {"convdiff3d:3:100", "helmholtz3d:3:30", "kkt:4"}) {
+    const Csr a = build(spec);
+    auto d = testing::dense_of(a);
+    std::vector<int> ipiv(a.n);
+    EXPECT_EQ(blas::getrf(a.n, a.n, d.data(), a.n, ipiv.data()), 0) << spec;
+    double smallest = 1e300;
+    for (int32_t i = 0; i < a.n; ++i) smallest = std::min(smallest, std::abs(d[i + i * size_t(a.n)]));
+    EXPECT_GT(smallest, 1e-6) << spec;
+  }
+}
+
+TEST(Generators, BadSpecsAreNamed) {
+  Problem p;
+  std::string error;
+  EXPECT_FALSE(generate("cube:4", p, error));
+  EXPECT_EQ(error, "unknown problem 'cube' in 'cube:4'");
+  EXPECT_FALSE(generate("laplace3d:x", p, error));
+  EXPECT_EQ(error,
+            "bad problem 'laplace3d:x', expected laplace3d:N          7-point Laplacian, N^3 unknowns, SPD (type 2)");
+  EXPECT_FALSE(generate("convdiff3d:4", p, error));
+  EXPECT_FALSE(generate("laplace2d:0", p, error));
+  EXPECT_FALSE(generate("laplace3d:2000", p, error));
+  EXPECT_EQ(error, "problem 'laplace3d:2000' is out of range");
+}
+
+}  // namespace
+}  // namespace varnexo::tools

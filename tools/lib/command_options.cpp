@@ -1,0 +1,164 @@
+// Option parsing of the varnexo-solve command; every mistake becomes one line naming the option.
+#include "command_options.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "generators.h"
+#include "solver.h"
+
+namespace varnexo::tools {
+namespace {
+
+bool to_int(const std::string& s, int32_t& v) {
+  auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool to_double(const std::string& s, double& v) {
+  auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool parse_phases(const std::string& s, std::vector<int32_t>& phases) {
+  phases.clear();
+  size_t at = 0;
+  while (at <= s.size()) {
+    const size_t comma = s.find(',', at);
+    const std::string item = s.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    int32_t p;
+    if (!to_int(item, p)) return false;
+    phases.push_back(p);
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+  return true;
+}
+
+// Applies the value of one option; false with `why` saying what the value should be.
+bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o, std::string& why) {
+  int32_t i = 0;
+  double d = 0.0;
+  if (opt == "-b") o.rhs_path = v;
+  else if (opt == "-o") o.output_path = v;
+  else if (opt == "--generate") o.generate = v;
+  else if (opt == "--type") {
+    why = "expected one of 1, 2, -2, 3, 4, -4, 6, 11, 13";
+    const bool ok = to_int(v, i) && (i == 1 || i == 2 || i == -2 || i == 3 || i == 4 || i == -4 || i == 6 ||
+                                     i == 11 || i == 13);
+    o.matrix_type = i;
+    return ok;
+  } else if (opt == "--phase") {
+    why = "expected a comma-separated list of 11, 12, 13, 22, 23, 33 (e.g. 11,22,33)";
+    if (!parse_phases(v, o.phases)) return false;
+    std::string order;
+    if (check_phases(o.phases, order)) return true;
+    why = order;
+    return false;
+  } else if (opt == "--nrhs") {
+    why = "expected a positive integer";
+    return to_int(v, o.nrhs) && o.nrhs > 0;
+  } else if (opt == "--ordering") {
+    why = "expected mmd, cmd or nd";
+    o.ordering = v == "mmd" ? 0 : v == "cmd" ? 1 : v == "nd" ? 2 : -1;
+    return o.ordering >= 0;
+  } else if (opt == "--nproc") {
+    why = "expected a positive integer";
+    return to_int(v, o.nproc) && o.nproc > 0;
+  } else if (opt == "--refine") {
+    why = "expected an integer (a negative value keeps a copy of the solution for the residual)";
+    return to_int(v, o.max_refine) && o.max_refine > -1000;
+  } else if (opt == "--pivot-eps") {
+    why = "expected a threshold between 0 and 1 such as 1e-8";
+    if (!to_double(v, d) || !(d > 0.0 && d < 1.0)) return false;
+    o.pivot_exponent = static_cast<int32_t>(std::lround(-std::log10(d)));
+    return true;
+  } else if (opt == "--msglvl") {
+    why = "expected 0 or 1";
+    return to_int(v, o.message_level) && (o.message_level == 0 || o.message_level == 1);
+  }
+  return true;
+}
+
+bool takes_value(const std::string& opt) {
+  for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc", "--refine",
+                        "--pivot-eps", "--msglvl"})
+    if (opt == o) return true;
+  return false;
+}
+
+}  // namespace
+
+bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::string& error) {
+  out = CommandOptions{};
+  if (argc <= 1) {
+    out.builtin = true;
+    out.generate = kBuiltinProblem;
+    return true;
+  }
+  for (int k = 1; k < argc; ++k) {
+    std::string arg = argv[k], value;
+    bool has_value = false;
+    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+      value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+      has_value = true;
+    }
+    if (arg == "-h" || arg == "--help") {
+      out.help = true;
+    } else if (arg == "--transpose") {
+      out.transpose = true;
+    } else if (takes_value(arg)) {
+      if (!has_value && k + 1 >= argc) {
+        error = "option " + arg + " needs a value";
+        return false;
+      }
+      if (!has_value) value = argv[++k];
+      std::string why;
+      if (!apply_value(arg, value, out, why)) {
+        error = "option " + arg + ": " + why + (arg == "--phase" && why[0] == 'p' ? "" : ", got '" + value + "'");
+        return false;
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg + " (see --help)";
+      return false;
+    } else if (out.matrix_path.empty()) {
+      out.matrix_path = arg;
+    } else {
+      error = "unexpected argument '" + arg + "': only one matrix file is read";
+      return false;
+    }
+  }
+  if (!out.help && out.matrix_path.empty() == out.generate.empty()) {
+    error = out.matrix_path.empty() ? "no matrix: give a Matrix Market file or --generate SPEC"
+                                    : "give either a matrix file or --generate, not both";
+    return false;
+  }
+  return true;
+}
+
+std::string usage() {
+  return "usage: varnexo-solve [A.mtx | --generate SPEC] [options]\n"
+         "Solves A·X = B with varnexo and reports times, factor size and the backward error.\n"
+         "Without any argument it solves the built-in problem " +
+         std::string(kBuiltinProblem) +
+         ".\n"
+         "  -b B.mtx            right-hand sides (array or coordinate); default b = A·1\n"
+         "  -o X.mtx            write the solution (array file)\n"
+         "  --type T            matrix type 1, 2, -2, 3, 4, -4, 6, 11, 13; default from the file header\n"
+         "                      (real symmetric 2, then -2 on a non-positive pivot; real general 11;\n"
+         "                      complex hermitian 4, then -4; complex symmetric 6; complex general 13)\n"
+         "  --phase LIST        phases to run in order, e.g. 11,22,33 (default) or 13\n"
+         "  --nrhs K            number of right-hand sides (default 1, or the columns of -b)\n"
+         "  --ordering ORD      mmd (minimum degree), cmd (constrained), nd (nested dissection, default)\n"
+         "  --nproc P           processors the factor layout is planned for (default 1)\n"
+         "  --refine N          maximum number of iterative refinement steps\n"
+         "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
+         "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
+         "  --msglvl 0|1        1 prints the library's statistics\n"
+         "  --generate SPEC     solve a generated problem instead of a file:\n" +
+         generator_help() +
+         "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";
+}
+
+}  // namespace varnexo::tools

@@ -1,0 +1,71 @@
+// Runs the library's public call on one system for the command and the benchmark: the phases in
+// order, each timed, the statistics read back from iparam, and the library's error named.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sparse.h"
+
+namespace varnexo::tools {
+
+struct SolveSettings {
+  int32_t matrix_type = 0;
+  std::vector<int32_t> phases{11, 22, 33};  // each of 11, 12, 13, 22, 23, 33, in a valid order
+  int32_t ordering = -1;                    // iparam(2): 0, 1, 2; -1 keeps the default
+  int32_t nproc = 1;                        // iparam(3)
+  int32_t max_refine = -1000;               // iparam(8); -1000 keeps the default
+  int32_t pivot_exponent = -1;              // iparam(10); -1 keeps the default
+  bool transpose = false;                   // iparam(12)
+  int32_t message_level = 0;
+  // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
+  // 4 -> -4).
+  bool indefinite_fallback = false;
+};
+
+// Time of one call, with the stages it covered.
+struct PhaseTime {
+  int32_t phase = 0;
+  double seconds = 0.0;
+};
+
+struct SolveOutcome {
+  int32_t error = 0;          // the library's error code; 0 when every phase succeeded
+  int32_t failed_phase = 0;   // the phase that returned `error`
+  int32_t matrix_type = 0;    // the type finally used (after a fallback)
+  bool fell_back = false;
+  bool solved = false;        // x holds a solution
+  std::vector<PhaseTime> times;
+  int64_t factor_nnz = -1;    // iparam(18) after the analysis
+  int32_t mflop = -1;         // iparam(19)
+  int32_t refinement_steps = 0;
+  int32_t perturbed_pivots = 0;
+  int32_t positive = 0, negative = 0;  // inertia of the indefinite types
+
+  // Seconds spent in analysis (11), factorisation (22) and solve (33); a combined call (12, 13,
+  // 23) counts towards the first stage it covers. -1 for a stage that did not run alone.
+  double stage_seconds(int32_t stage) const;
+};
+
+// True when the library provides the public call (it may be absent from a partial build).
+bool solver_available();
+
+// Checks a phase list; false with `error` naming the first phase that does not fit.
+bool check_phases(const std::vector<int32_t>& phases, std::string& error);
+
+// Runs the phases on `a` (ia/ja are lent to the library, which restores them) with `nrhs`
+// right-hand sides in b; the solution goes to x (same size as b). Releases the library's memory
+// before returning. The library's messages go to standard output and error when
+// settings.message_level is set.
+SolveOutcome solve(Csr& a, const SolveSettings& settings, double* b, int32_t nrhs, double* x);
+
+// The library's class name of an error code, e.g. "numerical_factorization" for -4.
+std::string error_name(int32_t error);
+
+// The library's printed name of a matrix type, e.g. "symm. posit. def." for 2 (trimmed).
+std::string matrix_type_name(int32_t type);
+
+// The layout and field the library takes for a matrix type; false for an unknown type.
+bool layout_of_type(int32_t type, Layout& layout, bool& complex);
+
+}  // namespace varnexo::tools

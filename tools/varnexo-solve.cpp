@@ -1,0 +1,210 @@
+// varnexo-solve: reads a Matrix Market file (or generates a problem), solves A·X = B with the
+// library phase by phase, and prints one summary with the backward error of the solution.
+// Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command_options.h"
+#include "generators.h"
+#include "matrix_market.h"
+#include "solver.h"
+#include "sparse.h"
+
+using namespace varnexo::tools;
+
+namespace {
+
+constexpr int kSolved = 0;
+constexpr int kSolverError = 1;
+constexpr int kBadInput = 2;
+
+int fail(int status, const std::string& message) {
+  std::fprintf(stderr, "varnexo-solve: %s\n", message.c_str());
+  return status;
+}
+
+// What was read or generated, with the matrix type its header or generator calls for.
+struct Input {
+  std::string name;
+  Coordinate matrix;
+  int32_t natural_type = 0;
+};
+
+int32_t type_from_header(const Coordinate& m) {
+  if (m.field == Field::real) return m.symmetry == Symmetry::general ? 11 : 2;
+  switch (m.symmetry) {
+    case Symmetry::hermitian: return 4;
+    case Symmetry::symmetric: return 6;
+    default: return 13;
+  }
+}
+
+bool read_input(const CommandOptions& o, Input& in, std::string& error) {
+  if (!o.generate.empty()) {
+    Problem p;
+    if (!generate(o.generate, p, error)) return false;
+    in.name = p.name;
+    in.matrix = std::move(p.matrix);
+    in.natural_type = p.matrix_type;
+    return true;
+  }
+  if (!read_coordinate(o.matrix_path, in.matrix, error)) return false;
+  in.name = o.matrix_path;
+  in.natural_type = type_from_header(in.matrix);
+  return true;
+}
+
+bool build_matrix(const Input& in, int32_t type, Csr& a, std::string& error) {
+  Layout layout;
+  bool complex;
+  layout_of_type(type, layout, complex);
+  if (!to_csr(in.matrix, layout, complex, a, error)) {
+    error = in.name + ": " + error + " (matrix type " + std::to_string(type) + ")";
+    return false;
+  }
+  return true;
+}
+
+// Right-hand sides from -b, or b = A·x with x = 1 in the first column and other known vectors
+// in the following ones.
+bool make_rhs(const CommandOptions& o, const Csr& a, std::vector<double>& b, int32_t& nrhs, std::string& error) {
+  const int width = a.width();
+  const size_t n = static_cast<size_t>(a.n);
+  if (o.rhs_path.empty()) {
+    nrhs = o.nrhs > 0 ? o.nrhs : 1;
+    std::vector<double> x(n * width * nrhs, 0.0);
+    for (int32_t c = 0; c < nrhs; ++c)
+      for (size_t i = 0; i < n; ++i) x[(c * n + i) * width] = 1.0 + c * (static_cast<double>(i % 5) - 2.0) / 4.0;
+    b.assign(x.size(), 0.0);
+    multiply(a, o.transpose && a.layout == Layout::full, x.data(), b.data(), nrhs);
+    return true;
+  }
+  Dense d;
+  if (!read_dense(o.rhs_path, d, error)) return false;
+  if (d.nrows != a.n) {
+    error = o.rhs_path + ": " + std::to_string(d.nrows) + " rows, the matrix has " + std::to_string(a.n);
+    return false;
+  }
+  if (d.complex && !a.complex) {
+    error = o.rhs_path + ": complex right-hand sides need a complex matrix type";
+    return false;
+  }
+  nrhs = o.nrhs > 0 ? o.nrhs : d.ncols;
+  if (nrhs > d.ncols || nrhs == 0) {
+    error = o.rhs_path + ": " + std::to_string(d.ncols) + " columns, fewer than --nrhs " + std::to_string(nrhs);
+    return false;
+  }
+  b.assign(n * width * nrhs, 0.0);
+  const int dw = d.complex ? 2 : 1;
+  for (size_t k = 0; k < n * nrhs; ++k)
+    for (int w = 0; w < dw; ++w) b[k * width + w] = d.val[k * dw + w];
+  return true;
+}
+
+SolveSettings settings_of(const CommandOptions& o, int32_t type) {
+  SolveSettings s;
+  s.matrix_type = type;
+  s.phases = o.phases;
+  s.ordering = o.ordering;
+  s.nproc = o.nproc;
+  s.max_refine = o.max_refine;
+  s.pivot_exponent = o.pivot_exponent;
+  s.transpose = o.transpose;
+  s.message_level = o.message_level;
+  s.indefinite_fallback = o.matrix_type == 0;
+  return s;
+}
+
+std::string stage_name(int32_t phase) {
+  switch (phase) {
+    case 11: return "analysis";
+    case 12: return "analysis and factorisation";
+    case 13: return "analysis, factorisation and solve";
+    case 22: return "factorisation";
+    case 23: return "factorisation and solve";
+    default: return "solve";
+  }
+}
+
+std::string type_label(int32_t type) {
+  const std::string name = matrix_type_name(type);
+  return std::to_string(type) + (name.empty() ? "" : " (" + name + ")");
+}
+
+int report_error(const SolveOutcome& r) {
+  if (!solver_available()) return fail(kSolverError, "this build of the library has no solver entry point");
+  std::string msg = stage_name(r.failed_phase) + " failed: error " + std::to_string(r.error) + " (" +
+                    error_name(r.error) + ") for matrix type " + type_label(r.matrix_type);
+  if (r.failed_phase / 10 == 1 && (r.error == -1 || r.error == -3))
+    msg += "; this matrix type may not be supported yet by the library";
+  return fail(kSolverError, msg);
+}
+
+void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs, double berr) {
+  std::printf("matrix        %s: n %d, nnz %lld (%s), type %s\n", in.name.c_str(), a.n,
+              static_cast<long long>(a.nnz()), a.layout == Layout::full ? "full rows" : "upper triangle",
+              type_label(r.matrix_type).c_str());
+  if (r.fell_back)
+    std::printf("note          type %d met a non-positive pivot; solved as type %d\n", -r.matrix_type, r.matrix_type);
+  std::printf("factor        nnz(L+U) %lld, %d Mflop\n", static_cast<long long>(r.factor_nnz), r.mflop);
+  std::printf("times         ");
+  for (size_t k = 0; k < r.times.size(); ++k) {
+    const PhaseTime& t = r.times[k];
+    std::printf("%s%s %.3f s", k ? ", " : "", stage_name(t.phase).c_str(), t.seconds);
+    if ((t.phase == 12 || t.phase == 22) && t.seconds > 0 && r.mflop >= 0)
+      std::printf(" (%.0f Mflop/s)", r.mflop / t.seconds);
+  }
+  std::printf("\n");
+  if (r.solved) {
+    std::printf("solve         %d right-hand side%s, %d refinement step%s, %d perturbed pivot%s", nrhs,
+                nrhs == 1 ? "" : "s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s", r.perturbed_pivots,
+                r.perturbed_pivots == 1 ? "" : "s");
+    if (r.matrix_type == -2 || r.matrix_type == -4) std::printf(", inertia +%d -%d", r.positive, r.negative);
+    std::printf("\nbackward error %.3e\n", berr);
+  }
+  std::fflush(stdout);
+}
+
+int run(const CommandOptions& o) {
+  Input in;
+  std::string error;
+  if (!read_input(o, in, error)) return fail(kBadInput, error);
+  if (in.matrix.nrows != in.matrix.ncols)
+    return fail(kBadInput, in.name + ": the matrix is not square (" + std::to_string(in.matrix.nrows) + " x " +
+                               std::to_string(in.matrix.ncols) + ")");
+  const int32_t type = o.matrix_type != 0 ? o.matrix_type : in.natural_type;
+  Csr a;
+  std::vector<double> b;
+  int32_t nrhs = 1;
+  if (!build_matrix(in, type, a, error) || !make_rhs(o, a, b, nrhs, error)) return fail(kBadInput, error);
+  if (o.builtin) std::printf("solving the built-in problem %s (run with --help for options)\n", in.name.c_str());
+
+  std::vector<double> x(b.size(), 0.0);
+  const std::vector<double> b_copy = b;
+  const SolveOutcome r = solve(a, settings_of(o, type), b.data(), nrhs, x.data());
+  if (r.error != 0) return report_error(r);
+  // The library takes the transposed solve as the plain one for the symmetric types.
+  const bool transposed = o.transpose && a.layout == Layout::full;
+  const double berr = r.solved ? backward_error(a, transposed, b_copy.data(), x.data(), nrhs) : 0.0;
+  print_summary(in, a, r, nrhs, berr);
+  if (r.solved && !o.output_path.empty()) {
+    Dense out{a.n, nrhs, a.complex, std::move(x)};
+    if (!write_dense(o.output_path, out, error)) return fail(kBadInput, error);
+  }
+  return kSolved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CommandOptions o;
+  std::string error;
+  if (!parse_options(argc, argv, o, error)) return fail(kBadInput, error);
+  if (o.help) {
+    std::fputs(usage().c_str(), stdout);
+    return kSolved;
+  }
+  return run(o);
+}
