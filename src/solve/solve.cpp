@@ -108,7 +108,9 @@ int32_t solve(const factor::SymbolicFactor& sf, const void* factor_block, const 
               const double* scaling, void* work, int64_t work_values, bool into_b) {
   const int32_t type = ibasic[11];
   const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
-  const double* unz = static_cast<const double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w;
+  // The symmetric storage has no U block.
+  const double* unz =
+      sf.xunz ? static_cast<const double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
   return solve_arrays(sf, factor_block, unz, pivot, colpivot, ibasic, nb, x, b, row_map, scaling, work, work_values,
                       into_b);
 }

@@ -7,11 +7,6 @@
 
 #include "varnexo.h"
 
-// The tools are built together with the library at every stage of its development; a build of
-// the library without its public call still links the tools, which then report that the solver
-// is missing instead of failing to link.
-#pragma weak varnexo_
-#pragma weak varnexoinit_
 
 namespace varnexo::tools {
 namespace {
@@ -103,8 +98,6 @@ double SolveOutcome::stage_seconds(int32_t stage) const {
   return total;
 }
 
-bool solver_available() { return &varnexo_ != nullptr && &varnexoinit_ != nullptr; }
-
 bool check_phases(const std::vector<int32_t>& phases, std::string& error) {
   bool analysed = false, factored = false;
   if (phases.empty()) {
@@ -127,12 +120,6 @@ bool check_phases(const std::vector<int32_t>& phases, std::string& error) {
 }
 
 SolveOutcome solve(Csr& a, const SolveSettings& s, double* b, int32_t nrhs, double* x) {
-  if (!solver_available()) {
-    SolveOutcome out;
-    out.error = VARNEXO_ERROR_INTERNAL;
-    out.matrix_type = s.matrix_type;
-    return out;
-  }
   SolveOutcome out = attempt(a, s, s.matrix_type, b, nrhs, x);
   const bool definite = s.matrix_type == 2 || s.matrix_type == 4;
   if (s.indefinite_fallback && definite && out.error == VARNEXO_ERROR_NUMERICAL && factorises(out.failed_phase)) {

@@ -1,0 +1,82 @@
+// Helpers of the end-to-end tests: problems from the shared collection and the generators,
+// solved through the public call, judged by the normwise backward error.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "generators.h"
+#include "matrix_market.h"
+#include "sparse.h"
+#include "varnexo.h"
+
+namespace varnexo::test {
+
+// Reads a matrix of the shared collection into the layout of a matrix type.
+inline tools::Csr shared_matrix(const std::string& name, int32_t type) {
+  tools::Coordinate coo;
+  std::string error;
+  const std::string path = std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx";
+  EXPECT_TRUE(tools::read_coordinate(path, coo, error)) << error;
+  const bool complex = std::abs(type) > 2 && type != 11;
+  const tools::Layout layout = std::abs(type) % 2 == 0 && std::abs(type) <= 6
+                                   ? (type == 4 || type == -4 ? tools::Layout::upper_hermitian
+                                                              : tools::Layout::upper_symmetric)
+                                   : tools::Layout::full;
+  tools::Csr a;
+  EXPECT_TRUE(tools::to_csr(coo, layout, complex, a, error)) << error;
+  return a;
+}
+
+// A generated problem in the layout of its matrix type.
+inline tools::Csr generated(const std::string& spec, int32_t* type = nullptr) {
+  tools::Problem p;
+  std::string error;
+  EXPECT_TRUE(tools::generate(spec, p, error)) << error;
+  const int32_t t = p.matrix_type;
+  if (type) *type = t;
+  const bool complex = std::abs(t) > 2 && t != 11;
+  const tools::Layout layout = std::abs(t) % 2 == 0 && std::abs(t) <= 6
+                                   ? (t == 4 || t == -4 ? tools::Layout::upper_hermitian
+                                                        : tools::Layout::upper_symmetric)
+                                   : tools::Layout::full;
+  tools::Csr a;
+  EXPECT_TRUE(tools::to_csr(p.matrix, layout, complex, a, error)) << error;
+  return a;
+}
+
+// One solver session on a handle: phases through the public call.
+struct Session {
+  void* handle[64] = {};
+  int32_t iparam[64] = {};
+  int32_t type, maxfct = 1, mnum = 1, nb = 1, msglvl = 0, error = 0;
+  std::vector<int32_t> perm;
+
+  explicit Session(int32_t t) : type(t) { varnexoinit_(handle, &type, iparam); }
+  ~Session() {
+    if (handle[1] == nullptr) return;
+    int32_t phase = -1, n = 1, ia[2] = {1, 2}, ja[1] = {1};
+    double a = 1, b = 0, x = 0;
+    varnexo_(handle, &maxfct, &mnum, &type, &phase, &n, &a, ia, ja, nullptr, &nb, iparam, &msglvl, &b, &x, &error);
+  }
+  int32_t& ip(int k) { return iparam[k - 1]; }
+
+  int32_t run(int32_t phase, tools::Csr& a, std::vector<double>& b, std::vector<double>& x) {
+    perm.resize((size_t)a.n);
+    varnexo_(handle, &maxfct, &mnum, &type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(), perm.data(), &nb,
+             iparam, &msglvl, b.data(), x.data(), &error);
+    return error;
+  }
+};
+
+// b = A·(1, 2, 3, ...) style right-hand sides for nb columns.
+inline std::vector<double> rhs_for(const tools::Csr& a, int32_t nb) {
+  const size_t w = a.width();
+  std::vector<double> xs((size_t)a.n * nb * w), b(xs.size());
+  for (size_t k = 0; k < xs.size(); ++k) xs[k] = 1.0 + (double)(k % 7) / 7.0;
+  tools::multiply(a, false, xs.data(), b.data(), nb);
+  return b;
+}
+
+}  // namespace varnexo::test
