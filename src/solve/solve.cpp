@@ -42,7 +42,7 @@ template <class T>
 int32_t run(Sweep sweep, const factor::SymbolicFactor& sf, const void* lnz, const void* unz, const int32_t* pivot,
             const int32_t* colpivot, OneBased<const int32_t> ib, int32_t nb, void* xv, void* bv, const Mapping& map,
             void* work, int64_t work_values, bool into_b) {
-  FactorView<T> F(sf, static_cast<const T*>(lnz), static_cast<const T*>(unz), pivot, colpivot);
+  FactorView<T> F(sf, static_cast<const T*>(lnz), sf.xunz ? static_cast<const T*>(unz) : nullptr, pivot, colpivot);
   T* x = static_cast<T*>(xv);
   T* b = static_cast<T*>(bv);
   T* W = static_cast<T*>(work);
@@ -108,9 +108,8 @@ int32_t solve(const factor::SymbolicFactor& sf, const void* factor_block, const 
               const double* scaling, void* work, int64_t work_values, bool into_b) {
   const int32_t type = ibasic[11];
   const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
-  // The symmetric storage has no U block.
   const double* unz =
-      sf.xunz ? static_cast<const double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
+      ibasic[18] == 1 ? nullptr : static_cast<const double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w;
   return solve_arrays(sf, factor_block, unz, pivot, colpivot, ibasic, nb, x, b, row_map, scaling, work, work_values,
                       into_b);
 }
