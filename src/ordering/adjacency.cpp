@@ -55,7 +55,6 @@ void ladj_mod(int32_t n, int32_t nnz, int32_t nproc, const int32_t* ia_p, const 
     }
     return;
   }
-  OneBased<int32_t> work(work_p, 2 * (n + 1));
   for (int32_t i = 1; i <= n + 1; ++i) xadj(i) = -1;
   if (nproc <= 1) {
     count_columns(1, n, ia, ja, xadj);
