@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "common/memory.h"
 #include "graph_support.h"
 #include "ordering/ordering_internal.h"
 #include "ordering/orderings.h"
@@ -390,6 +391,36 @@ TEST(NestedDissection, HighDegreeVerticesComeLast) {
       EXPECT_GT(o.invp[v], n - 3) << "vertex " << v + 1;
     }
   }
+}
+
+TEST(NestedDissection, BothDriversAgreeWhateverThePoolSize) {
+  // The second driver starts with a smaller work pool and retries with larger ones; the order
+  // it finally returns is the one of the first driver.
+  const Graph g = graph_from_sets(grid2d(50, 40));
+  for (int32_t request : {1, 2, 8}) {
+    const Order a = run_nd(g, request, 0), b = run_nd(g, request, 1);
+    EXPECT_EQ(a.perm, b.perm) << "request " << request;
+    EXPECT_EQ(a.nd, b.nd);
+  }
+}
+
+TEST(NestedDissection, FailedWorkAllocationIsRetriedOrReported) {
+  const Graph g = graph_from_sets(grid2d(40, 40));
+  const Order good = run_nd(g, 4, 0);
+  // Driver 1 sizes its pool once: a failed allocation is an error, with a usable identity order.
+  varnexo::memory::fail_allocation_at(1);
+  const Order failed = run_nd(g, 4, 0);
+  EXPECT_GE(varnexo::memory::allocations_since_armed(), 1);
+  varnexo::memory::fail_allocation_at(0);
+  EXPECT_LT(failed.status, 0);
+  EXPECT_EQ(failed.nd, 0);
+  EXPECT_EQ(failed.perm, natural_order(g.n));
+  // Driver 2 retries with a new pool and completes with the same order.
+  varnexo::memory::fail_allocation_at(1);
+  const Order retried = run_nd(g, 4, 1);
+  varnexo::memory::fail_allocation_at(0);
+  EXPECT_EQ(retried.status, 0);
+  EXPECT_EQ(retried.perm, good.perm);
 }
 
 TEST(NestedDissection, InconsistentGraphReportsAnErrorWithIdentityOrder) {
