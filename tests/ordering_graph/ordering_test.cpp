@@ -259,6 +259,57 @@ TEST(MinimumDegree, InconsistentGraphIsReportedNotOrdered) {
   EXPECT_LT(error, 0);
 }
 
+// gepmmd_varnexo_ with a chosen delta and maxint.
+Order run_mmd_with(const Graph& g, int32_t delta, int32_t maxint) {
+  Order o;
+  const int32_t n = g.n, np1 = n + 1, len = g.len(), msg = 0, unit = 6;
+  std::vector<int32_t> w(5 * n), copy(len), xadj = g.xadj, adj = g.adjncy;
+  o.perm.assign(n, 0);
+  o.invp.assign(n, 0);
+  gepmmd_varnexo_(&n, &np1, &len, &len, xadj.data(), adj.data(), &maxint, &delta, o.invp.data(), o.perm.data(),
+                  w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n, &len, copy.data(),
+                  &msg, &unit, &o.status);
+  return o;
+}
+
+TEST(MinimumDegree, MarkerResetsDoNotChangeTheOrder) {
+  // A maxint just above n makes the tag counter wrap many times.
+  for (uint32_t seed = 1; seed <= 3; ++seed) {
+    const Graph g = graph_from_sets(brute_force_graph(random_symmetric(300, 0.02, seed)));
+    const Order a = run_mmd_with(g, 0, kMaxint), b = run_mmd_with(g, 0, g.n + 3);
+    ASSERT_EQ(b.status, 0);
+    EXPECT_EQ(a.perm, b.perm);
+  }
+}
+
+TEST(MinimumDegree, OtherDeltasGiveValidOrdersOfSimilarFill) {
+  const RowSets grid = grid2d(30, 30);
+  const Graph g = graph_from_sets(grid);
+  const int64_t base = fill_count(grid, run_mmd_with(g, 0, kMaxint).perm);
+  for (int32_t delta : {-1, 1, 3}) {
+    const Order o = run_mmd_with(g, delta, kMaxint);
+    ASSERT_EQ(o.status, 0);
+    ASSERT_TRUE(inverse_permutations(o.perm, o.invp));
+    EXPECT_LE(fill_count(grid, o.perm), base * 13 / 10) << "delta " << delta;
+  }
+}
+
+TEST(MinimumDegree, StepRoutinesComposeToTheEntry) {
+  // pmmd_varnexo_ on a prepared copy gives the order of the entry.
+  const Graph g = graph_from_sets(brute_force_graph(random_symmetric(120, 0.05, 9)));
+  const int32_t n = g.n, np1 = n + 1, len = g.len(), delta = 0;
+  std::vector<int32_t> xadj = g.xadj, copy = g.adjncy, perm(n), invp(n), w(4 * n);
+  pmmd_varnexo_(&n, &np1, &len, xadj.data(), copy.data(), invp.data(), perm.data(), &delta, w.data(), w.data() + n,
+                w.data() + 2 * n, w.data() + 3 * n, &kMaxint);
+  EXPECT_EQ(perm, run_mmd(g).perm);
+  // mmdnum_varnexo_: node 1 numbered 1 with node 3 absorbed into it (size 2), node 2 numbered 3.
+  std::vector<int32_t> p3(3), i3 = {-1, -3, -1}, q3 = {2, 1, 0};
+  const int32_t three = 3;
+  mmdnum_varnexo_(&three, p3.data(), i3.data(), q3.data());
+  EXPECT_EQ(i3, (std::vector<int32_t>{1, 3, 2}));
+  EXPECT_EQ(p3, (std::vector<int32_t>{1, 3, 2}));
+}
+
 TEST(ConstrainedMinimumDegree, OneProcessorEqualsMinimumDegree) {
   const Graph g = graph_from_sets(grid2d(23, 17));
   const Order a = run_cmd(g, 1, 1), b = run_mmd(g);
@@ -421,6 +472,26 @@ TEST(NestedDissection, FailedWorkAllocationIsRetriedOrReported) {
   varnexo::memory::fail_allocation_at(0);
   EXPECT_EQ(retried.status, 0);
   EXPECT_EQ(retried.perm, good.perm);
+}
+
+TEST(NestedDissection, ComponentOrderingFlagGivesOneDomain) {
+  RowSets s = grid2d(30, 20);
+  const RowSets other = grid2d(25, 25);
+  const int32_t off = static_cast<int32_t>(s.size());
+  s.resize(off + other.size());
+  for (size_t v = 0; v < other.size(); ++v)
+    for (int32_t u : other[v]) s[off + v].insert(off + u);
+  const Graph g = graph_from_sets(s);
+  const int32_t options[8] = {1, 3, 1, 2, 0, 3, 0, 1};  // compression and components
+  std::vector<int32_t> perm(g.n), invp(g.n), table(10, -99);
+  int32_t nd = 0;
+  ASSERT_EQ(varnexo::ordering::gepmetis(g.n, g.xadj.data(), g.adjncy.data(), 4, 10, invp.data(), perm.data(),
+                                        options, &nd, table.data(), 0),
+            0);
+  EXPECT_TRUE(inverse_permutations(perm, invp));
+  EXPECT_EQ(nd, 1);
+  EXPECT_EQ(table[0], 1);
+  EXPECT_EQ(table[1], g.n);
 }
 
 TEST(NestedDissection, InconsistentGraphReportsAnErrorWithIdentityOrder) {
