@@ -590,6 +590,21 @@ VARNEXO_EXPORT void pmmd_varnexo_(const int32_t* n, const int32_t* np1, const in
 }
 VARNEXO_UNDERSCORE_ALIAS(pmmd_varnexo_);
 
+VARNEXO_EXPORT void cmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj,
+                                 int32_t* adjcopy, int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead,
+                                 int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint,
+                                 const int32_t* cmark, const int32_t* count, const int32_t* separator_flag,
+                                 int32_t* error) {
+  (void)np1, (void)adjlen;
+  *error = 0;
+  if (*n <= 0) return;
+  MmdGraph g = make_mmd_graph(*n, xadj, adjcopy, invp, perm, dhead, qsize, llist, marker, *maxint, *delta);
+  if (*count > 0) g.cmark = OneBased<const int32_t>(cmark, *n);
+  const int32_t c = std::clamp(*count, 0, *n);
+  *error = cmd(g, c, *separator_flag != 0) == MmdStatus::done ? 0 : kOrderingFailed;
+}
+VARNEXO_UNDERSCORE_ALIAS(cmd_varnexo_);
+
 VARNEXO_EXPORT void mmdint_varnexo_(const int32_t* n, int32_t* xadj, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
                                     int32_t* qsize, int32_t* llist, int32_t* marker) {
   if (*n <= 0) return;

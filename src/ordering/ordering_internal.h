@@ -145,6 +145,12 @@ void kgtransp_str_ia_varnexo_(const int32_t* n, const int32_t* nnz, const int32_
 void pmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj, int32_t* adjcopy,
                    int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead, int32_t* qsize,
                    int32_t* llist, int32_t* marker, const int32_t* maxint);
+// The constrained elimination on a prepared copy: cmark(v) = k marks node v for position k
+// (k = n−count+1..n), 0 elsewhere. error: 0, or negative for an inconsistent graph.
+void cmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj, int32_t* adjcopy,
+                  int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead, int32_t* qsize, int32_t* llist,
+                  int32_t* marker, const int32_t* maxint, const int32_t* cmark, const int32_t* count,
+                  const int32_t* separator_flag, int32_t* error);
 void mmdint_varnexo_(const int32_t* n, int32_t* xadj, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
                      int32_t* qsize, int32_t* llist, int32_t* marker);
 void pmmdelm_varnexo_(const int32_t* n, const int32_t* mdnode, int32_t* xadj, int32_t* adjncy, int32_t* dhead,

@@ -344,6 +344,32 @@ TEST(ConstrainedMinimumDegree, SeparatorKeptLastSeparatesTheParts) {
   }
 }
 
+TEST(ConstrainedMinimumDegree, MarkedNodesComeLastOrKeepTheirPositions) {
+  // A middle column of a grid is marked; the unmarked nodes are numbered first, and with the
+  // separator flag 0 each marked node takes exactly its mark.
+  const RowSets grid = grid2d(21, 15);
+  const Graph g = graph_from_sets(grid);
+  const int32_t n = g.n, np1 = n + 1, len = g.len(), delta = 0, count = 15;
+  std::vector<int32_t> cmark(n, 0);
+  for (int32_t y = 0; y < 15; ++y) cmark[y * 21 + 10] = n - count + 1 + (14 - y);
+  for (int32_t flag : {0, 1}) {
+    std::vector<int32_t> xadj = g.xadj, copy = g.adjncy, perm(n), invp(n), w(4 * n);
+    int32_t error = -5;
+    cmd_varnexo_(&n, &np1, &len, xadj.data(), copy.data(), invp.data(), perm.data(), &delta, w.data(),
+                 w.data() + n, w.data() + 2 * n, w.data() + 3 * n, &kMaxint, cmark.data(), &count, &flag, &error);
+    ASSERT_EQ(error, 0);
+    ASSERT_TRUE(inverse_permutations(perm, invp));
+    for (int32_t v = 0; v < n; ++v) {
+      if (cmark[v] == 0) {
+        EXPECT_LE(invp[v], n - count) << "unmarked node " << v + 1;
+      } else if (flag == 0) {
+        EXPECT_EQ(invp[v], cmark[v]) << "marked node " << v + 1;
+      }
+    }
+    EXPECT_LT(fill_count(grid, perm) * 2, fill_count(grid, natural_order(n)));
+  }
+}
+
 TEST(ConstrainedMinimumDegree, TinyGraphsMarkNoPositionBelowOne) {
   for (int32_t n : {1, 2, 3}) {
     const Graph g = graph_from_sets(brute_force_graph(random_symmetric(n, 1.0, 3)));
