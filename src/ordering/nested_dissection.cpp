@@ -365,7 +365,8 @@ DissectStatus Dissector::dissect(const idx_t* verts, int32_t m, int32_t count) {
 
 // One attempt of the dissection with a pool of factor × the estimated need.
 DissectStatus dissect_with_pool(WorkGraph& g, const DissectionOptions& o, int32_t p, double factor,
-                                std::vector<int32_t>& order, std::vector<std::pair<int32_t, int32_t>>& domains) {
+                                std::vector<int32_t>& order,
+                                std::vector<std::pair<int32_t, int32_t>>& domains) {
   const int64_t words = static_cast<int64_t>(factor * static_cast<double>(pool_words(g, p))) + 1;
   Pool pool(words);
   if (!pool.valid()) return DissectStatus::pool_exhausted;
@@ -395,7 +396,8 @@ DissectStatus dissect_with_pool(WorkGraph& g, const DissectionOptions& o, int32_
 // of attempts uses the full estimate, which always suffices, so only a failed allocation of
 // the pool itself or of the partitioner can end in an error.
 DissectStatus dissect_top_levels(WorkGraph& g, const DissectionOptions& o, int32_t p, int32_t driver,
-                                 std::vector<int32_t>& order, std::vector<std::pair<int32_t, int32_t>>& domains) {
+                                 std::vector<int32_t>& order,
+                                 std::vector<std::pair<int32_t, int32_t>>& domains) {
   constexpr int kAttempts = 6;
   double factor = driver == 2 ? 0.7 : 1.0;
   DissectStatus st = DissectStatus::failed;
@@ -413,7 +415,8 @@ bool order_whole_by_components(WorkGraph& g, const DissectionOptions& o, std::ve
   partitioner_options(o, opts, true);
   std::vector<idx_t> perm(g.n), iperm(g.n);
   idx_t nv = g.n;
-  if (METIS_NodeND(&nv, g.xadj.data(), g.adjncy.data(), g.weights(), opts, perm.data(), iperm.data()) != METIS_OK)
+  if (METIS_NodeND(&nv, g.xadj.data(), g.adjncy.data(), g.weights(), opts, perm.data(), iperm.data()) !=
+      METIS_OK)
     return false;
   order.assign(perm.begin(), perm.end());
   return true;
@@ -424,8 +427,8 @@ bool order_whole_by_components(WorkGraph& g, const DissectionOptions& o, std::ve
 
 // Writes perm/invp (1-based) from the order of the work vertices, each followed by its members,
 // then the pruned vertices; maps the domain ranges to input positions.
-void expand(const Reduction& r, const std::vector<int32_t>& order, std::vector<std::pair<int32_t, int32_t>>& domains,
-            int32_t* perm, int32_t* invp) {
+void expand(const Reduction& r, const std::vector<int32_t>& order,
+            std::vector<std::pair<int32_t, int32_t>>& domains, int32_t* perm, int32_t* invp) {
   std::vector<int32_t> start(order.size() + 1, 0);
   int32_t pos = 0;
   for (size_t k = 0; k < order.size(); ++k) {
@@ -494,7 +497,8 @@ int32_t dissect_and_expand(int32_t n, const int32_t* xadj, const int32_t* adjncy
     if (r.graph.n > 0) domains.emplace_back(0, r.graph.n - 1);
   } else {
     const int32_t p = domain_count_target(requested, table_size, driver);
-    if (dissect_top_levels(r.graph, o, p, driver, order, domains) != DissectStatus::done) return kOrderingFailed;
+    if (dissect_top_levels(r.graph, o, p, driver, order, domains) != DissectStatus::done)
+      return kOrderingFailed;
   }
   if (static_cast<int32_t>(order.size()) != r.graph.n) return kOrderingFailed;
   expand(r, order, domains, perm, invp);
@@ -505,15 +509,15 @@ int32_t dissect_and_expand(int32_t n, const int32_t* xadj, const int32_t* adjncy
 }  // namespace
 
 int32_t gepmetis(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t requested_domains,
-                 int32_t table_size, int32_t* invp, int32_t* perm, const int32_t* options, int32_t* domains_found,
-                 int32_t* table, int32_t driver) {
+                 int32_t table_size, int32_t* invp, int32_t* perm, const int32_t* options,
+                 int32_t* domains_found, int32_t* table, int32_t driver) {
   *domains_found = 0;
   if (n <= 0) return 0;
   int32_t rc = kOrderingBadInput;
   if (table_size >= 2 && check_graph(n, xadj, adjncy, static_cast<int64_t>(xadj[n]) - 1)) {
     try {
-      rc = dissect_and_expand(n, xadj, adjncy, std::max(1, requested_domains), table_size, invp, perm, options,
-                              domains_found, table, driver == 1 ? 2 : 1);
+      rc = dissect_and_expand(n, xadj, adjncy, std::max(1, requested_domains), table_size, invp, perm,
+                              options, domains_found, table, driver == 1 ? 2 : 1);
     } catch (const std::bad_alloc&) {
       rc = kOrderingFailed;
     }
@@ -532,10 +536,11 @@ using namespace varnexo::ordering;
 extern "C" {
 
 VARNEXO_EXPORT void gepmetis_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen,
-                                      const int32_t* requested_domains, const int32_t* table_size, int32_t* xadj,
-                                      int32_t* adjncy, int32_t* invp, int32_t* perm, const int32_t* msglvl,
-                                      const int32_t* unit, int32_t* options, int32_t* domains_found,
-                                      int32_t* domain_table, const int32_t* driver_choice, int32_t* error) {
+                                      const int32_t* requested_domains, const int32_t* table_size,
+                                      int32_t* xadj, int32_t* adjncy, int32_t* invp, int32_t* perm,
+                                      const int32_t* msglvl, const int32_t* unit, int32_t* options,
+                                      int32_t* domains_found, int32_t* domain_table,
+                                      const int32_t* driver_choice, int32_t* error) {
   (void)np1, (void)adjlen, (void)msglvl, (void)unit;
   const int32_t nn = *n;
   // A vertex adjacent to at least n/8 others asks for explicit options with pruning.

@@ -54,7 +54,8 @@ Graph build_unsymmetric(const Pattern& p, const std::vector<int32_t>& q, int32_t
 
 bool lists_sorted(const Graph& g) {
   for (int32_t v = 0; v < g.n; ++v)
-    if (!std::is_sorted(g.adjncy.begin() + (g.xadj[v] - 1), g.adjncy.begin() + (g.xadj[v + 1] - 1))) return false;
+    if (!std::is_sorted(g.adjncy.begin() + (g.xadj[v] - 1), g.adjncy.begin() + (g.xadj[v + 1] - 1)))
+      return false;
   return true;
 }
 
@@ -176,7 +177,8 @@ TEST_P(StableKeySort, MatchesStableSortWithCompanions) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, StableKeySort, ::testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 31, 64, 100, 1001));
+INSTANTIATE_TEST_SUITE_P(Lengths, StableKeySort,
+                         ::testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 31, 64, 100, 1001));
 
 TEST(MirrorSwap, CompanionOfTransposeLaidOnThePattern) {
   for (uint32_t seed = 1; seed <= 4; ++seed) {

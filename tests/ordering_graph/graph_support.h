@@ -143,7 +143,8 @@ inline bool read_pattern(const std::string& path, RowSets& rows, bool& symmetric
   std::getline(in, line);
   std::string lower = line;
   std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-  symmetric_file = lower.find("symmetric") != std::string::npos || lower.find("hermitian") != std::string::npos;
+  symmetric_file =
+      lower.find("symmetric") != std::string::npos || lower.find("hermitian") != std::string::npos;
   while (std::getline(in, line) && (line.empty() || line[0] == '%')) {
   }
   std::istringstream head(line);

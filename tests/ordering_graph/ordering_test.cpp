@@ -23,10 +23,10 @@ constexpr int32_t kMaxint = 0x7FFFFFFF;
 
 struct Order {
   std::vector<int32_t> perm, invp;
-  int32_t status = 0;                // error / negative count
-  int32_t separator_count = 0;       // constrained ordering
-  int32_t nd = 0;                    // domains found
-  std::vector<int32_t> table;        // domain table
+  int32_t status = 0;           // error / negative count
+  int32_t separator_count = 0;  // constrained ordering
+  int32_t nd = 0;               // domains found
+  std::vector<int32_t> table;   // domain table
 };
 
 Order run_mmd(const Graph& g) {
@@ -37,9 +37,9 @@ Order run_mmd(const Graph& g) {
   o.perm.assign(n, 0);
   o.invp.assign(n, 0);
   std::vector<int32_t> xadj = g.xadj, adj = g.adjncy;
-  gepmmd_varnexo_(&n, &np1, &len, &len, xadj.data(), adj.data(), &kMaxint, &delta, o.invp.data(), o.perm.data(),
-                  w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n, &copy_end,
-                  copy.data(), &msg, &unit, &o.status);
+  gepmmd_varnexo_(&n, &np1, &len, &len, xadj.data(), adj.data(), &kMaxint, &delta, o.invp.data(),
+                  o.perm.data(), w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n,
+                  &copy_end, copy.data(), &msg, &unit, &o.status);
   EXPECT_EQ(adj, g.adjncy) << "the graph itself is left alone";
   return o;
 }
@@ -69,8 +69,8 @@ Order run_nd(const Graph& g, int32_t domains, int32_t driver) {
   o.perm.assign(n, 0);
   o.invp.assign(n, 0);
   std::vector<int32_t> xadj = g.xadj, adj = g.adjncy;
-  gepmetis_varnexo_(&n, &np1, &len, &domains, &table_size, xadj.data(), adj.data(), o.invp.data(), o.perm.data(),
-                    &msg, &unit, options.data(), &o.nd, o.table.data(), &driver, &o.status);
+  gepmetis_varnexo_(&n, &np1, &len, &domains, &table_size, xadj.data(), adj.data(), o.invp.data(),
+                    o.perm.data(), &msg, &unit, options.data(), &o.nd, o.table.data(), &driver, &o.status);
   EXPECT_EQ(xadj, g.xadj);
   EXPECT_EQ(adj, g.adjncy);
   return o;
@@ -107,12 +107,18 @@ enum class Kind { mmd, cmd2, cmd4_keep, nd1, nd4, nd4_driver2 };
 
 Order run(Kind kind, const Graph& g) {
   switch (kind) {
-    case Kind::mmd: return run_mmd(g);
-    case Kind::cmd2: return run_cmd(g, 2, 1);
-    case Kind::cmd4_keep: return run_cmd(g, 4, 0);
-    case Kind::nd1: return run_nd(g, 1, 0);
-    case Kind::nd4: return run_nd(g, 4, 0);
-    case Kind::nd4_driver2: return run_nd(g, 3, 1);
+    case Kind::mmd:
+      return run_mmd(g);
+    case Kind::cmd2:
+      return run_cmd(g, 2, 1);
+    case Kind::cmd4_keep:
+      return run_cmd(g, 4, 0);
+    case Kind::nd1:
+      return run_nd(g, 1, 0);
+    case Kind::nd4:
+      return run_nd(g, 4, 0);
+    case Kind::nd4_driver2:
+      return run_nd(g, 3, 1);
   }
   return {};
 }
@@ -199,7 +205,9 @@ TEST_P(RealMatrix, EveryOrderingGivesInversePermutationsAndFillNearTheReference)
     // Minimum degree and undivided dissection are as good as the reference; domains and
     // constraints cost some fill on these small matrices.
     const int64_t fill = fill_count(sets, o.perm);
-    const double bound = k == Kind::mmd || k == Kind::nd1 ? 1.15 : k == Kind::nd4 || k == Kind::nd4_driver2 ? 1.25 : 1.5;
+    const double bound = k == Kind::mmd || k == Kind::nd1           ? 1.15
+                         : k == Kind::nd4 || k == Kind::nd4_driver2 ? 1.25
+                                                                    : 1.5;
     EXPECT_LE(static_cast<double>(fill), bound * static_cast<double>(reference))
         << GetParam() << " kind " << static_cast<int>(k);
   }
@@ -253,9 +261,9 @@ TEST(MinimumDegree, InconsistentGraphIsReportedNotOrdered) {
   const int32_t n = g.n, np1 = n + 1, len = g.len(), delta = 0, msg = 0, unit = 6, short_end = len - 1;
   std::vector<int32_t> w(5 * n), copy(len), perm(n), invp(n);
   int32_t error = 0;
-  gepmmd_varnexo_(&n, &np1, &len, &len, g.xadj.data(), g.adjncy.data(), &kMaxint, &delta, invp.data(), perm.data(),
-                  w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n, &short_end,
-                  copy.data(), &msg, &unit, &error);
+  gepmmd_varnexo_(&n, &np1, &len, &len, g.xadj.data(), g.adjncy.data(), &kMaxint, &delta, invp.data(),
+                  perm.data(), w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n,
+                  &short_end, copy.data(), &msg, &unit, &error);
   EXPECT_LT(error, 0);
 }
 
@@ -266,9 +274,9 @@ Order run_mmd_with(const Graph& g, int32_t delta, int32_t maxint) {
   std::vector<int32_t> w(5 * n), copy(len), xadj = g.xadj, adj = g.adjncy;
   o.perm.assign(n, 0);
   o.invp.assign(n, 0);
-  gepmmd_varnexo_(&n, &np1, &len, &len, xadj.data(), adj.data(), &maxint, &delta, o.invp.data(), o.perm.data(),
-                  w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n, &len, copy.data(),
-                  &msg, &unit, &o.status);
+  gepmmd_varnexo_(&n, &np1, &len, &len, xadj.data(), adj.data(), &maxint, &delta, o.invp.data(),
+                  o.perm.data(), w.data(), w.data() + n, w.data() + 2 * n, w.data() + 3 * n, w.data() + 4 * n,
+                  &len, copy.data(), &msg, &unit, &o.status);
   return o;
 }
 
@@ -299,8 +307,8 @@ TEST(MinimumDegree, StepRoutinesComposeToTheEntry) {
   const Graph g = graph_from_sets(brute_force_graph(random_symmetric(120, 0.05, 9)));
   const int32_t n = g.n, np1 = n + 1, len = g.len(), delta = 0;
   std::vector<int32_t> xadj = g.xadj, copy = g.adjncy, perm(n), invp(n), w(4 * n);
-  pmmd_varnexo_(&n, &np1, &len, xadj.data(), copy.data(), invp.data(), perm.data(), &delta, w.data(), w.data() + n,
-                w.data() + 2 * n, w.data() + 3 * n, &kMaxint);
+  pmmd_varnexo_(&n, &np1, &len, xadj.data(), copy.data(), invp.data(), perm.data(), &delta, w.data(),
+                w.data() + n, w.data() + 2 * n, w.data() + 3 * n, &kMaxint);
   EXPECT_EQ(perm, run_mmd(g).perm);
   // mmdnum_varnexo_: node 1 numbered 1 with node 3 absorbed into it (size 2), node 2 numbered 3.
   std::vector<int32_t> p3(3), i3 = {-1, -3, -1}, q3 = {2, 1, 0};
@@ -356,7 +364,8 @@ TEST(ConstrainedMinimumDegree, MarkedNodesComeLastOrKeepTheirPositions) {
     std::vector<int32_t> xadj = g.xadj, copy = g.adjncy, perm(n), invp(n), w(4 * n);
     int32_t error = -5;
     cmd_varnexo_(&n, &np1, &len, xadj.data(), copy.data(), invp.data(), perm.data(), &delta, w.data(),
-                 w.data() + n, w.data() + 2 * n, w.data() + 3 * n, &kMaxint, cmark.data(), &count, &flag, &error);
+                 w.data() + n, w.data() + 2 * n, w.data() + 3 * n, &kMaxint, cmark.data(), &count, &flag,
+                 &error);
     ASSERT_EQ(error, 0);
     ASSERT_TRUE(inverse_permutations(perm, invp));
     for (int32_t v = 0; v < n; ++v) {
@@ -445,7 +454,8 @@ TEST(NestedDissection, FillWithinTenPercentOfThePartitionersOwnOrdering) {
     for (int32_t domains : {1, 4}) {
       const Order o = run_nd(g, domains, 0);
       const int64_t fill = fill_count(s, o.perm);
-      EXPECT_LE(fill, ref_fill * 11 / 10) << "domains " << domains << " ours " << fill << " reference " << ref_fill;
+      EXPECT_LE(fill, ref_fill * 11 / 10)
+          << "domains " << domains << " ours " << fill << " reference " << ref_fill;
     }
   }
 }
