@@ -9,8 +9,8 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
-#include "ordering/orderings.h"
 #include "ordering/ordering_internal.h"
+#include "ordering/orderings.h"
 
 namespace varnexo::ordering {
 
@@ -55,7 +55,6 @@ void ladj_mod(int32_t n, int32_t nnz, int32_t nproc, const int32_t* ia_p, const 
     }
     return;
   }
-  OneBased<int32_t> work(work_p, 2 * (n + 1));
   for (int32_t i = 1; i <= n + 1; ++i) xadj(i) = -1;
   if (nproc <= 1) {
     count_columns(1, n, ia, ja, xadj);
@@ -122,8 +121,8 @@ namespace {
 // Merges row i of B (sorted) with the transposed list of i (sorted) into adjncy from `cursor` on;
 // an index in both is written once. Returns the new cursor. The write position never passes the
 // next unread transposed entry (see kg_diafree_adjnodia).
-int32_t merge_row(int32_t cursor, const int32_t* row, int32_t rowlen, OneBased<int32_t> adjncy, int32_t tfirst,
-                  int32_t tlast) {
+int32_t merge_row(int32_t cursor, const int32_t* row, int32_t rowlen, OneBased<int32_t> adjncy,
+                  int32_t tfirst, int32_t tlast) {
   int32_t r = 0, t = tfirst;
   while (r < rowlen || t <= tlast) {
     int32_t v;
@@ -142,8 +141,8 @@ int32_t merge_row(int32_t cursor, const int32_t* row, int32_t rowlen, OneBased<i
 
 }  // namespace
 
-int32_t kg_diafree_adjnodia(int32_t n, int32_t nnzb, const int32_t* ib_p, const int32_t* jb_p, int32_t* xadj_p,
-                            int32_t* adjncy_p) {
+int32_t kg_diafree_adjnodia(int32_t n, int32_t nnzb, const int32_t* ib_p, const int32_t* jb_p,
+                            int32_t* xadj_p, int32_t* adjncy_p) {
   if (n <= 0) return 0;
   OneBased<const int32_t> ib(ib_p, n + 1), jb(jb_p, nnzb);
   OneBased<int32_t> xadj(xadj_p, n + 1), adjncy(adjncy_p, 2 * static_cast<int64_t>(nnzb));
@@ -287,17 +286,19 @@ using namespace varnexo::ordering;
 
 extern "C" {
 
-VARNEXO_EXPORT void ladj_mod_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz, const int32_t* nproc,
-                                      const int32_t* ia, const int32_t* ja, const int32_t* adjlen, int32_t* xadj,
-                                      int32_t* adjncy, int32_t* work, const int32_t* one_triangle) {
+VARNEXO_EXPORT void ladj_mod_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz,
+                                      const int32_t* nproc, const int32_t* ia, const int32_t* ja,
+                                      const int32_t* adjlen, int32_t* xadj, int32_t* adjncy, int32_t* work,
+                                      const int32_t* one_triangle) {
   (void)np1;
   ladj_mod(*n, *nnz, *nproc, ia, ja, *adjlen, xadj, adjncy, work, *one_triangle);
 }
 VARNEXO_UNDERSCORE_ALIAS(ladj_mod_varnexo_);
 
-VARNEXO_EXPORT void ladjun_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz, const int32_t* nproc,
-                                    const int32_t* ia, const int32_t* ja, const int32_t* q, int32_t* adjlen,
-                                    int32_t* xadj, int32_t* adjncy, int32_t* work) {
+VARNEXO_EXPORT void ladjun_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz,
+                                    const int32_t* nproc, const int32_t* ia, const int32_t* ja,
+                                    const int32_t* q, int32_t* adjlen, int32_t* xadj, int32_t* adjncy,
+                                    int32_t* work) {
   (void)np1;
   (void)nproc;
   *adjlen = ladjun(*n, *nnz, ia, ja, q, xadj, adjncy, work);
@@ -323,8 +324,8 @@ VARNEXO_EXPORT void kgiqsort_varnexo_(const int32_t* m, int32_t* key, int32_t* c
 }
 VARNEXO_UNDERSCORE_ALIAS(kgiqsort_varnexo_);
 
-VARNEXO_EXPORT void kgjmerge_(const int32_t* n1, const int32_t* n2, int32_t* key, int32_t* comp, int32_t* skey,
-                              int32_t* scomp) {
+VARNEXO_EXPORT void kgjmerge_(const int32_t* n1, const int32_t* n2, int32_t* key, int32_t* comp,
+                              int32_t* skey, int32_t* scomp) {
   kgjmerge(*n1, *n2, key, comp, skey, scomp);
 }
 VARNEXO_UNDERSCORE_ALIAS(kgjmerge_);

@@ -40,7 +40,8 @@ std::vector<int32_t> visiting_order(int32_t n) {
 // in another part is not a separator vertex. Every edge between parts keeps at least one end in
 // the separator: of its two ends the one visited first either stays, or leaves because the other
 // end is still a separator vertex, and the other end then sees a non-separator neighbour.
-std::vector<char> separator_from_boundary(int32_t n, const idx_t* xadj, const idx_t* adjncy, const idx_t* part) {
+std::vector<char> separator_from_boundary(int32_t n, const idx_t* xadj, const idx_t* adjncy,
+                                          const idx_t* part) {
   std::vector<char> sep(n, 0);
   for (int32_t v = 0; v < n; ++v)
     for (idx_t k = xadj[v]; k < xadj[v + 1]; ++k)
@@ -73,8 +74,8 @@ int32_t ddecomp(int32_t n, int32_t* xadj0, int32_t* adjncy0, int32_t nparts, int
     options[METIS_OPTION_NUMBERING] = 0;
     options[METIS_OPTION_SEED] = kPartitionSeed;
     idx_t nv = n, ncon = 1, nparts_idx = np, cut = 0;
-    const int rc = METIS_PartGraphKway(&nv, &ncon, xadj0, adjncy0, nullptr, nullptr, nullptr, &nparts_idx, nullptr,
-                                       nullptr, options, &cut, part.data());
+    const int rc = METIS_PartGraphKway(&nv, &ncon, xadj0, adjncy0, nullptr, nullptr, nullptr, &nparts_idx,
+                                       nullptr, nullptr, options, &cut, part.data());
     if (rc != METIS_OK) return kOrderingFailed;
     *edgecut = cut;
   }
@@ -127,8 +128,9 @@ int32_t decompose(int32_t nproc, int32_t n, int32_t* xadj, int32_t* adjncy, int3
 }
 
 // Plain multiple minimum degree on a fresh copy of the graph.
-bool plain_mmd(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t maxint, int32_t delta, int32_t* invp,
-               int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4, int32_t* adjcopy) {
+bool plain_mmd(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t maxint, int32_t delta,
+               int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4,
+               int32_t* adjcopy) {
   const int64_t len = static_cast<int64_t>(xadj[n]) - 1;
   return gepmmd(n, len, xadj, adjncy, maxint, delta, invp, perm, w1, w2, w3, w4, len, adjcopy) == 0;
 }
@@ -136,8 +138,8 @@ bool plain_mmd(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t ma
 }  // namespace
 
 int32_t gepcmd(int32_t n, int32_t nproc, int64_t adjlen, int32_t* xadj, const int32_t* adjncy, int32_t maxint,
-               int32_t delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4,
-               int32_t* w5, int32_t* adjcopy, int32_t separator_flag) {
+               int32_t delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3,
+               int32_t* w4, int32_t* w5, int32_t* adjcopy, int32_t separator_flag) {
   if (n <= 0) return 0;
   std::memset(w5, 0, sizeof(int32_t) * n);
   std::memset(invp, 0, sizeof(int32_t) * n);
@@ -171,15 +173,14 @@ using varnexo::OneBased;
 extern "C" {
 
 VARNEXO_EXPORT void gepcmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nproc,
-                                    const int32_t* adjlen, const int32_t* adjlen2, int32_t* xadj, int32_t* adjncy,
-                                    const int32_t* maxint, const int32_t* delta, int32_t* invp, int32_t* perm,
-                                    int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4, int32_t* w5, int32_t* work,
-                                    int32_t* adjcopy, const int32_t* separator_flag, int32_t* separator_count,
-                                    int32_t* work2) {
+                                    const int32_t* adjlen, const int32_t* adjlen2, int32_t* xadj,
+                                    int32_t* adjncy, const int32_t* maxint, const int32_t* delta,
+                                    int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3,
+                                    int32_t* w4, int32_t* w5, int32_t* work, int32_t* adjcopy,
+                                    const int32_t* separator_flag, int32_t* separator_count, int32_t* work2) {
   (void)np1, (void)adjlen2, (void)work, (void)work2;
-  const int32_t rc =
-      gepcmd(*n, *nproc, *adjlen, xadj, adjncy, *maxint, *delta, invp, perm, w1, w2, w3, w4, w5, adjcopy,
-             *separator_flag);
+  const int32_t rc = gepcmd(*n, *nproc, *adjlen, xadj, adjncy, *maxint, *delta, invp, perm, w1, w2, w3, w4,
+                            w5, adjcopy, *separator_flag);
   if (rc < 0) {
     // Inconsistent graph: an identity order keeps every later step in bounds; the negative count
     // tells the analysis that the ordering failed.
@@ -189,8 +190,8 @@ VARNEXO_EXPORT void gepcmd_varnexo_(const int32_t* n, const int32_t* np1, const 
 }
 VARNEXO_UNDERSCORE_ALIAS(gepcmd_varnexo_);
 
-VARNEXO_EXPORT void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* separator_count, int32_t* xadj,
-                               int32_t* adjncy, int32_t* perm, int32_t* invp, int32_t* work) {
+VARNEXO_EXPORT void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* separator_count,
+                               int32_t* xadj, int32_t* adjncy, int32_t* perm, int32_t* invp, int32_t* work) {
   (void)work;
   try {
     *separator_count = decompose(*nproc, *n, xadj, adjncy, perm, invp);
@@ -200,8 +201,9 @@ VARNEXO_EXPORT void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* 
 }
 VARNEXO_UNDERSCORE_ALIAS(ixddecomp_);
 
-VARNEXO_EXPORT void METIS41VARNEXO_ddecomp_(const int32_t* n, int32_t* xadj, int32_t* adjncy, const int32_t* nparts,
-                                            int32_t* perm, int32_t* invp, int32_t* domptr, int32_t* edgecut) {
+VARNEXO_EXPORT void METIS41VARNEXO_ddecomp_(const int32_t* n, int32_t* xadj, int32_t* adjncy,
+                                            const int32_t* nparts, int32_t* perm, int32_t* invp,
+                                            int32_t* domptr, int32_t* edgecut) {
   int32_t rc = kOrderingFailed;
   try {
     rc = ddecomp(*n, xadj, adjncy, *nparts, perm, invp, domptr, edgecut);

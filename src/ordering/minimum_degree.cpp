@@ -166,7 +166,9 @@ bool update_reach_set(MmdGraph& g, int32_t mdnode) {
 
 }  // namespace
 
-bool mmdelm(MmdGraph& g, int32_t mdnode) { return gather_reach_set(g, mdnode) && update_reach_set(g, mdnode); }
+bool mmdelm(MmdGraph& g, int32_t mdnode) {
+  return gather_reach_set(g, mdnode) && update_reach_set(g, mdnode);
+}
 
 namespace {
 
@@ -522,7 +524,8 @@ bool check_graph(int32_t n, const int32_t* xadj, const int32_t* adjncy, int64_t 
 bool mmd_order0(int32_t n, const int32_t* xadj0, const int32_t* adjncy0, int32_t* perm0) {
   if (n <= 0) return true;
   const int64_t len = xadj0[n];
-  std::vector<int32_t> xadj(n + 1), adj(std::max<int64_t>(len, 1)), invp(n), perm(n), w(4 * static_cast<size_t>(n));
+  std::vector<int32_t> xadj(n + 1), adj(std::max<int64_t>(len, 1)), invp(n), perm(n),
+      w(4 * static_cast<size_t>(n));
   for (int32_t v = 0; v <= n; ++v) xadj[v] = xadj0[v] + 1;
   for (int64_t k = 0; k < len; ++k) adj[k] = adjncy0[k] + 1;
   if (!check_graph(n, xadj.data(), adj.data(), len)) return false;
@@ -533,8 +536,9 @@ bool mmd_order0(int32_t n, const int32_t* xadj0, const int32_t* adjncy0, int32_t
   return true;
 }
 
-MmdGraph make_mmd_graph(int32_t n, const int32_t* xadj, int32_t* adj, int32_t* invp, int32_t* perm, int32_t* dhead,
-                        int32_t* qsize, int32_t* llist, int32_t* marker, int32_t maxint, int32_t delta) {
+MmdGraph make_mmd_graph(int32_t n, const int32_t* xadj, int32_t* adj, int32_t* invp, int32_t* perm,
+                        int32_t* dhead, int32_t* qsize, int32_t* llist, int32_t* marker, int32_t maxint,
+                        int32_t delta) {
   MmdGraph g;
   g.n = n;
   const int64_t len = n > 0 ? static_cast<int64_t>(xadj[n]) - 1 : 0;
@@ -551,9 +555,9 @@ MmdGraph make_mmd_graph(int32_t n, const int32_t* xadj, int32_t* adj, int32_t* i
   return g;
 }
 
-int32_t gepmmd(int32_t n, int64_t adjlen, const int32_t* xadj, const int32_t* adjncy, int32_t maxint, int32_t delta,
-               int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4, int64_t adjcopy_end,
-               int32_t* adjcopy) {
+int32_t gepmmd(int32_t n, int64_t adjlen, const int32_t* xadj, const int32_t* adjncy, int32_t maxint,
+               int32_t delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3,
+               int32_t* w4, int64_t adjcopy_end, int32_t* adjcopy) {
   if (n <= 0) return 0;
   if (maxint <= n || !check_graph(n, xadj, adjncy, std::min(adjlen, adjcopy_end))) return kOrderingBadInput;
   const int64_t len = static_cast<int64_t>(xadj[n]) - 1;
@@ -570,12 +574,14 @@ using varnexo::OneBased;
 extern "C" {
 
 VARNEXO_EXPORT void gepmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen,
-                                    const int32_t* adjlen2, int32_t* xadj, int32_t* adjncy, const int32_t* maxint,
-                                    const int32_t* delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2,
-                                    int32_t* w3, int32_t* w4, int32_t* w5, const int32_t* adjcopy_end,
-                                    int32_t* adjcopy, const int32_t* msglvl, const int32_t* unit, int32_t* error) {
+                                    const int32_t* adjlen2, int32_t* xadj, int32_t* adjncy,
+                                    const int32_t* maxint, const int32_t* delta, int32_t* invp, int32_t* perm,
+                                    int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4, int32_t* w5,
+                                    const int32_t* adjcopy_end, int32_t* adjcopy, const int32_t* msglvl,
+                                    const int32_t* unit, int32_t* error) {
   (void)np1, (void)adjlen2, (void)w5, (void)msglvl, (void)unit;
-  *error = gepmmd(*n, *adjlen, xadj, adjncy, *maxint, *delta, invp, perm, w1, w2, w3, w4, *adjcopy_end, adjcopy);
+  *error =
+      gepmmd(*n, *adjlen, xadj, adjncy, *maxint, *delta, invp, perm, w1, w2, w3, w4, *adjcopy_end, adjcopy);
 }
 VARNEXO_UNDERSCORE_ALIAS(gepmmd_varnexo_);
 
@@ -590,8 +596,23 @@ VARNEXO_EXPORT void pmmd_varnexo_(const int32_t* n, const int32_t* np1, const in
 }
 VARNEXO_UNDERSCORE_ALIAS(pmmd_varnexo_);
 
-VARNEXO_EXPORT void mmdint_varnexo_(const int32_t* n, int32_t* xadj, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
-                                    int32_t* qsize, int32_t* llist, int32_t* marker) {
+VARNEXO_EXPORT void cmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj,
+                                 int32_t* adjcopy, int32_t* invp, int32_t* perm, const int32_t* delta,
+                                 int32_t* dhead, int32_t* qsize, int32_t* llist, int32_t* marker,
+                                 const int32_t* maxint, const int32_t* cmark, const int32_t* count,
+                                 const int32_t* separator_flag, int32_t* error) {
+  (void)np1, (void)adjlen;
+  *error = 0;
+  if (*n <= 0) return;
+  MmdGraph g = make_mmd_graph(*n, xadj, adjcopy, invp, perm, dhead, qsize, llist, marker, *maxint, *delta);
+  if (*count > 0) g.cmark = OneBased<const int32_t>(cmark, *n);
+  const int32_t c = std::clamp(*count, 0, *n);
+  *error = cmd(g, c, *separator_flag != 0) == MmdStatus::done ? 0 : kOrderingFailed;
+}
+VARNEXO_UNDERSCORE_ALIAS(cmd_varnexo_);
+
+VARNEXO_EXPORT void mmdint_varnexo_(const int32_t* n, int32_t* xadj, int32_t* dhead, int32_t* dforw,
+                                    int32_t* dbakw, int32_t* qsize, int32_t* llist, int32_t* marker) {
   if (*n <= 0) return;
   MmdGraph g = make_mmd_graph(*n, xadj, nullptr, dforw, dbakw, dhead, qsize, llist, marker, 0x7FFFFFFF, 0);
   mmdint(g);
@@ -600,8 +621,8 @@ VARNEXO_UNDERSCORE_ALIAS(mmdint_varnexo_);
 
 VARNEXO_EXPORT void pmmdelm_varnexo_(const int32_t* n, const int32_t* mdnode, int32_t* xadj, int32_t* adjncy,
                                      int32_t* dhead, int32_t* dforw, int32_t* dbakw, int32_t* qsize,
-                                     int32_t* llist, int32_t* marker, const int32_t* maxint, const int32_t* tag,
-                                     int32_t* error) {
+                                     int32_t* llist, int32_t* marker, const int32_t* maxint,
+                                     const int32_t* tag, int32_t* error) {
   MmdGraph g = make_mmd_graph(*n, xadj, adjncy, dforw, dbakw, dhead, qsize, llist, marker, *maxint, 0);
   g.tag = *tag;
   *error = mmdelm(g, *mdnode) ? 0 : kOrderingFailed;

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "common/export.h"
+#include "common/memory.h"
 #include "ordering/ordering_internal.h"
 #include "ordering/orderings.h"
 
@@ -191,93 +193,220 @@ bool compress(int32_t n, const int32_t* xadj, const int32_t* adjncy, Reduction& 
 }
 
 // ---------------------------------------------------------------------------------------------
-// The dissection of the top levels, down to the domains.
+// Work space of the dissection: one block from the library's allocation function, used as a
+// stack. Every routine gives back what it took before it returns (PoolMark), so the block is
+// fully returned at the end by construction; the driver still checks it.
+
+class Pool {
+ public:
+  explicit Pool(int64_t words)
+      : base_(static_cast<idx_t*>(memory::obtain(static_cast<size_t>(words) * sizeof(idx_t)))),
+        capacity_(base_ != nullptr ? words : 0) {}
+  ~Pool() { memory::release(base_); }
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+
+  bool valid() const { return base_ != nullptr; }
+  // `words` words, or nullptr when the block is exhausted.
+  idx_t* take(int64_t words) {
+    if (words < 0 || top_ + words > capacity_) return nullptr;
+    idx_t* p = base_ + top_;
+    top_ += words;
+    return p;
+  }
+  int64_t outstanding() const { return top_; }
+
+ private:
+  friend class PoolMark;
+  idx_t* base_;
+  int64_t capacity_;
+  int64_t top_ = 0;
+};
+
+// Gives back, on scope exit, everything taken from the pool since construction.
+class PoolMark {
+ public:
+  explicit PoolMark(Pool& pool) : pool_(pool), top_(pool.top_) {}
+  ~PoolMark() { pool_.top_ = top_; }
+  PoolMark(const PoolMark&) = delete;
+  PoolMark& operator=(const PoolMark&) = delete;
+
+ private:
+  Pool& pool_;
+  int64_t top_;
+};
+
+// Words of pool the dissection of g into p domains can need: the vertex lists of one path of
+// the recursion (at most n per level) and the largest subgraph with its work vectors.
+int64_t pool_words(const WorkGraph& g, int32_t p) {
+  int64_t levels = 1;
+  for (int32_t q = p; q > 1; q /= 2) ++levels;
+  return levels * g.n + 4 * static_cast<int64_t>(g.n) + g.xadj[g.n] + 2;
+}
+
+enum class DissectStatus { done, pool_exhausted, failed };
+
+// A subgraph in pool memory, numbered by position in its vertex list.
+struct SubGraph {
+  int32_t n = 0;
+  idx_t *xadj = nullptr, *adjncy = nullptr, *vwgt = nullptr;
+};
 
 class Dissector {
  public:
-  Dissector(WorkGraph& g, const DissectionOptions& o) : g_(g), local_(g.n, -1) {
+  Dissector(WorkGraph& g, const DissectionOptions& o, Pool& pool) : g_(g), pool_(pool), local_(g.n, -1) {
     partitioner_options(o, opts_, false);
+    domain_order.reserve(g.n);
   }
 
-  // Dissects the vertex set (ascending) into `count` domains or fewer. False on a failure of the
-  // partitioner.
-  bool dissect(const std::vector<int32_t>& verts, int32_t count);
+  // Dissects the vertex list verts[0..m) (ascending) into `count` domains or fewer.
+  DissectStatus dissect(const idx_t* verts, int32_t m, int32_t count);
 
   std::vector<int32_t> domain_order, separator_order;
   std::vector<std::pair<int32_t, int32_t>> domains;  // 0-based [first, last] in domain_order
 
  private:
-  void extract(const std::vector<int32_t>& verts, WorkGraph& sub);
-  bool order_domain(const std::vector<int32_t>& verts);
+  bool extract(const idx_t* verts, int32_t m, SubGraph& sub);
+  DissectStatus order_domain(const idx_t* verts, int32_t m);
+  DissectStatus split(const idx_t* verts, int32_t m, idx_t* lists, int32_t counts[3]);
 
   WorkGraph& g_;
+  Pool& pool_;
   std::vector<int32_t> local_;
   idx_t opts_[METIS_NOPTIONS];
 };
 
-// The subgraph induced by verts, numbered by position in verts.
-void Dissector::extract(const std::vector<int32_t>& verts, WorkGraph& sub) {
-  const int32_t m = static_cast<int32_t>(verts.size());
+// The subgraph induced by verts, in pool memory. False when the pool is exhausted.
+bool Dissector::extract(const idx_t* verts, int32_t m, SubGraph& sub) {
   for (int32_t i = 0; i < m; ++i) local_[verts[i]] = i;
+  int64_t edges = 0;
+  for (int32_t i = 0; i < m; ++i)
+    for (idx_t k = g_.xadj[verts[i]]; k < g_.xadj[verts[i] + 1]; ++k) edges += local_[g_.adjncy[k]] >= 0;
   sub.n = m;
-  sub.xadj.assign(1, 0);
-  sub.adjncy.clear();
-  sub.vwgt.clear();
-  for (int32_t i = 0; i < m; ++i) {
-    const int32_t v = verts[i];
-    for (idx_t k = g_.xadj[v]; k < g_.xadj[v + 1]; ++k)
-      if (local_[g_.adjncy[k]] >= 0) sub.adjncy.push_back(local_[g_.adjncy[k]]);
-    sub.xadj.push_back(static_cast<idx_t>(sub.adjncy.size()));
-    if (!g_.vwgt.empty()) sub.vwgt.push_back(g_.vwgt[v]);
+  sub.xadj = pool_.take(m + 1);
+  sub.adjncy = pool_.take(std::max<int64_t>(edges, 1));
+  sub.vwgt = g_.vwgt.empty() ? nullptr : pool_.take(m);
+  const bool ok = sub.xadj != nullptr && sub.adjncy != nullptr && (g_.vwgt.empty() || sub.vwgt != nullptr);
+  if (ok) {
+    idx_t pos = 0;
+    sub.xadj[0] = 0;
+    for (int32_t i = 0; i < m; ++i) {
+      const idx_t v = verts[i];
+      for (idx_t k = g_.xadj[v]; k < g_.xadj[v + 1]; ++k)
+        if (local_[g_.adjncy[k]] >= 0) sub.adjncy[pos++] = local_[g_.adjncy[k]];
+      sub.xadj[i + 1] = pos;
+      if (sub.vwgt != nullptr) sub.vwgt[i] = g_.vwgt[v];
+    }
   }
-  for (int32_t v : verts) local_[v] = -1;
+  for (int32_t i = 0; i < m; ++i) local_[verts[i]] = -1;
+  return ok;
 }
 
 // Orders one domain: minimum degree when small, the partitioner's nested dissection otherwise.
-bool Dissector::order_domain(const std::vector<int32_t>& verts) {
-  if (verts.empty()) return true;
-  WorkGraph sub;
-  extract(verts, sub);
-  std::vector<idx_t> perm(sub.n), iperm(sub.n);
-  if (sub.xadj[sub.n] == 0) {
-    for (int32_t i = 0; i < sub.n; ++i) perm[i] = i;
-  } else if (sub.n <= kSmallGraph) {
-    if (!mmd_order0(sub.n, sub.xadj.data(), sub.adjncy.data(), perm.data())) return false;
+DissectStatus Dissector::order_domain(const idx_t* verts, int32_t m) {
+  if (m == 0) return DissectStatus::done;
+  PoolMark mark(pool_);
+  SubGraph sub;
+  idx_t* perm = pool_.take(m);
+  idx_t* iperm = pool_.take(m);
+  if (perm == nullptr || iperm == nullptr || !extract(verts, m, sub)) return DissectStatus::pool_exhausted;
+  if (sub.xadj[m] == 0) {
+    for (int32_t i = 0; i < m; ++i) perm[i] = i;
+  } else if (m <= kSmallGraph) {
+    if (!mmd_order0(m, sub.xadj, sub.adjncy, perm)) return DissectStatus::failed;
   } else {
-    idx_t nv = sub.n;
-    if (METIS_NodeND(&nv, sub.xadj.data(), sub.adjncy.data(), sub.weights(), opts_, perm.data(), iperm.data()) !=
-        METIS_OK)
-      return false;
+    idx_t nv = m;
+    if (METIS_NodeND(&nv, sub.xadj, sub.adjncy, sub.vwgt, opts_, perm, iperm) != METIS_OK)
+      return DissectStatus::failed;
   }
   const int32_t first = static_cast<int32_t>(domain_order.size());
-  for (int32_t k = 0; k < sub.n; ++k) domain_order.push_back(verts[perm[k]]);
-  domains.emplace_back(first, static_cast<int32_t>(domain_order.size()) - 1);
-  return true;
+  for (int32_t k = 0; k < m; ++k) domain_order.push_back(verts[perm[k]]);
+  domains.emplace_back(first, first + m - 1);
+  return DissectStatus::done;
 }
 
-bool Dissector::dissect(const std::vector<int32_t>& verts, int32_t count) {
-  if (verts.empty()) return true;
-  if (count <= 1 || static_cast<int32_t>(verts.size()) <= kSmallGraph) return order_domain(verts);
-  std::vector<int32_t> half[2], sep;
-  {
-    WorkGraph sub;
-    extract(verts, sub);
-    std::vector<idx_t> part(sub.n, 0);
-    if (sub.xadj[sub.n] == 0) {
-      // No edges: two halves with an empty separator.
-      for (int32_t i = sub.n / 2; i < sub.n; ++i) part[i] = 1;
-    } else {
-      idx_t nv = sub.n, sepsize = 0;
-      if (METIS_ComputeVertexSeparator(&nv, sub.xadj.data(), sub.adjncy.data(), sub.weights(), opts_, &sepsize,
-                                       part.data()) != METIS_OK)
-        return false;
-    }
-    for (int32_t i = 0; i < sub.n; ++i) (part[i] == 2 ? sep : half[part[i] == 1 ? 1 : 0]).push_back(verts[i]);
+// Bisects verts with a vertex separator: lists receives the first half, the second half and the
+// separator, each ascending; counts their sizes.
+DissectStatus Dissector::split(const idx_t* verts, int32_t m, idx_t* lists, int32_t counts[3]) {
+  PoolMark mark(pool_);
+  SubGraph sub;
+  idx_t* part = pool_.take(m);
+  if (part == nullptr || !extract(verts, m, sub)) return DissectStatus::pool_exhausted;
+  if (sub.xadj[m] == 0) {
+    for (int32_t i = 0; i < m; ++i) part[i] = i < m / 2 ? 0 : 1;  // no edges: empty separator
+  } else {
+    idx_t nv = m, sepsize = 0;
+    if (METIS_ComputeVertexSeparator(&nv, sub.xadj, sub.adjncy, sub.vwgt, opts_, &sepsize, part) != METIS_OK)
+      return DissectStatus::failed;
   }
-  if (!dissect(half[0], count / 2) || !dissect(half[1], count / 2)) return false;
+  counts[0] = counts[1] = counts[2] = 0;
+  for (int32_t i = 0; i < m; ++i) counts[std::clamp<idx_t>(part[i], 0, 2)] += 1;
+  int32_t next[3] = {0, counts[0], counts[0] + counts[1]};
+  for (int32_t i = 0; i < m; ++i) lists[next[std::clamp<idx_t>(part[i], 0, 2)]++] = verts[i];
+  return DissectStatus::done;
+}
+
+DissectStatus Dissector::dissect(const idx_t* verts, int32_t m, int32_t count) {
+  if (m == 0) return DissectStatus::done;
+  if (count <= 1 || m <= kSmallGraph) return order_domain(verts, m);
+  PoolMark mark(pool_);
+  idx_t* lists = pool_.take(m);
+  if (lists == nullptr) return DissectStatus::pool_exhausted;
+  int32_t counts[3];
+  DissectStatus st = split(verts, m, lists, counts);
+  if (st == DissectStatus::done) st = dissect(lists, counts[0], count / 2);
+  if (st == DissectStatus::done) st = dissect(lists + counts[0], counts[1], count / 2);
+  if (st != DissectStatus::done) return st;
   // The separator of this level follows the separators of both halves.
-  separator_order.insert(separator_order.end(), sep.begin(), sep.end());
-  return true;
+  const idx_t* sep = lists + counts[0] + counts[1];
+  separator_order.insert(separator_order.end(), sep, sep + counts[2]);
+  return DissectStatus::done;
+}
+
+// One attempt of the dissection with a pool of factor × the estimated need.
+DissectStatus dissect_with_pool(WorkGraph& g, const DissectionOptions& o, int32_t p, double factor,
+                                std::vector<int32_t>& order,
+                                std::vector<std::pair<int32_t, int32_t>>& domains) {
+  const int64_t words = static_cast<int64_t>(factor * static_cast<double>(pool_words(g, p))) + 1;
+  Pool pool(words);
+  if (!pool.valid()) return DissectStatus::pool_exhausted;
+  DissectStatus st;
+  {
+    Dissector d(g, o, pool);
+    PoolMark mark(pool);
+    idx_t* all = pool.take(g.n);
+    if (all == nullptr) return DissectStatus::pool_exhausted;
+    for (int32_t v = 0; v < g.n; ++v) all[v] = v;
+    st = d.dissect(all, g.n, p);
+    order = std::move(d.domain_order);
+    order.insert(order.end(), d.separator_order.begin(), d.separator_order.end());
+    domains = std::move(d.domains);
+  }
+  if (pool.outstanding() != 0) {
+    std::printf(" METIS_NodeND_varnexo_2: this should not happen... ccore: %i\n",
+                static_cast<int>(pool.outstanding()));
+    std::fflush(stdout);
+    return DissectStatus::failed;
+  }
+  return st;
+}
+
+// Driver 1 sizes its pool for the worst case at once. Driver 2 starts from 0.7 of it and, when
+// the pool runs out, retries with the factor raised to (3f+1)/4; the last of its bounded number
+// of attempts uses the full estimate, which always suffices, so only a failed allocation of
+// the pool itself or of the partitioner can end in an error.
+DissectStatus dissect_top_levels(WorkGraph& g, const DissectionOptions& o, int32_t p, int32_t driver,
+                                 std::vector<int32_t>& order,
+                                 std::vector<std::pair<int32_t, int32_t>>& domains) {
+  constexpr int kAttempts = 6;
+  double factor = driver == 2 ? 0.7 : 1.0;
+  DissectStatus st = DissectStatus::failed;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    st = dissect_with_pool(g, o, p, attempt == kAttempts ? 1.0 : factor, order, domains);
+    if (st != DissectStatus::pool_exhausted || driver != 2) break;
+    factor = (3.0 * factor + 1.0) / 4.0;
+  }
+  return st;
 }
 
 // The whole reduced graph ordered at once (connected components separately), as one domain.
@@ -286,7 +415,8 @@ bool order_whole_by_components(WorkGraph& g, const DissectionOptions& o, std::ve
   partitioner_options(o, opts, true);
   std::vector<idx_t> perm(g.n), iperm(g.n);
   idx_t nv = g.n;
-  if (METIS_NodeND(&nv, g.xadj.data(), g.adjncy.data(), g.weights(), opts, perm.data(), iperm.data()) != METIS_OK)
+  if (METIS_NodeND(&nv, g.xadj.data(), g.adjncy.data(), g.weights(), opts, perm.data(), iperm.data()) !=
+      METIS_OK)
     return false;
   order.assign(perm.begin(), perm.end());
   return true;
@@ -297,8 +427,8 @@ bool order_whole_by_components(WorkGraph& g, const DissectionOptions& o, std::ve
 
 // Writes perm/invp (1-based) from the order of the work vertices, each followed by its members,
 // then the pruned vertices; maps the domain ranges to input positions.
-void expand(const Reduction& r, const std::vector<int32_t>& order, std::vector<std::pair<int32_t, int32_t>>& domains,
-            int32_t* perm, int32_t* invp) {
+void expand(const Reduction& r, const std::vector<int32_t>& order,
+            std::vector<std::pair<int32_t, int32_t>>& domains, int32_t* perm, int32_t* invp) {
   std::vector<int32_t> start(order.size() + 1, 0);
   int32_t pos = 0;
   for (size_t k = 0; k < order.size(); ++k) {
@@ -366,13 +496,9 @@ int32_t dissect_and_expand(int32_t n, const int32_t* xadj, const int32_t* adjncy
     if (!order_whole_by_components(r.graph, o, order)) return kOrderingFailed;
     if (r.graph.n > 0) domains.emplace_back(0, r.graph.n - 1);
   } else {
-    Dissector d(r.graph, o);
-    std::vector<int32_t> all(r.graph.n);
-    for (int32_t v = 0; v < r.graph.n; ++v) all[v] = v;
-    if (!d.dissect(all, domain_count_target(requested, table_size, driver))) return kOrderingFailed;
-    order = std::move(d.domain_order);
-    order.insert(order.end(), d.separator_order.begin(), d.separator_order.end());
-    domains = std::move(d.domains);
+    const int32_t p = domain_count_target(requested, table_size, driver);
+    if (dissect_top_levels(r.graph, o, p, driver, order, domains) != DissectStatus::done)
+      return kOrderingFailed;
   }
   if (static_cast<int32_t>(order.size()) != r.graph.n) return kOrderingFailed;
   expand(r, order, domains, perm, invp);
@@ -383,15 +509,15 @@ int32_t dissect_and_expand(int32_t n, const int32_t* xadj, const int32_t* adjncy
 }  // namespace
 
 int32_t gepmetis(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t requested_domains,
-                 int32_t table_size, int32_t* invp, int32_t* perm, const int32_t* options, int32_t* domains_found,
-                 int32_t* table, int32_t driver) {
+                 int32_t table_size, int32_t* invp, int32_t* perm, const int32_t* options,
+                 int32_t* domains_found, int32_t* table, int32_t driver) {
   *domains_found = 0;
   if (n <= 0) return 0;
   int32_t rc = kOrderingBadInput;
   if (table_size >= 2 && check_graph(n, xadj, adjncy, static_cast<int64_t>(xadj[n]) - 1)) {
     try {
-      rc = dissect_and_expand(n, xadj, adjncy, std::max(1, requested_domains), table_size, invp, perm, options,
-                              domains_found, table, driver == 1 ? 2 : 1);
+      rc = dissect_and_expand(n, xadj, adjncy, std::max(1, requested_domains), table_size, invp, perm,
+                              options, domains_found, table, driver == 1 ? 2 : 1);
     } catch (const std::bad_alloc&) {
       rc = kOrderingFailed;
     }
@@ -410,10 +536,11 @@ using namespace varnexo::ordering;
 extern "C" {
 
 VARNEXO_EXPORT void gepmetis_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen,
-                                      const int32_t* requested_domains, const int32_t* table_size, int32_t* xadj,
-                                      int32_t* adjncy, int32_t* invp, int32_t* perm, const int32_t* msglvl,
-                                      const int32_t* unit, int32_t* options, int32_t* domains_found,
-                                      int32_t* domain_table, const int32_t* driver_choice, int32_t* error) {
+                                      const int32_t* requested_domains, const int32_t* table_size,
+                                      int32_t* xadj, int32_t* adjncy, int32_t* invp, int32_t* perm,
+                                      const int32_t* msglvl, const int32_t* unit, int32_t* options,
+                                      int32_t* domains_found, int32_t* domain_table,
+                                      const int32_t* driver_choice, int32_t* error) {
   (void)np1, (void)adjlen, (void)msglvl, (void)unit;
   const int32_t nn = *n;
   // A vertex adjacent to at least n/8 others asks for explicit options with pruning.

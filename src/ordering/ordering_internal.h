@@ -46,7 +46,8 @@ void kgjmerge(int32_t n1, int32_t n2, int32_t* key, int32_t* comp, int32_t* skey
 
 // Swaps, in a structurally symmetric pattern with sorted rows, the companion word of every upper
 // entry (i, j) with that of its mirror (j, i). work: n words.
-void kgtransp_str_ia(int32_t n, int32_t nnz, const int32_t* ia, const int32_t* ja, int32_t* comp, int32_t* work);
+void kgtransp_str_ia(int32_t n, int32_t nnz, const int32_t* ia, const int32_t* ja, int32_t* comp,
+                     int32_t* work);
 
 // ---- Multiple minimum degree ------------------------------------------------------------------
 
@@ -68,8 +69,9 @@ struct MmdGraph {
 enum class MmdStatus { done, stuck };
 
 // Views over caller arrays (each n words; adj holds xadj(n+1)−1 words).
-MmdGraph make_mmd_graph(int32_t n, const int32_t* xadj, int32_t* adj, int32_t* invp, int32_t* perm, int32_t* dhead,
-                        int32_t* qsize, int32_t* llist, int32_t* marker, int32_t maxint, int32_t delta);
+MmdGraph make_mmd_graph(int32_t n, const int32_t* xadj, int32_t* adj, int32_t* invp, int32_t* perm,
+                        int32_t* dhead, int32_t* qsize, int32_t* llist, int32_t* marker, int32_t maxint,
+                        int32_t delta);
 
 // Initial buckets from the lengths of the adjacency lists; qsize 1, markers and links 0.
 void mmdint(MmdGraph& g);
@@ -97,9 +99,9 @@ MmdStatus cmd(MmdGraph& g, int32_t count, bool lift);
 bool check_graph(int32_t n, const int32_t* xadj, const int32_t* adjncy, int64_t capacity);
 
 // The entry gepmmd_varnexo_: copies adjncy into adjcopy and orders. Returns 0 or a status above.
-int32_t gepmmd(int32_t n, int64_t adjlen, const int32_t* xadj, const int32_t* adjncy, int32_t maxint, int32_t delta,
-               int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4, int64_t adjcopy_end,
-               int32_t* adjcopy);
+int32_t gepmmd(int32_t n, int64_t adjlen, const int32_t* xadj, const int32_t* adjncy, int32_t maxint,
+               int32_t delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3,
+               int32_t* w4, int64_t adjcopy_end, int32_t* adjcopy);
 
 // Orders a small graph given 0-based (xadj0, adjncy0) by multiple minimum degree into a 0-based
 // perm (new -> old). Scratch is allocated here. Returns false for an inconsistent graph.
@@ -116,8 +118,8 @@ int32_t ddecomp(int32_t n, int32_t* xadj0, int32_t* adjncy0, int32_t nparts, int
 
 // The entry gepcmd_varnexo_. Returns the number of constrained nodes used.
 int32_t gepcmd(int32_t n, int32_t nproc, int64_t adjlen, int32_t* xadj, const int32_t* adjncy, int32_t maxint,
-               int32_t delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4,
-               int32_t* w5, int32_t* adjcopy, int32_t separator_flag);
+               int32_t delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3,
+               int32_t* w4, int32_t* w5, int32_t* adjcopy, int32_t separator_flag);
 
 // ---- Nested dissection ------------------------------------------------------------------------
 
@@ -127,8 +129,8 @@ int32_t gepcmd(int32_t n, int32_t nproc, int64_t adjlen, int32_t* xadj, const in
 // last pair for the separator block. Returns 0 or kOrderingFailed; on failure perm/invp hold the
 // identity and *domains_found is 0.
 int32_t gepmetis(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t requested_domains,
-                 int32_t table_size, int32_t* invp, int32_t* perm, const int32_t* options, int32_t* domains_found,
-                 int32_t* table, int32_t driver);
+                 int32_t table_size, int32_t* invp, int32_t* perm, const int32_t* options,
+                 int32_t* domains_found, int32_t* table, int32_t driver);
 
 }  // namespace varnexo::ordering
 
@@ -139,23 +141,31 @@ void perm_str_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, i
 void kg_diafree_adjnodia_varnexo_(const int32_t* n, const int32_t* nnzb, int32_t* adjlen, const int32_t* ib,
                                   const int32_t* jb, int32_t* xadj, int32_t* adjncy);
 void kgiqsort_varnexo_(const int32_t* m, int32_t* key, int32_t* comp, int32_t* skey, int32_t* scomp);
-void kgjmerge_(const int32_t* n1, const int32_t* n2, int32_t* key, int32_t* comp, int32_t* skey, int32_t* scomp);
+void kgjmerge_(const int32_t* n1, const int32_t* n2, int32_t* key, int32_t* comp, int32_t* skey,
+               int32_t* scomp);
 void kgtransp_str_ia_varnexo_(const int32_t* n, const int32_t* nnz, const int32_t* ia, const int32_t* ja,
                               int32_t* comp, int32_t* work);
-void pmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj, int32_t* adjcopy,
-                   int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead, int32_t* qsize,
-                   int32_t* llist, int32_t* marker, const int32_t* maxint);
+void pmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj,
+                   int32_t* adjcopy, int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead,
+                   int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint);
+// The constrained elimination on a prepared copy: cmark(v) = k marks node v for position k
+// (k = n−count+1..n), 0 elsewhere. error: 0, or negative for an inconsistent graph.
+void cmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj,
+                  int32_t* adjcopy, int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead,
+                  int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint,
+                  const int32_t* cmark, const int32_t* count, const int32_t* separator_flag, int32_t* error);
 void mmdint_varnexo_(const int32_t* n, int32_t* xadj, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
                      int32_t* qsize, int32_t* llist, int32_t* marker);
 void pmmdelm_varnexo_(const int32_t* n, const int32_t* mdnode, int32_t* xadj, int32_t* adjncy, int32_t* dhead,
                       int32_t* dforw, int32_t* dbakw, int32_t* qsize, int32_t* llist, int32_t* marker,
                       const int32_t* maxint, const int32_t* tag, int32_t* error);
-void mmdupd_varnexo_(const int32_t* n, const int32_t* ehead, int32_t* xadj, int32_t* adjncy, const int32_t* delta,
-                     int32_t* mdeg, int32_t* dhead, int32_t* dforw, int32_t* dbakw, int32_t* qsize,
-                     int32_t* llist, int32_t* marker, const int32_t* maxint, int32_t* tag, int32_t* error);
+void mmdupd_varnexo_(const int32_t* n, const int32_t* ehead, int32_t* xadj, int32_t* adjncy,
+                     const int32_t* delta, int32_t* mdeg, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
+                     int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint, int32_t* tag,
+                     int32_t* error);
 void mmdnum_varnexo_(const int32_t* n, int32_t* perm, int32_t* invp, const int32_t* qsize);
-void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* separator_count, int32_t* xadj, int32_t* adjncy,
-                int32_t* perm, int32_t* invp, int32_t* work);
-void METIS41VARNEXO_ddecomp_(const int32_t* n, int32_t* xadj, int32_t* adjncy, const int32_t* nparts, int32_t* perm,
-                             int32_t* invp, int32_t* domptr, int32_t* edgecut);
+void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* separator_count, int32_t* xadj,
+                int32_t* adjncy, int32_t* perm, int32_t* invp, int32_t* work);
+void METIS41VARNEXO_ddecomp_(const int32_t* n, int32_t* xadj, int32_t* adjncy, const int32_t* nparts,
+                             int32_t* perm, int32_t* invp, int32_t* domptr, int32_t* edgecut);
 }
