@@ -87,12 +87,14 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
       int32_t error = 0;
       gepmmd_varnexo_(&n, &np1, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm, w, w + nn,
                       w + 2 * nn, w + 3 * nn, w + 4 * nn, &copy_end, a.work, &msglvl, &unit, &error);
+      if (error != 0) return -1;
     } else {
       const int32_t nproc = a.ib(15), sepflag = a.ib(17);
       int32_t sepcount = 0;
       gepcmd_varnexo_(&n, &np1, &nproc, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm, w,
                       w + nn, w + 2 * nn, w + 3 * nn, w + 4 * nn, w + 5 * nn, a.work, &sepflag, &sepcount,
                       w + 6 * nn);
+      if (sepcount < 0) return -1;  // an inconsistent graph
     }
   } else {
     int32_t options[10] = {0};
