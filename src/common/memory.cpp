@@ -8,6 +8,7 @@ namespace varnexo::memory {
 namespace {
 int64_t g_fail_at = 0;  // 0: never fail
 int64_t g_calls = 0;    // calls since the switch was last armed
+int64_t g_failures = 0;  // requests that could not be met
 
 bool injected_failure() {
   ++g_calls;
@@ -16,16 +17,20 @@ bool injected_failure() {
 }  // namespace
 
 void* obtain(std::size_t bytes, bool zero) {
-  if (injected_failure()) return nullptr;
-  if (bytes == 0) bytes = 1;
-  return zero ? std::calloc(1, bytes) : std::malloc(bytes);
+  void* p = nullptr;
+  if (!injected_failure()) p = zero ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
+  if (p == nullptr) ++g_failures;
+  return p;
 }
 
 void* resize(void* block, std::size_t bytes) {
-  if (injected_failure()) return nullptr;
-  if (bytes == 0) bytes = 1;
-  return std::realloc(block, bytes);
+  void* p = nullptr;
+  if (!injected_failure()) p = std::realloc(block, bytes ? bytes : 1);
+  if (p == nullptr) ++g_failures;
+  return p;
 }
+
+int64_t failures() { return g_failures; }
 
 void release(void* block) { std::free(block); }
 

@@ -20,6 +20,10 @@ void release(void* block);
 // The kilobyte count of a block of `bytes` bytes: floor(bytes/1024) + 1.
 inline int64_t kilobytes(int64_t bytes) { return bytes / 1024 + 1; }
 
+// Number of requests that could not be met since the program started: a stage that fails can
+// tell a lack of memory from other failures by comparing the count before and after.
+int64_t failures();
+
 // Test switch: the k-th call of obtain/resize from now on fails (k >= 1); 0 turns it off.
 // Returns the number of calls made since the last arming, so a test can walk every point.
 void fail_allocation_at(int64_t k);

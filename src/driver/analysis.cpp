@@ -46,6 +46,11 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
   std::vector<double> logs(2 * (size_t)n);  // columns, then rows
   int32_t matched = 0;
   const int status = matching::mps(n, c.ia, c.ja, values, match.data(), logs.data() + n, logs.data(), 0, &matched);
+  if (status == matching::kOutOfMemory) {  // a lack of memory is no structural singularity
+    c.error_num = kCodeMatchReal;
+    c.mem.failed_total = c.mem.peak;
+    return -2;
+  }
   if (status != matching::kMatchingComplete) {
     c.matched = matched;
     c.error_num = -status;
@@ -71,7 +76,15 @@ int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
   return 0;
 }
 
-int32_t step_error(Call& c, int32_t status) {
+// A failed step: a lack of the step's own work memory is a memory error of the analysis's
+// integer work; otherwise an ordering (-3) or 32-bit overflow (-8) error.
+int32_t step_error(Call& c, int32_t status, int64_t failures_before) {
+  if (memory::failures() != failures_before) {
+    c.error_num = kCodeWorkI0;
+    c.mem.failed_bytes = 0;
+    c.mem.failed_total = c.mem.peak;
+    return -2;
+  }
   c.error_num = status;
   return status == -182 ? -8 : -3;
 }
@@ -102,10 +115,11 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
   if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ibp), kCodeWorkI0);
   if (!num) num = obtain(c, kSlotStrucS1, struc_s1_bytes(ibp), kCodeStrucS1);
   if (num) return (c.error_num = num, -2);
+  const int64_t failures = memory::failures();
   if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.done_flags))
-    return step_error(c, s);
+    return step_error(c, s, failures);
   if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ibp), kCodeStrucS2))) return (c.error_num = num, -2);
-  if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s);
+  if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s, failures);
   const int64_t fi_bytes = struc_fi_bytes(ibp, c.h.block_as<int32_t>(kSlotStrucS0), iadr);
   if ((num = obtain(c, kSlotStrucFi, fi_bytes, kCodeStrucFi))) return (c.error_num = num, -2);
   if (ib(15) > 1) {
@@ -119,7 +133,7 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
     c.mem.peak += memory::kilobytes(bytes);
   }
   if (int32_t s = analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
-    return step_error(c, s);
+    return step_error(c, s, failures);
   return 0;
 }
 

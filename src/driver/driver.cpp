@@ -3,6 +3,7 @@
 // symbolic factorisation), the numerical factorisation and the solve with refinement, and
 // ends every call with the error report and the statistics.
 #include <cstring>
+#include <new>
 
 #include "common/export.h"
 #include "common/memory.h"
@@ -111,7 +112,13 @@ void run_driver(Call& c, int32_t& error) {
     return;
   }
   if (error == 0) {
-    run_phases(c, error);
+    // Temporary work of a call may throw when memory runs out; no exception leaves the library.
+    try {
+      run_phases(c, error);
+    } catch (const std::bad_alloc&) {
+      c.error_num = kCodeWorkI0;
+      error = -2;
+    }
     write_counters = error != -1;  // a rejected input writes no iparam entry
   }
   finish(c, error, write_counters);
