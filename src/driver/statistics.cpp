@@ -147,8 +147,12 @@ void statistics(Call& c) {
   if (ib(11) >= 1) banner(c.matrix_type);
   double now = 0.0;
   timer_varnexo_(&now);
-  rb(9) += now - rb(16);  // the time outside the timed stages is carried by the malloc stage
   rb(10) = now - rb(10);
+  // The time of the call outside the timed stages is carried by the malloc stage.
+  double timed = 0.0;
+  for (int i = 1; i <= 8; ++i)
+    if (c.done_flags[i - 1]) timed += rb(i);
+  rb(9) = rb(10) > timed ? rb(10) - timed : 0.0;
   c.done_flags[9] = 1;
   c.done_flags[8] = 1;
   if (ib(11) < 1) return;
