@@ -190,10 +190,11 @@ void print_table(const std::vector<Row>& rows, double gflops) {
   std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|---|\n");
   for (const Row& r : rows) {
     const double rate = r.t.mflop > 0 && r.t.factor > 0 ? r.t.mflop / r.t.factor / 1e3 : -1;
+    const std::string rate_text = rate < 0 ? "-" : num(rate) + " (" + num(100 * rate / gflops, "%.0f") + "% of dgemm)";
     std::printf("| %s | %d | %lld | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.matrix.c_str(), r.n,
                 static_cast<long long>(r.nnz), r.solver.c_str(), num(r.t.analyse).c_str(), num(r.t.factor).c_str(),
                 num(r.t.solve).c_str(), r.t.factor_nnz >= 0 ? std::to_string(r.t.factor_nnz).c_str() : "-",
-                num(r.t.berr, "%.1e").c_str(), num(rate).c_str(),
+                num(r.t.berr, "%.1e").c_str(), rate_text.c_str(),
                 r.ratio[1] >= 0 ? (num(r.ratio[0], "%.2f") + " / " + num(r.ratio[1], "%.2f") + " / " +
                                    num(r.ratio[2], "%.2f"))
                                       .c_str()
@@ -207,11 +208,24 @@ void print_results(const std::vector<Row>& rows, double gflops) {
   for (const Row& r : rows)
     std::printf(
         "result {\"matrix\":\"%s\",\"n\":%d,\"nnz\":%lld,\"solver\":\"%s\",\"ok\":%s,\"analyse_s\":%.6g,"
-        "\"factor_s\":%.6g,\"solve_s\":%.6g,\"factor_nnz\":%lld,\"backward_error\":%.3g,\"ratio_analyse\":%.4g,"
+        "\"factor_s\":%.6g,\"solve_s\":%.6g,\"factor_nnz\":%lld,\"mflop\":%.6g,\"backward_error\":%.3g,\"ratio_analyse\":%.4g,"
         "\"ratio_factor\":%.4g,\"ratio_solve\":%.4g,\"note\":\"%s\"}\n",
         r.matrix.c_str(), r.n, static_cast<long long>(r.nnz), r.solver.c_str(), r.t.ok ? "true" : "false",
-        r.t.analyse, r.t.factor, r.t.solve, static_cast<long long>(r.t.factor_nnz), r.t.berr, r.ratio[0],
+        r.t.analyse, r.t.factor, r.t.solve, static_cast<long long>(r.t.factor_nnz), r.t.mflop, r.t.berr, r.ratio[0],
         r.ratio[1], r.ratio[2], r.t.note.c_str());
+}
+
+// Every solve that succeeded has a backward error below 1e-10.
+bool all_accurate(const std::vector<Row>& rows) {
+  for (const Row& r : rows) {
+    if (!r.t.ok) continue;
+    if (!(r.t.berr < 1e-10)) {
+      std::fprintf(stderr, "varnexo-bench: %s on %s: backward error %.3g\n", r.solver.c_str(), r.matrix.c_str(),
+                   r.t.berr);
+      return false;
+    }
+  }
+  return true;
 }
 
 Kind kind_of(int32_t type) {
@@ -270,6 +284,7 @@ void usage() {
       "  MATRIX: a Matrix Market file, a folder of them, or gen:SPEC (a generated problem)\n"
       "  --repeat R   repeats of each solver per matrix; times are medians (default 3)\n"
       "  --dgemm N    order of the dense products that measure the dgemm rate (default 1500)\n"
+      "  --check      exit status 1 unless every successful solve has a backward error below 1e-10\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
 }
 
@@ -277,6 +292,7 @@ void usage() {
 
 int main(int argc, char** argv) {
   int repeat = 3, dgemm_n = 1500;
+  bool check = false;
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
@@ -287,6 +303,8 @@ int main(int argc, char** argv) {
         return 2;
       }
       (arg == "--repeat" ? repeat : dgemm_n) = v;
+    } else if (arg == "--check") {
+      check = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;
@@ -315,5 +333,5 @@ int main(int argc, char** argv) {
   }
   print_table(rows, gflops);
   print_results(rows, gflops);
-  return 0;
+  return check && !all_accurate(rows) ? 1 : 0;
 }

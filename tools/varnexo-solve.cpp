@@ -148,7 +148,8 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
               type_label(r.matrix_type).c_str());
   if (r.fell_back)
     std::printf("note          type %d met a non-positive pivot; solved as type %d\n", -r.matrix_type, r.matrix_type);
-  std::printf("factor        nnz(L+U) %lld, %d Mflop\n", static_cast<long long>(r.factor_nnz), r.mflop);
+  const auto known = [](int64_t v) { return v >= 0 ? std::to_string(v) : std::string("-"); };
+  std::printf("factor        nnz(L+U) %s, %s Mflop\n", known(r.factor_nnz).c_str(), known(r.mflop).c_str());
   std::printf("times         ");
   for (size_t k = 0; k < r.times.size(); ++k) {
     const PhaseTime& t = r.times[k];
