@@ -197,6 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
                                            "'" VARNEXO_MATRICES_DIR "/c30up.mtx'",
                                            "'" VARNEXO_MATRICES_DIR "/qc324.mtx'",
                                            "'" VARNEXO_MATRICES_DIR "/orsirr_1.mtx'",
+                                           "'" VARNEXO_MATRICES_DIR "/cage5.mtx' --type 1",
+                                           "'" VARNEXO_MATRICES_DIR "/young1c.mtx' --type 3",
                                            "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose",
                                            "--generate elasticity3d:4"),
                          case_name);

@@ -45,6 +45,26 @@ TEST(Csr, FoldsSumsAndAddsMissingDiagonal) {
   EXPECT_EQ(a.a, (std::vector<double>{5, 3, 3, 3, 4, 3, 4}));
 }
 
+TEST(Csr, StructurallySymmetricLayoutMirrorsThePatternAndStoresTheDiagonal) {
+  Coordinate c;
+  c.nrows = c.ncols = 3;
+  c.row = {1, 3, 2, 1};
+  c.col = {2, 1, 2, 2};
+  c.val = {5, 2, 1, 0.5};
+  Csr a;
+  std::string error;
+  ASSERT_TRUE(to_csr(c, Layout::full_symmetric_pattern, false, a, error));
+  EXPECT_EQ(a.layout, Layout::full);
+  EXPECT_EQ(a.ia, (std::vector<int32_t>{1, 4, 6, 8}));
+  EXPECT_EQ(a.ja, (std::vector<int32_t>{1, 2, 3, 1, 2, 1, 3}));
+  EXPECT_EQ(a.a, (std::vector<double>{0, 5.5, 0, 0, 1, 2, 0}));
+  Layout layout;
+  bool complex;
+  ASSERT_TRUE(layout_of_type(3, layout, complex));
+  EXPECT_EQ(layout, Layout::full_symmetric_pattern);
+  EXPECT_TRUE(complex);
+}
+
 TEST(Csr, GeneralInputKeepsUpperTriangleAndRejectsComplexForRealTypes) {
   Coordinate c;
   c.nrows = c.ncols = 2;

@@ -172,8 +172,10 @@ std::string matrix_type_name(int32_t type) {
 
 bool layout_of_type(int32_t type, Layout& layout, bool& complex) {
   switch (type) {
-    case 1: case 11: layout = Layout::full; complex = false; return true;
-    case 3: case 13: layout = Layout::full; complex = true; return true;
+    case 1: layout = Layout::full_symmetric_pattern; complex = false; return true;
+    case 3: layout = Layout::full_symmetric_pattern; complex = true; return true;
+    case 11: layout = Layout::full; complex = false; return true;
+    case 13: layout = Layout::full; complex = true; return true;
     case 2: case -2: layout = Layout::upper_symmetric; complex = false; return true;
     case 6: layout = Layout::upper_symmetric; complex = true; return true;
     case 4: case -4: layout = Layout::upper_hermitian; complex = true; return true;
