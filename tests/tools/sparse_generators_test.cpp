@@ -105,7 +105,8 @@ TEST_P(Products, MatchDenseBruteForce) {
       Z ref = 0;
       for (int32_t j = 0; j < n; ++j) ref += (transpose ? d[j + i * size_t(n)] : d[i + j * size_t(n)]) * x[j];
       const Z got = a.complex ? Z(y[2 * i], y[2 * i + 1]) : Z(y[i], 0);
-      ASSERT_NEAR(std::abs(got - ref), 0.0, 1e-12 * (1 + std::abs(ref))) << "row " << i << " transpose " << transpose;
+      ASSERT_NEAR(std::abs(got - ref), 0.0, 1e-12 * (1 + std::abs(ref)))
+          << "row " << i << " transpose " << transpose;
     }
   }
   double norm = 0;
@@ -165,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(Problems, Sizes,
 
 // Definiteness through dense LAPACK: Cholesky succeeds exactly for the positive definite problems.
 TEST(Generators, DefinitenessMatchesTheType) {
-  for (const char* spec : {"laplace2d:5", "laplace3d:3", "elasticity3d:2", "hermitian3d:3", "kkt:4", "shifted3d:3:6"}) {
+  for (const char* spec :
+       {"laplace2d:5", "laplace3d:3", "elasticity3d:2", "hermitian3d:3", "kkt:4", "shifted3d:3:6"}) {
     const Csr a = build(spec);
     auto d = testing::dense_of(a);
     int info;
@@ -202,7 +204,8 @@ TEST(Generators, BadSpecsAreNamed) {
   EXPECT_EQ(error, "unknown problem 'cube' in 'cube:4'");
   EXPECT_FALSE(generate("laplace3d:x", p, error));
   EXPECT_EQ(error,
-            "bad problem 'laplace3d:x', expected laplace3d:N          7-point Laplacian, N^3 unknowns, SPD (type 2)");
+            "bad problem 'laplace3d:x', expected laplace3d:N          7-point Laplacian, N^3 unknowns, SPD "
+            "(type 2)");
   EXPECT_FALSE(generate("convdiff3d:4", p, error));
   EXPECT_FALSE(generate("laplace2d:0", p, error));
   EXPECT_FALSE(generate("laplace3d:2000", p, error));

@@ -9,9 +9,9 @@
 namespace varnexo::tools {
 
 struct Problem {
-  std::string name;        // the specification it was generated from, e.g. "laplace3d:40"
-  int32_t matrix_type = 0; // the library's matrix type that fits the problem
-  Coordinate matrix;       // symmetric/Hermitian problems keep the upper triangle
+  std::string name;         // the specification it was generated from, e.g. "laplace3d:40"
+  int32_t matrix_type = 0;  // the library's matrix type that fits the problem
+  Coordinate matrix;        // symmetric/Hermitian problems keep the upper triangle
 };
 
 // Builds the problem named by `spec`, "kind:N[:parameter]":

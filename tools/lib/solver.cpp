@@ -46,8 +46,8 @@ struct Call {
   int32_t run(Csr& a, int32_t phase, int32_t nrhs, int32_t msglvl, double* b, double* x) {
     const int32_t maxfct = 1, mnum = 1;
     int32_t error = 0;
-    varnexo_(handle, &maxfct, &mnum, &type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(), perm.data(), &nrhs,
-             iparam, &msglvl, b, x, &error);
+    varnexo_(handle, &maxfct, &mnum, &type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(), perm.data(),
+             &nrhs, iparam, &msglvl, b, x, &error);
     return error;
   }
 
@@ -135,7 +135,8 @@ SolveOutcome solve(Csr& a, const SolveSettings& s, double* b, int32_t nrhs, doub
   }
   SolveOutcome out = attempt(a, s, s.matrix_type, b, nrhs, x);
   const bool definite = s.matrix_type == 2 || s.matrix_type == 4;
-  if (s.indefinite_fallback && definite && out.error == VARNEXO_ERROR_NUMERICAL && factorises(out.failed_phase)) {
+  if (s.indefinite_fallback && definite && out.error == VARNEXO_ERROR_NUMERICAL &&
+      factorises(out.failed_phase)) {
     out = attempt(a, s, -s.matrix_type, b, nrhs, x);
     out.fell_back = true;
   }
@@ -144,42 +145,84 @@ SolveOutcome solve(Csr& a, const SolveSettings& s, double* b, int32_t nrhs, doub
 
 std::string error_name(int32_t error) {
   switch (error) {
-    case 0: return "success";
-    case -1: return "sequence_ido,parameters";
-    case -2: return "insufficient_memory";
-    case -3: return "reordering_phase";
-    case -4: return "numerical_factorization";
-    case -6: return "prereordering_mtype11,13";
-    case -8: return "32-bit overflow problem";
-    default: return "internal_error,unclass.";
+    case 0:
+      return "success";
+    case -1:
+      return "sequence_ido,parameters";
+    case -2:
+      return "insufficient_memory";
+    case -3:
+      return "reordering_phase";
+    case -4:
+      return "numerical_factorization";
+    case -6:
+      return "prereordering_mtype11,13";
+    case -8:
+      return "32-bit overflow problem";
+    default:
+      return "internal_error,unclass.";
   }
 }
 
 std::string matrix_type_name(int32_t type) {
   switch (type) {
-    case 1: return "real struct. sym.";
-    case 2: return "symm. posit. def.";
-    case -2: return "symmetric indef.";
-    case 3: return "compl. str. sym.";
-    case 4: return "Herm. pos. def.";
-    case -4: return "Hermitian indef.";
-    case 6: return "complex symmetr.";
-    case 11: return "real nonsymmetric";
-    case 13: return "complex nonsym.";
-    default: return "";
+    case 1:
+      return "real struct. sym.";
+    case 2:
+      return "symm. posit. def.";
+    case -2:
+      return "symmetric indef.";
+    case 3:
+      return "compl. str. sym.";
+    case 4:
+      return "Herm. pos. def.";
+    case -4:
+      return "Hermitian indef.";
+    case 6:
+      return "complex symmetr.";
+    case 11:
+      return "real nonsymmetric";
+    case 13:
+      return "complex nonsym.";
+    default:
+      return "";
   }
 }
 
 bool layout_of_type(int32_t type, Layout& layout, bool& complex) {
   switch (type) {
-    case 1: layout = Layout::full_symmetric_pattern; complex = false; return true;
-    case 3: layout = Layout::full_symmetric_pattern; complex = true; return true;
-    case 11: layout = Layout::full; complex = false; return true;
-    case 13: layout = Layout::full; complex = true; return true;
-    case 2: case -2: layout = Layout::upper_symmetric; complex = false; return true;
-    case 6: layout = Layout::upper_symmetric; complex = true; return true;
-    case 4: case -4: layout = Layout::upper_hermitian; complex = true; return true;
-    default: return false;
+    case 1:
+      layout = Layout::full_symmetric_pattern;
+      complex = false;
+      return true;
+    case 3:
+      layout = Layout::full_symmetric_pattern;
+      complex = true;
+      return true;
+    case 11:
+      layout = Layout::full;
+      complex = false;
+      return true;
+    case 13:
+      layout = Layout::full;
+      complex = true;
+      return true;
+    case 2:
+    case -2:
+      layout = Layout::upper_symmetric;
+      complex = false;
+      return true;
+    case 6:
+      layout = Layout::upper_symmetric;
+      complex = true;
+      return true;
+    case 4:
+    case -4:
+      layout = Layout::upper_hermitian;
+      complex = true;
+      return true;
+    default:
+      return false;
   }
 }
 

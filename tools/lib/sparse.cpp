@@ -1,11 +1,11 @@
 // Coordinate to compressed rows, and back; products, norms and the backward error of a solution.
 // Input stage of the tools: what is built here is what the command hands to the library.
+#include "sparse.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
-
-#include "sparse.h"
 
 namespace varnexo::tools {
 namespace {
@@ -88,7 +88,8 @@ void compact_rows(int32_t n, int width, bool add_diagonal, const std::vector<int
 
 bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::string& error) {
   if (coo.nrows != coo.ncols) {
-    error = "the matrix is not square (" + std::to_string(coo.nrows) + " x " + std::to_string(coo.ncols) + ")";
+    error =
+        "the matrix is not square (" + std::to_string(coo.nrows) + " x " + std::to_string(coo.ncols) + ")";
     return false;
   }
   if (coo.field == Field::complex && !complex) {
@@ -130,9 +131,9 @@ Coordinate to_coordinate(const Csr& a) {
   Coordinate c;
   c.nrows = c.ncols = a.n;
   c.field = a.complex ? Field::complex : Field::real;
-  c.symmetry = a.layout == Layout::full ? Symmetry::general
+  c.symmetry = a.layout == Layout::full              ? Symmetry::general
                : a.layout == Layout::upper_symmetric ? Symmetry::symmetric
-                                                      : Symmetry::hermitian;
+                                                     : Symmetry::hermitian;
   const int width = a.width();
   c.row.reserve(a.ja.size());
   c.col.reserve(a.ja.size());
@@ -216,8 +217,8 @@ void multiply(const Csr& a, bool transpose, const double* x, double* y, int32_t 
   for (int32_t r = 0; r < nrhs; ++r) {
     if (a.complex) {
       using Z = std::complex<double>;
-      multiply_typed(a, transpose, reinterpret_cast<const Z*>(a.a.data()), reinterpret_cast<const Z*>(x + r * step),
-                     reinterpret_cast<Z*>(y + r * step));
+      multiply_typed(a, transpose, reinterpret_cast<const Z*>(a.a.data()),
+                     reinterpret_cast<const Z*>(x + r * step), reinterpret_cast<Z*>(y + r * step));
     } else {
       multiply_typed(a, transpose, a.a.data(), x + r * step, y + r * step);
     }

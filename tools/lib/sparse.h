@@ -57,9 +57,9 @@ struct Dense {
 // triangle is folded into the upper triangle (conjugated for Hermitian input) or mirrored into full
 // rows; a general input keeps only its upper triangle for the upper layouts. The upper layouts and
 // the symmetric-pattern layout store a missing diagonal entry as an explicit zero, and the
-// symmetric-pattern layout stores the mirror (j,i) of every entry (i,j) too, zero when absent. Real input becomes complex with zero
-// imaginary parts when `complex` is set. Returns false with `error` set when the matrix is not
-// square, is complex but `complex` is not set, or has more than 2^31-1 entries.
+// symmetric-pattern layout stores the mirror (j,i) of every entry (i,j) too, zero when absent. Real input
+// becomes complex with zero imaginary parts when `complex` is set. Returns false with `error` set when the
+// matrix is not square, is complex but `complex` is not set, or has more than 2^31-1 entries.
 bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::string& error);
 
 // The stored entries of `a` as triplets: full rows as a general matrix, the upper layouts as the
