@@ -97,8 +97,8 @@ bool load(const std::string& arg, std::vector<Case>& cases) {
     for (const auto& e : std::filesystem::directory_iterator(arg))
       if (e.path().extension() == ".mtx") files.push_back(e.path());
     std::sort(files.begin(), files.end());
-    for (const auto& f : files)
-      if (!load_file(f, cases)) return false;
+    // A folder may hold files no solver takes (skew-symmetric ones): they are skipped.
+    for (const auto& f : files) load_file(f, cases);
     return true;
   }
   return load_file(arg, cases);

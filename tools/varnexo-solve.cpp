@@ -1,8 +1,13 @@
 // varnexo-solve: reads a Matrix Market file (or generates a problem), solves A·X = B with the
 // library phase by phase, and prints one summary with the backward error of the solution.
 // Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -181,10 +186,20 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
   std::fflush(stdout);
 }
 
+// Checked before the solve so that a long run does not end in a write error.
+bool output_writable(const std::string& path, std::string& error) {
+  if (path.empty()) return true;
+  const std::filesystem::path dir = std::filesystem::absolute(path).parent_path();
+  if (access(dir.c_str(), W_OK) == 0) return true;
+  error = path + ": cannot create: " + std::strerror(errno);
+  return false;
+}
+
 int run(const CommandOptions& o) {
   Input in;
   std::string error;
   if (!read_input(o, in, error)) return fail(kBadInput, error);
+  if (in.matrix.nrows == 0) return fail(kBadInput, in.name + ": the matrix has no rows");
   if (in.matrix.nrows != in.matrix.ncols)
     return fail(kBadInput, in.name + ": the matrix is not square (" + std::to_string(in.matrix.nrows) +
                                " x " + std::to_string(in.matrix.ncols) + ")");
@@ -193,6 +208,7 @@ int run(const CommandOptions& o) {
   std::vector<double> b;
   int32_t nrhs = 1;
   if (!build_matrix(in, type, a, error) || !make_rhs(o, a, b, nrhs, error)) return fail(kBadInput, error);
+  if (!output_writable(o.output_path, error)) return fail(kBadInput, error);
   if (o.builtin)
     std::printf("solving the built-in problem %s (run with --help for options)\n", in.name.c_str());
 

@@ -111,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgs{"--generate laplace3d:5 --phase 14",
                 "option --phase: phase 14 is not one of 11, 12, 13, 22, 23, 33"},
         BadArgs{"--generate ball:3", "unknown problem 'ball' in 'ball:3'"},
-        BadArgs{"/nonexistent/A.mtx", "/nonexistent/A.mtx: cannot open: No such file or directory"}));
+        BadArgs{"/nonexistent/A.mtx", "/nonexistent/A.mtx: cannot open: No such file or directory"},
+        BadArgs{"--generate laplace2d:3 -o /nonexistent/x.mtx",
+                "/nonexistent/x.mtx: cannot create: No such file or directory"}));
 
 // Every malformed file: status 2 and one line that starts with the file's name (no crash, also
 // under the sanitizers, which this program is built with in the sanitizer build).
@@ -127,6 +129,7 @@ TEST(Command, MalformedFilesEndWithOneLineAndStatus2) {
       "%%MatrixMarket matrix coordinate real general\n3 3 99999999999\n1 1 1\n",
       "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 1 1\n",
       "%%MatrixMarket matrix coordinate real general\n2 3 1\n1 1 1\n",
+      "%%MatrixMarket matrix coordinate real general\n0 0 0\n",
   };
   int k = 0;
   for (const char* body : bodies) {
