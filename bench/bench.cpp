@@ -287,7 +287,7 @@ std::vector<std::string> default_list() {
 void usage() {
   std::printf(
       "usage: varnexo-bench [--repeat R] [--dgemm N] [MATRIX ...]\n"
-      "  MATRIX: a Matrix Market file, a folder of them, or gen:SPEC (a generated problem)\n"
+      "  MATRIX: a Matrix Market file, a folder of them, or gen:PROBLEM (a generated problem)\n"
       "  --repeat R   repeats of each solver per matrix; times are medians (default 3)\n"
       "  --dgemm N    order of the dense products that measure the dgemm rate (default 1500)\n"
       "  --check      exit status 1 unless every successful solve has a backward error below 1e-10\n"

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgs{"A.mtx --msglvl", "option --msglvl needs a value"},
         BadArgs{"A.mtx --frobnicate", "unknown option --frobnicate (see --help)"},
         BadArgs{"A.mtx B.mtx", "unexpected argument 'B.mtx': only one matrix file is read"},
-        BadArgs{"--type 2", "no matrix: give a Matrix Market file or --generate SPEC"},
+        BadArgs{"--type 2", "no matrix: give a Matrix Market file or --generate PROBLEM"},
         BadArgs{"--generate laplace3d:5 --phase 22,33", "option --phase: phase 22 needs an earlier analysis"},
         BadArgs{"--generate laplace3d:5 --phase 11,33",
                 "option --phase: phase 33 needs an earlier factorisation"},

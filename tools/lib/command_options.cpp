@@ -134,7 +134,7 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
     }
   }
   if (!out.help && out.matrix_path.empty() == out.generate.empty()) {
-    error = out.matrix_path.empty() ? "no matrix: give a Matrix Market file or --generate SPEC"
+    error = out.matrix_path.empty() ? "no matrix: give a Matrix Market file or --generate PROBLEM"
                                     : "give either a matrix file or --generate, not both";
     return false;
   }
@@ -142,7 +142,7 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
 }
 
 std::string usage() {
-  return "usage: varnexo-solve [A.mtx | --generate SPEC] [options]\n"
+  return "usage: varnexo-solve [A.mtx | --generate PROBLEM] [options]\n"
          "Solves A·X = B with varnexo and reports times, factor size and the backward error.\n"
          "Without any argument it solves the built-in problem " +
          std::string(kBuiltinProblem) +
@@ -160,7 +160,7 @@ std::string usage() {
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
-         "  --generate SPEC     solve a generated problem instead of a file:\n" +
+         "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
          generator_help() + "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";
 }
 

@@ -8,7 +8,7 @@ namespace varnexo::tools {
 
 struct CommandOptions {
   std::string matrix_path;  // A.mtx, or empty with `generate`
-  std::string generate;     // problem spec of generators.h, e.g. "laplace3d:40"
+  std::string generate;     // problem description of generators.h, e.g. "laplace3d:40"
   std::string rhs_path;     // -b
   std::string output_path;  // -o
   int32_t matrix_type = 0;  // --type; 0 chooses from the file header or the problem

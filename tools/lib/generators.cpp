@@ -244,13 +244,13 @@ std::string generator_help() {
   return s;
 }
 
-bool generate(const std::string& spec, Problem& out, std::string& error) {
-  const std::vector<std::string> parts = split(spec, ':');
+bool generate(const std::string& description, Problem& out, std::string& error) {
+  const std::vector<std::string> parts = split(description, ':');
   const Kind* kind = nullptr;
   for (const Kind& k : kKinds)
     if (parts[0] == k.name) kind = &k;
   if (!kind) {
-    error = "unknown problem '" + parts[0] + "' in '" + spec + "'";
+    error = "unknown problem '" + parts[0] + "' in '" + description + "'";
     return false;
   }
   double size = 0.0, param = 0.0;
@@ -258,7 +258,7 @@ bool generate(const std::string& spec, Problem& out, std::string& error) {
   const bool count_ok = parts.size() == want || (kind->params < 0 && parts.size() == 2);
   if (!count_ok || !to_number(parts[1], size) || size < 1 || size != std::floor(size) ||
       (parts.size() == 3 && !to_number(parts[2], param))) {
-    error = std::string("bad problem '") + spec + "', expected " + kind->help;
+    error = std::string("bad problem '") + description + "', expected " + kind->help;
     return false;
   }
   const int64_t n = static_cast<int64_t>(size);
@@ -266,10 +266,10 @@ bool generate(const std::string& spec, Problem& out, std::string& error) {
       std::pow(size, kind->dims) * static_cast<double>(kind->per_node) * (kind->dims == 2 ? 1.25 : 1.0);
   if (unknowns > static_cast<double>(std::numeric_limits<int32_t>::max() - 2) ||
       (parts[0] == "kkt" && n < 2)) {
-    error = "problem '" + spec + "' is out of range";
+    error = "problem '" + description + "' is out of range";
     return false;
   }
-  out.name = spec;
+  out.name = description;
   out.matrix_type = kind->type;
   const std::string& k = parts[0];
   if (k == "laplace2d") out.matrix = laplace2d(n);
