@@ -151,7 +151,6 @@ std::string type_label(int32_t type) {
 }
 
 int report_error(const SolveOutcome& r) {
-  if (!solver_available()) return fail(kSolverError, "this build of the library has no solver entry point");
   std::string msg = stage_name(r.failed_phase) + " failed: error " + std::to_string(r.error) + " (" +
                     error_name(r.error) + ") for matrix type " + type_label(r.matrix_type);
   if (r.failed_phase / 10 == 1 && (r.error == -1 || r.error == -3))

@@ -47,8 +47,8 @@ struct SolveOutcome {
   double stage_seconds(int32_t stage) const;
 };
 
-// True when the library provides the public call (it may be absent from a partial build).
-bool solver_available();
+// True for the phases that factorise (12, 13, 22, 23).
+bool phase_factorises(int32_t phase);
 
 // Checks a phase list; false with `error` naming the first phase that does not fit.
 bool check_phases(const std::vector<int32_t>& phases, std::string& error);
