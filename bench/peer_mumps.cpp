@@ -27,6 +27,7 @@ PeerRun run_mumps(const PeerInput& in) {
   call(id, -1);
   id.icntl[0] = id.icntl[1] = id.icntl[2] = -1;  // no output
   id.icntl[3] = 0;
+  id.icntl[13] = 100;  // workspace margin in percent: ill-conditioned matrices pivot a lot
   // Assembled entries, 1-based triplets.
   std::vector<int> irn(a.ja.size()), jcn(a.ja.begin(), a.ja.end());
   for (int32_t i = 0; i < a.n; ++i)
@@ -44,6 +45,12 @@ PeerRun run_mumps(const PeerInput& in) {
   if (ok) {
     t0 = now_seconds();
     ok = call(id, 2);
+    // Workspace too small (-9): widen the margin and factorise again, timing the last try only.
+    for (int retry = 0; !ok && id.infog[0] == -9 && retry < 4; ++retry) {
+      id.icntl[13] *= 4;
+      t0 = now_seconds();
+      ok = call(id, 2);
+    }
     r.factor = now_seconds() - t0;
     // INFOG(29): entries in the factors, in millions when negative.
     const int e = id.infog[28];

@@ -17,8 +17,8 @@ PeerRun run_superlu(const PeerInput& in) {
   SuperLUStat_t stat;
   StatInit(&stat);
   SuperMatrix a, ac, l, u, b;
-  dCreate_CompCol_Matrix(&a, n, n, static_cast<int>(val.size()), val.data(), rowind.data(), colptr.data(), SLU_NC,
-                         SLU_D, SLU_GE);
+  dCreate_CompCol_Matrix(&a, n, n, static_cast<int>(val.size()), val.data(), rowind.data(), colptr.data(),
+                         SLU_NC, SLU_D, SLU_GE);
   std::vector<int> perm_c(n), perm_r(n), etree(n);
 
   double t0 = now_seconds();
@@ -28,8 +28,8 @@ PeerRun run_superlu(const PeerInput& in) {
   GlobalLU_t glu;
   int info = 0;
   t0 = now_seconds();
-  dgstrf(&options, &ac, sp_ienv(2), sp_ienv(1), etree.data(), nullptr, 0, perm_c.data(), perm_r.data(), &l, &u, &glu,
-         &stat, &info);
+  dgstrf(&options, &ac, sp_ienv(2), sp_ienv(1), etree.data(), nullptr, 0, perm_c.data(), perm_r.data(), &l,
+         &u, &glu, &stat, &info);
   r.factor = now_seconds() - t0;
   if (info == 0) {
     r.factor_nnz = static_cast<SCformat*>(l.Store)->nnz + static_cast<NCformat*>(u.Store)->nnz - n;

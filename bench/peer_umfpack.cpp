@@ -28,8 +28,8 @@ PeerRun run_umfpack(const PeerInput& in) {
   if (status == UMFPACK_OK) {
     r.x.assign(static_cast<size_t>(a.n), 0.0);
     t0 = now_seconds();
-    status = umfpack_di_solve(UMFPACK_At, p.data(), idx.data(), a.a.data(), r.x.data(), in.b.data(), numeric, control,
-                              info);
+    status = umfpack_di_solve(UMFPACK_At, p.data(), idx.data(), a.a.data(), r.x.data(), in.b.data(), numeric,
+                              control, info);
     r.solve = now_seconds() - t0;
   }
   r.ok = status == UMFPACK_OK;

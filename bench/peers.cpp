@@ -1,7 +1,7 @@
 // The list of peers compiled into this benchmark, and helpers the peer runners share.
-#include <chrono>
-
 #include "peers.h"
+
+#include <chrono>
 
 namespace varnexo::bench {
 

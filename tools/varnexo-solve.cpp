@@ -1,8 +1,13 @@
 // varnexo-solve: reads a Matrix Market file (or generates a problem), solves A·X = B with the
 // library phase by phase, and prints one summary with the backward error of the solution.
 // Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,9 +40,12 @@ struct Input {
 int32_t type_from_header(const Coordinate& m) {
   if (m.field == Field::real) return m.symmetry == Symmetry::general ? 11 : 2;
   switch (m.symmetry) {
-    case Symmetry::hermitian: return 4;
-    case Symmetry::symmetric: return 6;
-    default: return 13;
+    case Symmetry::hermitian:
+      return 4;
+    case Symmetry::symmetric:
+      return 6;
+    default:
+      return 13;
   }
 }
 
@@ -69,14 +77,16 @@ bool build_matrix(const Input& in, int32_t type, Csr& a, std::string& error) {
 
 // Right-hand sides from -b, or b = A·x with x = 1 in the first column and other known vectors
 // in the following ones.
-bool make_rhs(const CommandOptions& o, const Csr& a, std::vector<double>& b, int32_t& nrhs, std::string& error) {
+bool make_rhs(const CommandOptions& o, const Csr& a, std::vector<double>& b, int32_t& nrhs,
+              std::string& error) {
   const int width = a.width();
   const size_t n = static_cast<size_t>(a.n);
   if (o.rhs_path.empty()) {
     nrhs = o.nrhs > 0 ? o.nrhs : 1;
     std::vector<double> x(n * width * nrhs, 0.0);
     for (int32_t c = 0; c < nrhs; ++c)
-      for (size_t i = 0; i < n; ++i) x[(c * n + i) * width] = 1.0 + c * (static_cast<double>(i % 5) - 2.0) / 4.0;
+      for (size_t i = 0; i < n; ++i)
+        x[(c * n + i) * width] = 1.0 + c * (static_cast<double>(i % 5) - 2.0) / 4.0;
     b.assign(x.size(), 0.0);
     multiply(a, o.transpose && a.layout == Layout::full, x.data(), b.data(), nrhs);
     return true;
@@ -93,7 +103,8 @@ bool make_rhs(const CommandOptions& o, const Csr& a, std::vector<double>& b, int
   }
   nrhs = o.nrhs > 0 ? o.nrhs : d.ncols;
   if (nrhs > d.ncols || nrhs == 0) {
-    error = o.rhs_path + ": " + std::to_string(d.ncols) + " columns, fewer than --nrhs " + std::to_string(nrhs);
+    error =
+        o.rhs_path + ": " + std::to_string(d.ncols) + " columns, fewer than --nrhs " + std::to_string(nrhs);
     return false;
   }
   b.assign(n * width * nrhs, 0.0);
@@ -119,12 +130,18 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
 
 std::string stage_name(int32_t phase) {
   switch (phase) {
-    case 11: return "analysis";
-    case 12: return "analysis and factorisation";
-    case 13: return "analysis, factorisation and solve";
-    case 22: return "factorisation";
-    case 23: return "factorisation and solve";
-    default: return "solve";
+    case 11:
+      return "analysis";
+    case 12:
+      return "analysis and factorisation";
+    case 13:
+      return "analysis, factorisation and solve";
+    case 22:
+      return "factorisation";
+    case 23:
+      return "factorisation and solve";
+    default:
+      return "solve";
   }
 }
 
@@ -146,8 +163,10 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
               static_cast<long long>(a.nnz()), a.layout == Layout::full ? "full rows" : "upper triangle",
               type_label(r.matrix_type).c_str());
   if (r.fell_back)
-    std::printf("note          type %d met a non-positive pivot; solved as type %d\n", -r.matrix_type, r.matrix_type);
-  std::printf("factor        nnz(L+U) %lld, %d Mflop\n", static_cast<long long>(r.factor_nnz), r.mflop);
+    std::printf("note          type %d met a non-positive pivot; solved as type %d\n", -r.matrix_type,
+                r.matrix_type);
+  const auto known = [](int64_t v) { return v >= 0 ? std::to_string(v) : std::string("-"); };
+  std::printf("factor        nnz(L+U) %s, %s Mflop\n", known(r.factor_nnz).c_str(), known(r.mflop).c_str());
   std::printf("times         ");
   for (size_t k = 0; k < r.times.size(); ++k) {
     const PhaseTime& t = r.times[k];
@@ -158,27 +177,39 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
   std::printf("\n");
   if (r.solved) {
     std::printf("solve         %d right-hand side%s, %d refinement step%s, %d perturbed pivot%s", nrhs,
-                nrhs == 1 ? "" : "s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s", r.perturbed_pivots,
-                r.perturbed_pivots == 1 ? "" : "s");
+                nrhs == 1 ? "" : "s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s",
+                r.perturbed_pivots, r.perturbed_pivots == 1 ? "" : "s");
     if (r.matrix_type == -2 || r.matrix_type == -4) std::printf(", inertia +%d -%d", r.positive, r.negative);
     std::printf("\nbackward error %.3e\n", berr);
   }
   std::fflush(stdout);
 }
 
+// Checked before the solve so that a long run does not end in a write error.
+bool output_writable(const std::string& path, std::string& error) {
+  if (path.empty()) return true;
+  const std::filesystem::path dir = std::filesystem::absolute(path).parent_path();
+  if (access(dir.c_str(), W_OK) == 0) return true;
+  error = path + ": cannot create: " + std::strerror(errno);
+  return false;
+}
+
 int run(const CommandOptions& o) {
   Input in;
   std::string error;
   if (!read_input(o, in, error)) return fail(kBadInput, error);
+  if (in.matrix.nrows == 0) return fail(kBadInput, in.name + ": the matrix has no rows");
   if (in.matrix.nrows != in.matrix.ncols)
-    return fail(kBadInput, in.name + ": the matrix is not square (" + std::to_string(in.matrix.nrows) + " x " +
-                               std::to_string(in.matrix.ncols) + ")");
+    return fail(kBadInput, in.name + ": the matrix is not square (" + std::to_string(in.matrix.nrows) +
+                               " x " + std::to_string(in.matrix.ncols) + ")");
   const int32_t type = o.matrix_type != 0 ? o.matrix_type : in.natural_type;
   Csr a;
   std::vector<double> b;
   int32_t nrhs = 1;
   if (!build_matrix(in, type, a, error) || !make_rhs(o, a, b, nrhs, error)) return fail(kBadInput, error);
-  if (o.builtin) std::printf("solving the built-in problem %s (run with --help for options)\n", in.name.c_str());
+  if (!output_writable(o.output_path, error)) return fail(kBadInput, error);
+  if (o.builtin)
+    std::printf("solving the built-in problem %s (run with --help for options)\n", in.name.c_str());
 
   std::vector<double> x(b.size(), 0.0);
   const std::vector<double> b_copy = b;

@@ -17,15 +17,17 @@ namespace {
 using testing::run_solve;
 using testing::write_file;
 
-std::string matrix(const std::string& name) { return std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx"; }
+std::string matrix(const std::string& name) {
+  return std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx";
+}
 
 bool one_line(const std::string& s) { return !s.empty() && s.find('\n') == s.size() - 1; }
 
 TEST(Options, ParsesEveryOption) {
-  const char* argv[] = {"varnexo-solve", "A.mtx", "-b",       "B.mtx",      "-o",      "X.mtx",   "--type",
-                        "-2",            "--phase", "12,33",   "--nrhs",     "3",       "--ordering", "mmd",
-                        "--nproc=4",     "--refine", "5",      "--pivot-eps", "1e-10",  "--transpose", "--msglvl",
-                        "1"};
+  const char* argv[] = {"varnexo-solve", "A.mtx",       "-b",        "B.mtx",    "-o",     "X.mtx",
+                        "--type",        "-2",          "--phase",   "12,33",    "--nrhs", "3",
+                        "--ordering",    "mmd",         "--nproc=4", "--refine", "5",      "--pivot-eps",
+                        "1e-10",         "--transpose", "--msglvl",  "1"};
   CommandOptions o;
   std::string error;
   ASSERT_TRUE(parse_options(static_cast<int>(std::size(argv)), argv, o, error)) << error;
@@ -97,16 +99,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgs{"A.mtx --type 5", "option --type: expected one of 1, 2, -2, 3, 4, -4, 6, 11, 13, got '5'"},
         BadArgs{"A.mtx --nrhs 0", "option --nrhs: expected a positive integer, got '0'"},
         BadArgs{"A.mtx --ordering amd", "option --ordering: expected mmd, cmd or nd, got 'amd'"},
-        BadArgs{"A.mtx --pivot-eps 2", "option --pivot-eps: expected a threshold between 0 and 1 such as 1e-8, got '2'"},
+        BadArgs{"A.mtx --pivot-eps 2",
+                "option --pivot-eps: expected a threshold between 0 and 1 such as 1e-8, got '2'"},
         BadArgs{"A.mtx --msglvl", "option --msglvl needs a value"},
         BadArgs{"A.mtx --frobnicate", "unknown option --frobnicate (see --help)"},
         BadArgs{"A.mtx B.mtx", "unexpected argument 'B.mtx': only one matrix file is read"},
-        BadArgs{"--type 2", "no matrix: give a Matrix Market file or --generate SPEC"},
+        BadArgs{"--type 2", "no matrix: give a Matrix Market file or --generate PROBLEM"},
         BadArgs{"--generate laplace3d:5 --phase 22,33", "option --phase: phase 22 needs an earlier analysis"},
-        BadArgs{"--generate laplace3d:5 --phase 11,33", "option --phase: phase 33 needs an earlier factorisation"},
-        BadArgs{"--generate laplace3d:5 --phase 14", "option --phase: phase 14 is not one of 11, 12, 13, 22, 23, 33"},
+        BadArgs{"--generate laplace3d:5 --phase 11,33",
+                "option --phase: phase 33 needs an earlier factorisation"},
+        BadArgs{"--generate laplace3d:5 --phase 14",
+                "option --phase: phase 14 is not one of 11, 12, 13, 22, 23, 33"},
         BadArgs{"--generate ball:3", "unknown problem 'ball' in 'ball:3'"},
-        BadArgs{"/nonexistent/A.mtx", "/nonexistent/A.mtx: cannot open: No such file or directory"}));
+        BadArgs{"/nonexistent/A.mtx", "/nonexistent/A.mtx: cannot open: No such file or directory"},
+        BadArgs{"--generate laplace2d:3 -o /nonexistent/x.mtx",
+                "/nonexistent/x.mtx: cannot create: No such file or directory"}));
 
 // Every malformed file: status 2 and one line that starts with the file's name (no crash, also
 // under the sanitizers, which this program is built with in the sanitizer build).
@@ -122,6 +129,7 @@ TEST(Command, MalformedFilesEndWithOneLineAndStatus2) {
       "%%MatrixMarket matrix coordinate real general\n3 3 99999999999\n1 1 1\n",
       "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 1 1\n",
       "%%MatrixMarket matrix coordinate real general\n2 3 1\n1 1 1\n",
+      "%%MatrixMarket matrix coordinate real general\n0 0 0\n",
   };
   int k = 0;
   for (const char* body : bodies) {
@@ -144,7 +152,8 @@ TEST(Command, ComplexMatrixWithRealTypeAndBadRhsAreInputErrors) {
   const std::string c = matrix("c30up");
   testing::Run r = run_solve(testing::quoted(c) + " --type 2");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "varnexo-solve: " + c + ": the matrix has complex values but the matrix type is real (matrix type 2)\n");
+  EXPECT_EQ(r.err, "varnexo-solve: " + c +
+                       ": the matrix has complex values but the matrix type is real (matrix type 2)\n");
   const std::string b = write_file("short_b.mtx", "%%MatrixMarket matrix array real general\n2 1\n1\n2\n");
   r = run_solve(testing::quoted(matrix("bcsstk01")) + " -b " + testing::quoted(b));
   EXPECT_EQ(r.status, 2);
@@ -180,12 +189,10 @@ class EndToEnd : public ::testing::TestWithParam<const char*> {};
 TEST_P(EndToEnd, BackwardErrorBelow1e12) {
   if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
   const testing::Run r = run_solve(GetParam());
-  if (r.status == 1 && r.err.find("may not be supported yet") != std::string::npos)
-    GTEST_SKIP() << r.err;
+  if (r.status == 1 && r.err.find("may not be supported yet") != std::string::npos) GTEST_SKIP() << r.err;
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_LT(backward_error_of(r.out), 1e-12) << r.out;
 }
-
 
 INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
                          ::testing::Values("'" VARNEXO_MATRICES_DIR "/bcsstk01.mtx'",
@@ -197,6 +204,8 @@ INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
                                            "'" VARNEXO_MATRICES_DIR "/c30up.mtx'",
                                            "'" VARNEXO_MATRICES_DIR "/qc324.mtx'",
                                            "'" VARNEXO_MATRICES_DIR "/orsirr_1.mtx'",
+                                           "'" VARNEXO_MATRICES_DIR "/cage5.mtx' --type 1",
+                                           "'" VARNEXO_MATRICES_DIR "/young1c.mtx' --type 3",
                                            "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose",
                                            "--generate elasticity3d:4"),
                          case_name);

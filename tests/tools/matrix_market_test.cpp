@@ -178,15 +178,15 @@ INSTANTIATE_TEST_SUITE_P(Headers, Triangles,
 TEST(MatrixMarket, DenseFromArrayAndCoordinate) {
   Dense d;
   std::string error;
-  ASSERT_TRUE(read_dense(write_file("b.mtx", "%%MatrixMarket matrix array real general\n3 2\n1\n2\n3\n4\n5\n6\n"),
-                         d, error))
+  ASSERT_TRUE(read_dense(
+      write_file("b.mtx", "%%MatrixMarket matrix array real general\n3 2\n1\n2\n3\n4\n5\n6\n"), d, error))
       << error;
   EXPECT_EQ(d.nrows, 3);
   EXPECT_EQ(d.ncols, 2);
   EXPECT_EQ(d.val, (std::vector<double>{1, 2, 3, 4, 5, 6}));
   ASSERT_TRUE(read_dense(
-      write_file("bc.mtx", "%%MatrixMarket matrix coordinate complex general\n3 1 2\n3 1 1 -1\n1 1 2 0.5\n"), d,
-      error))
+      write_file("bc.mtx", "%%MatrixMarket matrix coordinate complex general\n3 1 2\n3 1 1 -1\n1 1 2 0.5\n"),
+      d, error))
       << error;
   EXPECT_TRUE(d.complex);
   EXPECT_EQ(d.val, (std::vector<double>{2, 0.5, 0, 0, 1, -1}));

@@ -14,10 +14,10 @@ namespace {
 
 using Z = std::complex<double>;
 
-Csr build(const char* spec) {
+Csr build(const char* description) {
   Problem p;
   std::string error;
-  EXPECT_TRUE(generate(spec, p, error)) << error;
+  EXPECT_TRUE(generate(description, p, error)) << error;
   Layout layout;
   bool complex;
   EXPECT_TRUE(layout_of_type(p.matrix_type, layout, complex));
@@ -43,6 +43,26 @@ TEST(Csr, FoldsSumsAndAddsMissingDiagonal) {
   EXPECT_EQ(a.ia, (std::vector<int32_t>{1, 4, 6, 8}));
   EXPECT_EQ(a.ja, (std::vector<int32_t>{1, 2, 3, 1, 3, 1, 2}));
   EXPECT_EQ(a.a, (std::vector<double>{5, 3, 3, 3, 4, 3, 4}));
+}
+
+TEST(Csr, StructurallySymmetricLayoutMirrorsThePatternAndStoresTheDiagonal) {
+  Coordinate c;
+  c.nrows = c.ncols = 3;
+  c.row = {1, 3, 2, 1};
+  c.col = {2, 1, 2, 2};
+  c.val = {5, 2, 1, 0.5};
+  Csr a;
+  std::string error;
+  ASSERT_TRUE(to_csr(c, Layout::full_symmetric_pattern, false, a, error));
+  EXPECT_EQ(a.layout, Layout::full);
+  EXPECT_EQ(a.ia, (std::vector<int32_t>{1, 4, 6, 8}));
+  EXPECT_EQ(a.ja, (std::vector<int32_t>{1, 2, 3, 1, 2, 1, 3}));
+  EXPECT_EQ(a.a, (std::vector<double>{0, 5.5, 0, 0, 1, 2, 0}));
+  Layout layout;
+  bool complex;
+  ASSERT_TRUE(layout_of_type(3, layout, complex));
+  EXPECT_EQ(layout, Layout::full_symmetric_pattern);
+  EXPECT_TRUE(complex);
 }
 
 TEST(Csr, GeneralInputKeepsUpperTriangleAndRejectsComplexForRealTypes) {
@@ -85,7 +105,8 @@ TEST_P(Products, MatchDenseBruteForce) {
       Z ref = 0;
       for (int32_t j = 0; j < n; ++j) ref += (transpose ? d[j + i * size_t(n)] : d[i + j * size_t(n)]) * x[j];
       const Z got = a.complex ? Z(y[2 * i], y[2 * i + 1]) : Z(y[i], 0);
-      ASSERT_NEAR(std::abs(got - ref), 0.0, 1e-12 * (1 + std::abs(ref))) << "row " << i << " transpose " << transpose;
+      ASSERT_NEAR(std::abs(got - ref), 0.0, 1e-12 * (1 + std::abs(ref)))
+          << "row " << i << " transpose " << transpose;
     }
   }
   double norm = 0;
@@ -108,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Products,
                                            "hermitian3d:3", "hermitian3d:3:4"));
 
 struct Expected {
-  const char* spec;
+  const char* description;
   int32_t type;
   int32_t n;
   int64_t nnz;  // stored entries of the layout the type takes
@@ -120,12 +141,12 @@ TEST_P(Sizes, OrderEntriesAndTypeAreRight) {
   const Expected& e = GetParam();
   Problem p;
   std::string error;
-  ASSERT_TRUE(generate(e.spec, p, error)) << error;
+  ASSERT_TRUE(generate(e.description, p, error)) << error;
   EXPECT_EQ(p.matrix_type, e.type);
-  const Csr a = build(e.spec);
+  const Csr a = build(e.description);
   EXPECT_EQ(a.n, e.n);
   EXPECT_EQ(a.nnz(), e.nnz);
-  const Csr again = build(e.spec);
+  const Csr again = build(e.description);
   EXPECT_EQ(again.a, a.a);
 }
 
@@ -145,8 +166,9 @@ INSTANTIATE_TEST_SUITE_P(Problems, Sizes,
 
 // Definiteness through dense LAPACK: Cholesky succeeds exactly for the positive definite problems.
 TEST(Generators, DefinitenessMatchesTheType) {
-  for (const char* spec : {"laplace2d:5", "laplace3d:3", "elasticity3d:2", "hermitian3d:3", "kkt:4", "shifted3d:3:6"}) {
-    const Csr a = build(spec);
+  for (const char* description :
+       {"laplace2d:5", "laplace3d:3", "elasticity3d:2", "hermitian3d:3", "kkt:4", "shifted3d:3:6"}) {
+    const Csr a = build(description);
     auto d = testing::dense_of(a);
     int info;
     if (a.complex) {
@@ -158,31 +180,32 @@ TEST(Generators, DefinitenessMatchesTheType) {
     }
     Problem p;
     std::string error;
-    generate(spec, p, error);
-    EXPECT_EQ(info == 0, p.matrix_type > 0) << spec;
+    generate(description, p, error);
+    EXPECT_EQ(info == 0, p.matrix_type > 0) << description;
   }
 }
 
 TEST(Generators, NonsingularUnsymmetricAndComplexSymmetric) {
-  for (const char* spec : {"convdiff3d:3:100", "helmholtz3d:3:30", "kkt:4"}) {
-    const Csr a = build(spec);
+  for (const char* description : {"convdiff3d:3:100", "helmholtz3d:3:30", "kkt:4"}) {
+    const Csr a = build(description);
     auto d = testing::dense_of(a);
     std::vector<int> ipiv(a.n);
-    EXPECT_EQ(blas::getrf(a.n, a.n, d.data(), a.n, ipiv.data()), 0) << spec;
+    EXPECT_EQ(blas::getrf(a.n, a.n, d.data(), a.n, ipiv.data()), 0) << description;
     double smallest = 1e300;
     for (int32_t i = 0; i < a.n; ++i) smallest = std::min(smallest, std::abs(d[i + i * size_t(a.n)]));
-    EXPECT_GT(smallest, 1e-6) << spec;
+    EXPECT_GT(smallest, 1e-6) << description;
   }
 }
 
-TEST(Generators, BadSpecsAreNamed) {
+TEST(Generators, BadDescriptionsAreNamed) {
   Problem p;
   std::string error;
   EXPECT_FALSE(generate("cube:4", p, error));
   EXPECT_EQ(error, "unknown problem 'cube' in 'cube:4'");
   EXPECT_FALSE(generate("laplace3d:x", p, error));
   EXPECT_EQ(error,
-            "bad problem 'laplace3d:x', expected laplace3d:N          7-point Laplacian, N^3 unknowns, SPD (type 2)");
+            "bad problem 'laplace3d:x', expected laplace3d:N          7-point Laplacian, N^3 unknowns, SPD "
+            "(type 2)");
   EXPECT_FALSE(generate("convdiff3d:4", p, error));
   EXPECT_FALSE(generate("laplace2d:0", p, error));
   EXPECT_FALSE(generate("laplace3d:2000", p, error));

@@ -42,7 +42,8 @@ inline std::string read_file(const std::string& path) {
 // The varnexo-solve program of this build: tools/ beside the tests' binary folder.
 inline std::string solve_program() {
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-  for (std::filesystem::path dir = exe.parent_path(); !dir.empty() && dir != dir.root_path(); dir = dir.parent_path()) {
+  for (std::filesystem::path dir = exe.parent_path(); !dir.empty() && dir != dir.root_path();
+       dir = dir.parent_path()) {
     const std::filesystem::path p = dir / "tools" / "varnexo-solve";
     if (std::filesystem::exists(p)) return p.string();
   }
@@ -66,8 +67,9 @@ inline Run run_solve(const std::string& args) {
   static int count = 0;
   const std::string base = (scratch_dir() / ("run" + std::to_string(++count))).string();
   std::string cmd;
-  for (const std::string& part : {std::string("'"), solve_program(), std::string("' "), args, std::string(" >'"), base,
-                                  std::string(".out' 2>'"), base, std::string(".err' </dev/null")})
+  for (const std::string& part :
+       {std::string("'"), solve_program(), std::string("' "), args, std::string(" >'"), base,
+        std::string(".out' 2>'"), base, std::string(".err' </dev/null")})
     cmd.append(part);
   const int raw = std::system(cmd.c_str());
   Run r;

@@ -39,9 +39,12 @@ bool parse_phases(const std::string& s, std::vector<int32_t>& phases) {
 bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o, std::string& why) {
   int32_t i = 0;
   double d = 0.0;
-  if (opt == "-b") o.rhs_path = v;
-  else if (opt == "-o") o.output_path = v;
-  else if (opt == "--generate") o.generate = v;
+  if (opt == "-b")
+    o.rhs_path = v;
+  else if (opt == "-o")
+    o.output_path = v;
+  else if (opt == "--generate")
+    o.generate = v;
   else if (opt == "--type") {
     why = "expected one of 1, 2, -2, 3, 4, -4, 6, 11, 13";
     const bool ok = to_int(v, i) && (i == 1 || i == 2 || i == -2 || i == 3 || i == 4 || i == -4 || i == 6 ||
@@ -81,8 +84,8 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 }
 
 bool takes_value(const std::string& opt) {
-  for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc", "--refine",
-                        "--pivot-eps", "--msglvl"})
+  for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
+                        "--refine", "--pivot-eps", "--msglvl"})
     if (opt == o) return true;
   return false;
 }
@@ -116,7 +119,8 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
       if (!has_value) value = argv[++k];
       std::string why;
       if (!apply_value(arg, value, out, why)) {
-        error = "option " + arg + ": " + why + (arg == "--phase" && why[0] == 'p' ? "" : ", got '" + value + "'");
+        error =
+            "option " + arg + ": " + why + (arg == "--phase" && why[0] == 'p' ? "" : ", got '" + value + "'");
         return false;
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -130,7 +134,7 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
     }
   }
   if (!out.help && out.matrix_path.empty() == out.generate.empty()) {
-    error = out.matrix_path.empty() ? "no matrix: give a Matrix Market file or --generate SPEC"
+    error = out.matrix_path.empty() ? "no matrix: give a Matrix Market file or --generate PROBLEM"
                                     : "give either a matrix file or --generate, not both";
     return false;
   }
@@ -138,7 +142,7 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
 }
 
 std::string usage() {
-  return "usage: varnexo-solve [A.mtx | --generate SPEC] [options]\n"
+  return "usage: varnexo-solve [A.mtx | --generate PROBLEM] [options]\n"
          "Solves A·X = B with varnexo and reports times, factor size and the backward error.\n"
          "Without any argument it solves the built-in problem " +
          std::string(kBuiltinProblem) +
@@ -156,9 +160,8 @@ std::string usage() {
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
-         "  --generate SPEC     solve a generated problem instead of a file:\n" +
-         generator_help() +
-         "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";
+         "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
+         generator_help() + "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";
 }
 
 }  // namespace varnexo::tools

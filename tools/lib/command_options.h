@@ -7,21 +7,21 @@
 namespace varnexo::tools {
 
 struct CommandOptions {
-  std::string matrix_path;   // A.mtx, or empty with `generate`
-  std::string generate;      // problem spec of generators.h, e.g. "laplace3d:40"
-  std::string rhs_path;      // -b
-  std::string output_path;   // -o
-  int32_t matrix_type = 0;   // --type; 0 chooses from the file header or the problem
+  std::string matrix_path;  // A.mtx, or empty with `generate`
+  std::string generate;     // problem description of generators.h, e.g. "laplace3d:40"
+  std::string rhs_path;     // -b
+  std::string output_path;  // -o
+  int32_t matrix_type = 0;  // --type; 0 chooses from the file header or the problem
   std::vector<int32_t> phases{11, 22, 33};
-  int32_t nrhs = 0;          // --nrhs; 0: one, or every column of -b
-  int32_t ordering = -1;     // --ordering mmd|cmd|nd -> 0|1|2
+  int32_t nrhs = 0;       // --nrhs; 0: one, or every column of -b
+  int32_t ordering = -1;  // --ordering mmd|cmd|nd -> 0|1|2
   int32_t nproc = 1;
-  int32_t max_refine = -1000;  // --refine; -1000 keeps the library's default
-  int32_t pivot_exponent = -1; // --pivot-eps 1e-8 -> 8
+  int32_t max_refine = -1000;   // --refine; -1000 keeps the library's default
+  int32_t pivot_exponent = -1;  // --pivot-eps 1e-8 -> 8
   bool transpose = false;
   int32_t message_level = 0;
   bool help = false;
-  bool builtin = false;      // no argument at all: the built-in problem
+  bool builtin = false;  // no argument at all: the built-in problem
 };
 
 // The problem solved when the command is run without arguments (about 64,000 unknowns).

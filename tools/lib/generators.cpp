@@ -85,8 +85,13 @@ Coordinate shifted_laplace3d(int64_t n, double shift) {
   Coordinate m = empty_matrix(n * n * n, Field::real, Symmetry::symmetric);
   Builder b{m};
   stencil7(
-      b, n, false, [&](int64_t, int64_t, int64_t) { return Pair{6.0 - shift, 0.0}; },
-      [](int64_t, int64_t, int64_t, int, int) { return Pair{-1.0, 0.0}; });
+      b, n, false,
+      [&](int64_t, int64_t, int64_t) {
+        return Pair{6.0 - shift, 0.0};
+      },
+      [](int64_t, int64_t, int64_t, int, int) {
+        return Pair{-1.0, 0.0};
+      });
   return m;
 }
 
@@ -144,8 +149,13 @@ Coordinate helmholtz3d(int64_t n, double k) {
   const double h = 1.0 / static_cast<double>(n + 1);
   const double kh2 = k * k * h * h;
   stencil7(
-      b, n, false, [&](int64_t, int64_t, int64_t) { return Pair{6.0 - kh2, 0.05 * kh2}; },
-      [](int64_t, int64_t, int64_t, int, int) { return Pair{-1.0, 0.0}; });
+      b, n, false,
+      [&](int64_t, int64_t, int64_t) {
+        return Pair{6.0 - kh2, 0.05 * kh2};
+      },
+      [](int64_t, int64_t, int64_t, int, int) {
+        return Pair{-1.0, 0.0};
+      });
   return m;
 }
 
@@ -157,8 +167,13 @@ Coordinate convdiff3d(int64_t n, double peclet) {
   const double h = 1.0 / static_cast<double>(n + 1);
   const double w[3] = {peclet * h, 0.5 * peclet * h, 0.25 * peclet * h};
   stencil7(
-      b, n, true, [&](int64_t, int64_t, int64_t) { return Pair{6.0 + w[0] + w[1] + w[2], 0.0}; },
-      [&](int64_t, int64_t, int64_t, int axis, int dir) { return Pair{dir < 0 ? -1.0 - w[axis] : -1.0, 0.0}; });
+      b, n, true,
+      [&](int64_t, int64_t, int64_t) {
+        return Pair{6.0 + w[0] + w[1] + w[2], 0.0};
+      },
+      [&](int64_t, int64_t, int64_t, int axis, int dir) {
+        return Pair{dir < 0 ? -1.0 - w[axis] : -1.0, 0.0};
+      });
   return m;
 }
 
@@ -168,9 +183,12 @@ Coordinate hermitian3d(int64_t n, double shift) {
   Coordinate m = empty_matrix(n * n * n, Field::complex, Symmetry::hermitian);
   Builder b{m};
   stencil7(
-      b, n, false, [&](int64_t, int64_t, int64_t) { return Pair{6.5 - shift, 0.0}; },
+      b, n, false,
+      [&](int64_t, int64_t, int64_t) {
+        return Pair{6.5 - shift, 0.0};
+      },
       [](int64_t x, int64_t y, int64_t z, int axis, int) {
-        const double theta = axis == 0 ? 0.3 * static_cast<double>(y + 1) + 0.1 * static_cast<double>(z)
+        const double theta = axis == 0   ? 0.3 * static_cast<double>(y + 1) + 0.1 * static_cast<double>(z)
                              : axis == 1 ? 0.2 * static_cast<double>(x + 1)
                                          : 0.1 * static_cast<double>(x + y);
         return Pair{-std::cos(theta), -std::sin(theta)};
@@ -207,10 +225,13 @@ const Kind kKinds[] = {
     {"laplace2d", 0, 1, 2, 2, "laplace2d:N          5-point Laplacian, N^2 unknowns, SPD (type 2)"},
     {"laplace3d", 0, 1, 3, 2, "laplace3d:N          7-point Laplacian, N^3 unknowns, SPD (type 2)"},
     {"elasticity3d", 0, 3, 3, 2, "elasticity3d:N       27-point coupling, 3 unknowns per node, SPD (type 2)"},
-    {"shifted3d", 1, 1, 3, -2, "shifted3d:N:s        7-point Laplacian minus s·I, symmetric indefinite (type -2)"},
-    {"kkt", 0, 1, 2, -2, "kkt:N                saddle point on an N x N grid, symmetric indefinite (type -2)"},
+    {"shifted3d", 1, 1, 3, -2,
+     "shifted3d:N:s        7-point Laplacian minus s·I, symmetric indefinite (type -2)"},
+    {"kkt", 0, 1, 2, -2,
+     "kkt:N                saddle point on an N x N grid, symmetric indefinite (type -2)"},
     {"helmholtz3d", 1, 1, 3, 6, "helmholtz3d:N:k      Helmholtz with absorption, complex symmetric (type 6)"},
-    {"convdiff3d", 1, 1, 3, 11, "convdiff3d:N:peclet  upwind convection-diffusion, real unsymmetric (type 11)"},
+    {"convdiff3d", 1, 1, 3, 11,
+     "convdiff3d:N:peclet  upwind convection-diffusion, real unsymmetric (type 11)"},
     {"hermitian3d", -1, 1, 3, 4,
      "hermitian3d:N[:s]    magnetic Laplacian minus s·I, Hermitian (type 4, -4 when s > 0)"},
 };
@@ -223,13 +244,13 @@ std::string generator_help() {
   return s;
 }
 
-bool generate(const std::string& spec, Problem& out, std::string& error) {
-  const std::vector<std::string> parts = split(spec, ':');
+bool generate(const std::string& description, Problem& out, std::string& error) {
+  const std::vector<std::string> parts = split(description, ':');
   const Kind* kind = nullptr;
   for (const Kind& k : kKinds)
     if (parts[0] == k.name) kind = &k;
   if (!kind) {
-    error = "unknown problem '" + parts[0] + "' in '" + spec + "'";
+    error = "unknown problem '" + parts[0] + "' in '" + description + "'";
     return false;
   }
   double size = 0.0, param = 0.0;
@@ -237,16 +258,18 @@ bool generate(const std::string& spec, Problem& out, std::string& error) {
   const bool count_ok = parts.size() == want || (kind->params < 0 && parts.size() == 2);
   if (!count_ok || !to_number(parts[1], size) || size < 1 || size != std::floor(size) ||
       (parts.size() == 3 && !to_number(parts[2], param))) {
-    error = std::string("bad problem '") + spec + "', expected " + kind->help;
+    error = std::string("bad problem '") + description + "', expected " + kind->help;
     return false;
   }
   const int64_t n = static_cast<int64_t>(size);
-  const double unknowns = std::pow(size, kind->dims) * static_cast<double>(kind->per_node) * (kind->dims == 2 ? 1.25 : 1.0);
-  if (unknowns > static_cast<double>(std::numeric_limits<int32_t>::max() - 2) || (parts[0] == "kkt" && n < 2)) {
-    error = "problem '" + spec + "' is out of range";
+  const double unknowns =
+      std::pow(size, kind->dims) * static_cast<double>(kind->per_node) * (kind->dims == 2 ? 1.25 : 1.0);
+  if (unknowns > static_cast<double>(std::numeric_limits<int32_t>::max() - 2) ||
+      (parts[0] == "kkt" && n < 2)) {
+    error = "problem '" + description + "' is out of range";
     return false;
   }
-  out.name = spec;
+  out.name = description;
   out.matrix_type = kind->type;
   const std::string& k = parts[0];
   if (k == "laplace2d") out.matrix = laplace2d(n);

@@ -9,12 +9,12 @@
 namespace varnexo::tools {
 
 struct Problem {
-  std::string name;        // the specification it was generated from, e.g. "laplace3d:40"
-  int32_t matrix_type = 0; // the library's matrix type that fits the problem
-  Coordinate matrix;       // symmetric/Hermitian problems keep the upper triangle
+  std::string name;         // the description it was generated from, e.g. "laplace3d:40"
+  int32_t matrix_type = 0;  // the library's matrix type that fits the problem
+  Coordinate matrix;        // symmetric/Hermitian problems keep the upper triangle
 };
 
-// Builds the problem named by `spec`, "kind:N[:parameter]":
+// Builds the problem named by `description`, "kind:N[:parameter]":
 //   laplace2d:N            5-point Laplacian on an N x N grid, SPD (type 2)
 //   laplace3d:N            7-point Laplacian on an N^3 grid, SPD (type 2)
 //   elasticity3d:N         27-point grid coupling with 3 unknowns per node, SPD (type 2)
@@ -24,9 +24,9 @@ struct Problem {
 //   convdiff3d:N:peclet    upwind convection-diffusion, real unsymmetric (11)
 //   hermitian3d:N          7-point magnetic Laplacian with a shift, Hermitian positive definite (4)
 //   hermitian3d:N:s        the same minus s times the identity, Hermitian indefinite (-4)
-// Deterministic: the same spec gives the same matrix. Returns false with `error` set for an
+// Deterministic: the same description gives the same matrix. Returns false with `error` set for an
 // unknown kind, a missing or bad number, or a problem with more than 2^31-2 unknowns.
-bool generate(const std::string& spec, Problem& out, std::string& error);
+bool generate(const std::string& description, Problem& out, std::string& error);
 
 // One line per kind, for the command's help text.
 std::string generator_help();

@@ -57,7 +57,9 @@ class LineReader {
     return false;
   }
 
-  std::string at_line(const std::string& what) const { return path_ + ":" + std::to_string(line_) + ": " + what; }
+  std::string at_line(const std::string& what) const {
+    return path_ + ":" + std::to_string(line_) + ": " + what;
+  }
   std::string at_file(const std::string& what) const { return path_ + ": " + what; }
 
  private:
@@ -103,12 +105,14 @@ bool parse_real(const char*& p, const char* end, double& v, bool& finite) {
 std::string lower_word(const char*& p, const char* end) {
   p = skip_blanks(p, end);
   std::string w;
-  while (p < end && *p != ' ' && *p != '\t') w += static_cast<char>(std::tolower(static_cast<unsigned char>(*p++)));
+  while (p < end && *p != ' ' && *p != '\t')
+    w += static_cast<char>(std::tolower(static_cast<unsigned char>(*p++)));
   return w;
 }
 
 const char* kHeaderForm =
-    "expected the header '%%MatrixMarket matrix coordinate|array real|complex|integer general|symmetric|hermitian'";
+    "expected the header '%%MatrixMarket matrix coordinate|array real|complex|integer "
+    "general|symmetric|hermitian'";
 
 bool parse_header(LineReader& in, Header& h, std::string& error) {
   const char *p, *end;
@@ -142,7 +146,7 @@ bool parse_header(LineReader& in, Header& h, std::string& error) {
     return false;
   }
   // A real Hermitian matrix is a symmetric one.
-  h.symmetry = symmetry == "general"     ? Symmetry::general
+  h.symmetry = symmetry == "general"                               ? Symmetry::general
                : symmetry == "symmetric" || h.field == Field::real ? Symmetry::symmetric
                                                                    : Symmetry::hermitian;
   return true;
@@ -181,8 +185,8 @@ bool parse_size(LineReader& in, const Header& h, int64_t size[3], std::string& e
 }
 
 // Parses `count` values of one entry into v; the message names what the line should hold.
-bool parse_values(LineReader& in, const char*& p, const char* end, int count, double* v, const std::string& form,
-                  std::string& error) {
+bool parse_values(LineReader& in, const char*& p, const char* end, int count, double* v,
+                  const std::string& form, std::string& error) {
   for (int k = 0; k < count; ++k) {
     bool finite = true;
     if (!parse_real(p, end, v[k], finite)) {
@@ -203,11 +207,13 @@ bool parse_values(LineReader& in, const char*& p, const char* end, int count, do
 
 bool check_index(LineReader& in, int64_t v, int64_t limit, const char* what, std::string& error) {
   if (v >= 1 && v <= limit) return true;
-  error = in.at_line(std::string(what) + " index " + std::to_string(v) + " out of range 1.." + std::to_string(limit));
+  error = in.at_line(std::string(what) + " index " + std::to_string(v) + " out of range 1.." +
+                     std::to_string(limit));
   return false;
 }
 
-bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordinate& out, std::string& error) {
+bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordinate& out,
+                  std::string& error) {
   const int width = h.field == Field::complex ? 2 : 1;
   const std::string form = width == 2 ? "'row column real imaginary'" : "'row column value'";
   // Reserve no more than what a sane file holds up front; a wrong count must not allocate terabytes.
@@ -218,7 +224,8 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
   const char *p, *end;
   for (int64_t k = 0; k < size[2]; ++k) {
     if (!in.next_data(p, end)) {
-      error = in.at_line("file ends after " + std::to_string(k) + " of " + std::to_string(size[2]) + " entries");
+      error =
+          in.at_line("file ends after " + std::to_string(k) + " of " + std::to_string(size[2]) + " entries");
       return false;
     }
     int64_t i, j;
@@ -227,7 +234,8 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
       error = in.at_line("expected " + form);
       return false;
     }
-    if (!check_index(in, i, size[0], "row", error) || !check_index(in, j, size[1], "column", error)) return false;
+    if (!check_index(in, i, size[0], "row", error) || !check_index(in, j, size[1], "column", error))
+      return false;
     if (!parse_values(in, p, end, width, v, form, error)) return false;
     if (h.symmetry == Symmetry::hermitian && i == j && v[1] != 0.0) {
       error = in.at_line("diagonal entry of a Hermitian matrix with a nonzero imaginary part");
@@ -254,7 +262,8 @@ bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& o
   const char *p, *end;
   for (int64_t k = 0; k < size[2]; ++k) {
     if (!in.next_data(p, end)) {
-      error = in.at_line("file ends after " + std::to_string(k) + " of " + std::to_string(size[2]) + " values");
+      error =
+          in.at_line("file ends after " + std::to_string(k) + " of " + std::to_string(size[2]) + " values");
       return false;
     }
     double v[2] = {0.0, 0.0};
@@ -268,7 +277,8 @@ bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& o
   return true;
 }
 
-bool open_and_parse_head(LineReader& in, const std::string& path, Header& h, int64_t size[3], std::string& error) {
+bool open_and_parse_head(LineReader& in, const std::string& path, Header& h, int64_t size[3],
+                         std::string& error) {
   if (!in.is_open()) {
     error = path + ": cannot open: " + std::strerror(errno);
     return false;
@@ -284,7 +294,8 @@ bool read_coordinate(const std::string& path, Coordinate& out, std::string& erro
   int64_t size[3];
   if (!open_and_parse_head(in, path, h, size, error)) return false;
   if (h.array) {
-    error = path + ":1: the matrix must be a coordinate file (array files are read for right-hand sides only)";
+    error =
+        path + ":1: the matrix must be a coordinate file (array files are read for right-hand sides only)";
     return false;
   }
   out = Coordinate{};
@@ -379,7 +390,8 @@ bool write_coordinate(const std::string& path, const Csr& a, std::string& error)
   const char* symmetry = c.symmetry == Symmetry::general     ? "general"
                          : c.symmetry == Symmetry::symmetric ? "symmetric"
                                                              : "hermitian";
-  w.text(std::string("%%MatrixMarket matrix coordinate ") + (a.complex ? "complex " : "real ") + symmetry + "\n");
+  w.text(std::string("%%MatrixMarket matrix coordinate ") + (a.complex ? "complex " : "real ") + symmetry +
+         "\n");
   w.text(std::to_string(c.nrows) + " " + std::to_string(c.ncols) + " " + std::to_string(c.entries()) + "\n");
   const int width = c.width();
   for (int64_t k = 0; k < c.entries(); ++k) {

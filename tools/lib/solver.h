@@ -30,14 +30,14 @@ struct PhaseTime {
 };
 
 struct SolveOutcome {
-  int32_t error = 0;          // the library's error code; 0 when every phase succeeded
-  int32_t failed_phase = 0;   // the phase that returned `error`
-  int32_t matrix_type = 0;    // the type finally used (after a fallback)
+  int32_t error = 0;         // the library's error code; 0 when every phase succeeded
+  int32_t failed_phase = 0;  // the phase that returned `error`
+  int32_t matrix_type = 0;   // the type finally used (after a fallback)
   bool fell_back = false;
-  bool solved = false;        // x holds a solution
+  bool solved = false;  // x holds a solution
   std::vector<PhaseTime> times;
-  int64_t factor_nnz = -1;    // iparam(18) after the analysis
-  int32_t mflop = -1;         // iparam(19)
+  int64_t factor_nnz = -1;  // iparam(18) after the analysis
+  int32_t mflop = -1;       // iparam(19)
   int32_t refinement_steps = 0;
   int32_t perturbed_pivots = 0;
   int32_t positive = 0, negative = 0;  // inertia of the indefinite types
@@ -47,6 +47,8 @@ struct SolveOutcome {
   double stage_seconds(int32_t stage) const;
 };
 
+// True for the phases that factorise (12, 13, 22, 23).
+bool phase_factorises(int32_t phase);
 
 // Checks a phase list; false with `error` naming the first phase that does not fit.
 bool check_phases(const std::vector<int32_t>& phases, std::string& error);

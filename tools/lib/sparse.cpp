@@ -1,11 +1,11 @@
 // Coordinate to compressed rows, and back; products, norms and the backward error of a solution.
 // Input stage of the tools: what is built here is what the command hands to the library.
+#include "sparse.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
-
-#include "sparse.h"
 
 namespace varnexo::tools {
 namespace {
@@ -33,14 +33,18 @@ Placed place(const Coordinate& coo, int64_t k, bool upper) {
 
 // Entries of the source in the target layout, mirrored off-diagonal entries included for a full
 // layout of a one-triangle source; calls emit(i, j, re, im) for each.
+// With `pattern` set, a general source also emits an explicit zero at the mirror of each entry.
 template <class Emit>
-void for_each_placed(const Coordinate& coo, bool upper, Emit emit) {
+void for_each_placed(const Coordinate& coo, bool upper, bool pattern, Emit emit) {
   const bool mirror = !upper && coo.symmetry != Symmetry::general;
+  const bool zero_mirror = pattern && coo.symmetry == Symmetry::general;
   for (int64_t k = 0; k < coo.entries(); ++k) {
     Placed p = place(coo, k, upper);
     if (!p.keep) continue;
     emit(p.i, p.j, p.re, p.im);
-    if (mirror && p.i != p.j) emit(p.j, p.i, p.re, coo.symmetry == Symmetry::hermitian ? -p.im : p.im);
+    if (p.i == p.j) continue;
+    if (mirror) emit(p.j, p.i, p.re, coo.symmetry == Symmetry::hermitian ? -p.im : p.im);
+    if (zero_mirror) emit(p.j, p.i, 0.0, 0.0);
   }
 }
 
@@ -58,18 +62,24 @@ void compact_rows(int32_t n, int width, bool add_diagonal, const std::vector<int
     for (size_t t = 0; t < order.size(); ++t) order[t] = start[i] + static_cast<int64_t>(t);
     std::stable_sort(order.begin(), order.end(), [&](int64_t x, int64_t y) { return col[x] < col[y]; });
     const size_t row_begin = out.ja.size();
-    if (add_diagonal && (order.empty() || col[order.front()] != i + 1)) {
-      out.ja.push_back(i + 1);
-      out.a.insert(out.a.end(), width, 0.0);
-    }
+    // A missing diagonal entry goes in as a zero at its sorted place.
+    bool diagonal = !add_diagonal;
+    const auto push = [&](int32_t j, const double* v) {
+      out.ja.push_back(j);
+      for (int w = 0; w < width; ++w) out.a.push_back(v ? v[w] : 0.0);
+    };
     for (int64_t k : order) {
+      if (!diagonal && col[k] >= i + 1) {
+        if (col[k] > i + 1) push(i + 1, nullptr);
+        diagonal = true;
+      }
       if (out.ja.size() > row_begin && out.ja.back() == col[k]) {
         for (int w = 0; w < width; ++w) out.a[out.a.size() - width + w] += val[k * width + w];
         continue;
       }
-      out.ja.push_back(col[k]);
-      for (int w = 0; w < width; ++w) out.a.push_back(val[k * width + w]);
+      push(col[k], &val[k * width]);
     }
+    if (!diagonal) push(i + 1, nullptr);
     out.ia[i + 1] = static_cast<int32_t>(out.ja.size() + 1);
   }
 }
@@ -78,7 +88,8 @@ void compact_rows(int32_t n, int width, bool add_diagonal, const std::vector<int
 
 bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::string& error) {
   if (coo.nrows != coo.ncols) {
-    error = "the matrix is not square (" + std::to_string(coo.nrows) + " x " + std::to_string(coo.ncols) + ")";
+    error =
+        "the matrix is not square (" + std::to_string(coo.nrows) + " x " + std::to_string(coo.ncols) + ")";
     return false;
   }
   if (coo.field == Field::complex && !complex) {
@@ -86,14 +97,15 @@ bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::s
     return false;
   }
   const int32_t n = coo.nrows;
-  const bool upper = layout != Layout::full;
+  const bool upper = layout == Layout::upper_symmetric || layout == Layout::upper_hermitian;
+  const bool pattern = layout == Layout::full_symmetric_pattern;
   const int width = complex ? 2 : 1;
 
   // Counting pass, then bucket the entries by row.
   std::vector<int64_t> start(static_cast<size_t>(n) + 1, 0);
-  for_each_placed(coo, upper, [&](int32_t i, int32_t, double, double) { ++start[i]; });
+  for_each_placed(coo, upper, pattern, [&](int32_t i, int32_t, double, double) { ++start[i]; });
   for (int32_t i = 0; i < n; ++i) start[i + 1] += start[i];
-  const int64_t total = start[n] + (upper ? n : 0);
+  const int64_t total = start[n] + (upper || pattern ? n : 0);
   if (total > std::numeric_limits<int32_t>::max() - 1) {
     error = "the matrix has more than 2^31-1 stored entries";
     return false;
@@ -101,7 +113,7 @@ bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::s
   std::vector<int32_t> col(static_cast<size_t>(start[n]));
   std::vector<double> val(static_cast<size_t>(start[n]) * width);
   std::vector<int64_t> next(start.begin(), start.end() - 1);
-  for_each_placed(coo, upper, [&](int32_t i, int32_t j, double re, double im) {
+  for_each_placed(coo, upper, pattern, [&](int32_t i, int32_t j, double re, double im) {
     const int64_t k = next[i - 1]++;
     col[k] = j;
     val[k * width] = re;
@@ -110,8 +122,8 @@ bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::s
 
   out.n = n;
   out.complex = complex;
-  out.layout = layout;
-  compact_rows(n, width, upper, start, col, val, out);
+  out.layout = pattern ? Layout::full : layout;
+  compact_rows(n, width, upper || pattern, start, col, val, out);
   return true;
 }
 
@@ -119,9 +131,9 @@ Coordinate to_coordinate(const Csr& a) {
   Coordinate c;
   c.nrows = c.ncols = a.n;
   c.field = a.complex ? Field::complex : Field::real;
-  c.symmetry = a.layout == Layout::full ? Symmetry::general
+  c.symmetry = a.layout == Layout::full              ? Symmetry::general
                : a.layout == Layout::upper_symmetric ? Symmetry::symmetric
-                                                      : Symmetry::hermitian;
+                                                     : Symmetry::hermitian;
   const int width = a.width();
   c.row.reserve(a.ja.size());
   c.col.reserve(a.ja.size());
@@ -205,8 +217,8 @@ void multiply(const Csr& a, bool transpose, const double* x, double* y, int32_t 
   for (int32_t r = 0; r < nrhs; ++r) {
     if (a.complex) {
       using Z = std::complex<double>;
-      multiply_typed(a, transpose, reinterpret_cast<const Z*>(a.a.data()), reinterpret_cast<const Z*>(x + r * step),
-                     reinterpret_cast<Z*>(y + r * step));
+      multiply_typed(a, transpose, reinterpret_cast<const Z*>(a.a.data()),
+                     reinterpret_cast<const Z*>(x + r * step), reinterpret_cast<Z*>(y + r * step));
     } else {
       multiply_typed(a, transpose, a.a.data(), x + r * step, y + r * step);
     }

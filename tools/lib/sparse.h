@@ -26,9 +26,11 @@ struct Coordinate {
   int width() const { return field == Field::complex ? 2 : 1; }
 };
 
-// Layouts of compressed rows the library takes: whole rows (general and structurally symmetric
-// types), or the upper triangle with the diagonal first in each row (symmetric and Hermitian types).
-enum class Layout { full, upper_symmetric, upper_hermitian };
+// Layouts of compressed rows the library takes: whole rows (unsymmetric types), whole rows on a
+// symmetric pattern with every diagonal entry (structurally symmetric types; to_csr builds it and
+// records the result as `full`), or the upper triangle with the diagonal first in each row
+// (symmetric and Hermitian types).
+enum class Layout { full, full_symmetric_pattern, upper_symmetric, upper_hermitian };
 
 // 1-based compressed sparse rows: ia(1..n+1), ja, a; columns sorted and unique in each row.
 struct Csr {
@@ -53,10 +55,11 @@ struct Dense {
 
 // Builds compressed rows of a square coordinate matrix in `layout`. Duplicates are summed; a file
 // triangle is folded into the upper triangle (conjugated for Hermitian input) or mirrored into full
-// rows; a general input keeps only its upper triangle for the upper layouts, and the upper layouts
-// store a missing diagonal entry as an explicit zero. Real input becomes complex with zero
-// imaginary parts when `complex` is set. Returns false with `error` set when the matrix is not
-// square, is complex but `complex` is not set, or has more than 2^31-1 entries.
+// rows; a general input keeps only its upper triangle for the upper layouts. The upper layouts and
+// the symmetric-pattern layout store a missing diagonal entry as an explicit zero, and the
+// symmetric-pattern layout stores the mirror (j,i) of every entry (i,j) too, zero when absent. Real input
+// becomes complex with zero imaginary parts when `complex` is set. Returns false with `error` set when the
+// matrix is not square, is complex but `complex` is not set, or has more than 2^31-1 entries.
 bool to_csr(const Coordinate& coo, Layout layout, bool complex, Csr& out, std::string& error);
 
 // The stored entries of `a` as triplets: full rows as a general matrix, the upper layouts as the
