@@ -223,7 +223,6 @@ void store_accepted(Call& c) {
   ib(68) = ib(19) == 1 ? 0 : transpose;
   ib(73) = ip(26);
   ib(74) = 0;
-  (void)transpose;
 }
 
 }  // namespace
