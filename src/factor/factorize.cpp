@@ -55,7 +55,22 @@ struct Run {
   int32_t* pivot;
   int32_t* colpivot;
   const int32_t* domains;
+  double epsilon;  // perturbation threshold handed to the pivoting kernels
 };
+
+// Kernels that perturb small pivots take the threshold and report their counters; the loop
+// reaches both through these optional members.
+template <class Kernel>
+void hand_threshold(Kernel& kernel, double epsilon) {
+  if constexpr (requires { kernel.epsilon; }) kernel.epsilon = epsilon;
+}
+
+template <class Kernel>
+void report_counters(const Kernel& kernel, OneBased<int32_t> ib) {
+  if constexpr (requires { kernel.perturbed; }) ib(62) = kernel.perturbed;
+  if constexpr (requires { kernel.positive; }) ib(63) = kernel.positive;
+  if constexpr (requires { kernel.negative; }) ib(64) = kernel.negative;
+}
 
 template <class Kernel>
 int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
@@ -81,12 +96,19 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   LeftLooking<Kernel> loop(sf, kernel, loader, static_cast<T*>(r.lnz), static_cast<T*>(r.unz), w, r.pivot,
                            r.colpivot);
   const OneBased<const int32_t> nmod(sf.nmod, sf.nsuper);
-  if (r.ib(20) == 1 || r.ib(74) > 0) return factor_plain(loop, sf.nsuper, nmod);
-  DomainSchedule d;
-  d.nd = r.ib(60);
-  d.table = r.domains;
-  d.domain_mode = r.ib(70) != 0;
-  return factor_scheduled(loop, sf, nmod, d, w.link);
+  hand_threshold(kernel, r.epsilon);
+  int32_t status;
+  if (r.ib(20) == 1 || r.ib(74) > 0) {
+    status = factor_plain(loop, sf.nsuper, nmod);
+  } else {
+    DomainSchedule d;
+    d.nd = r.ib(60);
+    d.table = r.domains;
+    d.domain_mode = r.ib(70) != 0;
+    status = factor_scheduled(loop, sf, nmod, d, w.link);
+  }
+  report_counters(kernel, r.ib);  // also after a failure
+  return status;
 }
 
 // Symmetric storage: Cholesky for the positive definite types.
@@ -149,7 +171,12 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
     }
     iwork = own_iwork.data();
   }
-  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains};
+  const bool complex_values = !(std::abs(ib(12)) <= 2 || ib(12) == 11);
+  const double epsilon =
+      complex_values
+          ? perturbation_threshold(ib(66), ib(12), ib(19) == 1, sf.n, A.ia, static_cast<const std::complex<double>*>(A.a))
+          : perturbation_threshold(ib(66), ib(12), ib(19) == 1, sf.n, A.ia, static_cast<const double*>(A.a));
+  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains, epsilon};
   int32_t status = kFactorOk;
   try {
     status = ib(19) == 1 ? sssfct(r) : ssnfct(r);

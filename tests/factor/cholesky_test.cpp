@@ -182,4 +182,44 @@ TEST(CholeskyEdge, DiagonalAndSingleDenseSupernode) {
   EXPECT_LT(compare_with_dense(s, full), 1e-13);
 }
 
+// The same loop in single precision: values rounded while loaded, factor within single
+// precision of the double one.
+TEST(CholeskyFloat, SinglePrecisionThroughTheSameLoop) {
+  namespace vf = varnexo::factor;
+  const Csr<double> A = upper_csr(375, elasticity(5));
+  Cholesky<double> ref(A, ordering(A, Ordering::nested_dissection), 16);
+  ASSERT_EQ(ref.map_status(), 0);
+  ASSERT_EQ(ref.factor(), 0);
+  const int32_t n = 375;
+  auto sf = ref.sym.view(false);
+  vf::Loader<float> loader;
+  loader.map = &ref.maps.map;
+  loader.a = A.a.data();
+  loader.n = n;
+  std::vector<float> lnz(ref.sym.lnz_size()), temp(ref.sym.tmpsiz);
+  std::vector<int32_t> iwork(vf::loop_int_work_size(n, ref.sym.nsuper, 1));
+  vf::LoopWork<float> w;
+  w.indmap = varnexo::OneBased<int32_t>(iwork.data(), n);
+  w.relind = varnexo::OneBased<int32_t>(iwork.data() + n, n);
+  w.link = varnexo::OneBased<int32_t>(iwork.data() + 2 * n, n);
+  w.length = varnexo::OneBased<int32_t>(iwork.data() + 3 * n, ref.sym.nsuper);
+  w.temp = temp.data();
+  w.tmpsiz = ref.sym.tmpsiz;
+  vf::CholeskyKernel<float> kernel;
+  vf::LeftLooking<vf::CholeskyKernel<float>> loop(sf, kernel, loader, lnz.data(), nullptr, w, nullptr, nullptr);
+  ASSERT_EQ(vf::factor_plain(loop, ref.sym.nsuper, varnexo::OneBased<const int32_t>(ref.sym.nmod.data(), ref.sym.nsuper)), 0);
+  double scale = 0, err = 0;
+  for (int32_t J = 1; J <= ref.sym.nsuper; ++J) {
+    const int32_t f = ref.sym.xsuper[J - 1], h = ref.sym.xlindx[J] - ref.sym.xlindx[J - 1];
+    for (int32_t j = f; j < ref.sym.xsuper[J]; ++j)
+      for (int32_t p = j - f; p < h; ++p) {
+        const int64_t k = ref.sym.xlnz[j - 1] - 1 + p;
+        scale = std::max(scale, std::abs(ref.lnz[k]));
+        err = std::max(err, std::abs(ref.lnz[k] - lnz[k]));
+      }
+  }
+  EXPECT_LT(err / scale, 1e-5);
+  EXPECT_GT(err, 0.0);
+}
+
 }  // namespace
