@@ -82,7 +82,8 @@ int32_t solve_arrays(const factor::SymbolicFactor& sf, const void* lnz, const vo
   const int32_t type = ib(12);
   const bool symmetric = ib(19) == 1;
   const Sweep sweep = sweep_of(type, symmetric);
-  if (sweep == Sweep::missing || ib(83) != 0) return kSolveKernelMissing;
+  // Only types -2 and 1 have single-precision factors; every other type is solved in double.
+  if (sweep == Sweep::missing || (ib(83) != 0 && (type == -2 || type == 1))) return kSolveKernelMissing;
   Mapping map;
   map.n = sf.n;
   map.perm = sf.perm;

@@ -18,7 +18,7 @@ int32_t offdiag_height(const factor::SymbolicFactor& sf);
 // Solves A·X = B (or Aᵀ·X = B) with a stored factor, for nb right-hand sides at once.
 //   ibasic (100 words) read: 1 n, 12 type, 19 storage (1 symmetric), 34 length of lnz,
 //     51 pivoting mode, 68 transposed (non-symmetric storage only), 69 scaling, 73 part
-//     (0 whole, 1 forward only, 2 backward only), 83 single precision.
+//     (0 whole, 1 forward only, 2 backward only), 83 single precision (types -2 and 1 only).
 //   factor_block: the factor as factorize() left it (lnz, then unz at ibasic(34)·w doubles).
 //   x: n·nb values (leading dimension n), receives the gathered right-hand sides and is solved
 //     in place; b: n·nb values. Values are doubles, or pairs of doubles for the complex types.
