@@ -79,7 +79,10 @@ struct Mapping {
   int32_t part = kWhole;
 };
 
-// Gather: x(i, j) = σ·b(src(i), j) for every right-hand side (ldx = ldb = n).
+// Gather: x(i, j) = σ·b(src(i), j) for every right-hand side (ldx = ldb = n). For the
+// unsymmetric types the plain solve reads row q(perm(i)) of b, scaled by the row scaling; the
+// row mapping is applied whenever one is given (it is the identity without a matching), so
+// that a matching without scaling still reads the rows the factor holds.
 template <class T>
 void gather_rhs(const Mapping& m, int32_t nb, const T* b, T* x) {
   const int64_t n = m.n;
@@ -87,19 +90,16 @@ void gather_rhs(const Mapping& m, int32_t nb, const T* b, T* x) {
     std::copy(b, b + n * nb, x);
     return;
   }
+  const bool via_rows = m.unsymmetric && !m.transposed;
   for (int32_t j = 0; j < nb; ++j) {
     const T* bj = b + j * n;
     T* xj = x + j * n;
     for (int32_t i = 0; i < m.n; ++i) {
       const int32_t p = m.perm[i];
-      if (!m.scaled) {
-        xj[i] = bj[p - 1];
-      } else if (m.unsymmetric && !m.transposed) {
-        const int32_t r = m.row_map ? m.row_map[p - 1] : p;
-        xj[i] = static_cast<real_t<T>>(m.scaling[m.n + r - 1]) * bj[r - 1];
-      } else {
-        xj[i] = static_cast<real_t<T>>(m.scaling[p - 1]) * bj[p - 1];
-      }
+      const int32_t r = via_rows && m.row_map ? m.row_map[p - 1] : p;
+      if (!m.scaled) xj[i] = bj[r - 1];
+      else if (via_rows) xj[i] = static_cast<real_t<T>>(m.scaling[m.n + r - 1]) * bj[r - 1];
+      else xj[i] = static_cast<real_t<T>>(m.scaling[p - 1]) * bj[p - 1];
     }
   }
 }
@@ -113,7 +113,8 @@ void scatter_rhs(const Mapping& m, int32_t nb, T* x, T* b, bool into_b, T* W, in
     if (into_b) std::copy(x, x + n * nb, b);
     return;
   }
-  const bool via_rows = m.scaled && m.unsymmetric && m.transposed;
+  // The transposed unsymmetric solve delivers through the row mapping (see gather_rhs).
+  const bool via_rows = m.unsymmetric && m.transposed;
   auto dest = [&](int32_t i) {
     const int32_t p = m.perm[i];
     return via_rows && m.row_map ? m.row_map[p - 1] : p;

@@ -128,16 +128,17 @@ TEST(LuLoop, SolvesPlainAndTransposed) {
   };
   const Shape shapes[] = {{laplacian(7, 6, 1), 42}, {laplacian(5, 5, 5), 125}, {random_spd<double>(90, 0.05, 3), 90}};
   for (const Shape& sh : shapes)
-    for (bool scale : {false, true})
+    for (int32_t variant = 0; variant < 3; ++variant)
       for (Ordering o : {Ordering::natural, Ordering::nested_dissection})
         for (int32_t width : {1, 5, 128}) {
-          const Unsymmetric u = make(sh.pattern, sh.n, scale, 7);
+          // 0: type 1; 1: type 11 with a matching and no scaling; 2: type 11 matched and scaled.
+          const bool scale = variant == 2;
+          const Unsymmetric u = make(sh.pattern, sh.n, variant > 0, 7);
           LuFactor f(u, o, width, scale);
           ASSERT_EQ(f.status, 0);
           for (bool transposed : {false, true})
             for (int32_t nb : {1, 3}) {
-              // Unscaled runs use type 1 (row mapping unused); scaled runs type 11.
-              const int32_t type = scale ? 11 : 1;
+              const int32_t type = variant == 0 ? 1 : 11;
               std::vector<double> b = rhs(sh.n, nb), x;
               ASSERT_EQ(f.solve(type, transposed, nb, x, b), 0);
               for (int32_t j = 0; j < nb; ++j)
