@@ -122,6 +122,25 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   EXPECT_GT(mf, 0.0);
 }
 
+// Types whose kernels are not in the library yet are refused with a status, not run.
+TEST(EntryPoints, MissingKernelsAreReported) {
+  const Csr<double> A = upper_csr(27, laplacian(3, 3, 3));
+  Cholesky<double> c(A, ordering(A, Ordering::natural), 8);
+  ASSERT_EQ(c.map_status(), 0);
+  c.factor();
+  c.ibasic[11] = -2;
+  auto sf = c.sym.view(false);
+  varnexo::factor::NumericMatrix M;
+  M.ia = A.ia.data();
+  M.ja = A.ja.data();
+  M.a = A.a.data();
+  EXPECT_EQ(varnexo::factor::factorize(sf, c.maps.map, c.ibasic, c.rbasic, M, c.lnz.data(), c.temp.data(), nullptr,
+                                       nullptr, nullptr, nullptr),
+            varnexo::factor::kKernelMissing);
+  EXPECT_EQ(c.ibasic[49], varnexo::factor::kKernelMissing);
+  EXPECT_EQ(c.ibasic[47], -1);
+}
+
 // The element-wise pieces on a supernode of 3 columns and 5 rows (rows 4..8 of a 10-column
 // factor): one-column update and scatter-add.
 TEST(EntryPoints, ElementWiseUpdateAndScatter) {
