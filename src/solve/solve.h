@@ -29,12 +29,13 @@ int32_t offdiag_height(const factor::SymbolicFactor& sf);
 //   into_b: the solution is written into b (x keeps the permuted solution); else it stays in x.
 // Returns kSolveOk or kSolveKernelMissing.
 int32_t solve(const factor::SymbolicFactor& sf, const void* factor_block, const int32_t* pivot,
-              const int32_t* colpivot, const int32_t* ibasic, int32_t nb, void* x, void* b, const int32_t* row_map,
-              const double* scaling, void* work, int64_t work_values, bool into_b);
+              const int32_t* colpivot, const int32_t* ibasic, int32_t nb, void* x, void* b,
+              const int32_t* row_map, const double* scaling, void* work, int64_t work_values, bool into_b);
 
 // The same with lnz and unz as separate arrays.
 int32_t solve_arrays(const factor::SymbolicFactor& sf, const void* lnz, const void* unz, const int32_t* pivot,
                      const int32_t* colpivot, const int32_t* ibasic, int32_t nb, void* x, void* b,
-                     const int32_t* row_map, const double* scaling, void* work, int64_t work_values, bool into_b);
+                     const int32_t* row_map, const double* scaling, void* work, int64_t work_values,
+                     bool into_b);
 
 }  // namespace varnexo::solve

@@ -27,7 +27,8 @@ struct FactorView {
   const int32_t* pivot = nullptr;     // n, local row interchanges (LU, LDLᵀ)
   const int32_t* colpivot = nullptr;  // n, local column interchanges (complete pivoting)
 
-  FactorView(const factor::SymbolicFactor& sf, const T* l, const T* u, const int32_t* piv, const int32_t* cpiv)
+  FactorView(const factor::SymbolicFactor& sf, const T* l, const T* u, const int32_t* piv,
+             const int32_t* cpiv)
       : n(sf.n),
         nsuper(sf.nsuper),
         xsuper(sf.xsuper, sf.nsuper + 1),
@@ -97,9 +98,12 @@ void gather_rhs(const Mapping& m, int32_t nb, const T* b, T* x) {
     for (int32_t i = 0; i < m.n; ++i) {
       const int32_t p = m.perm[i];
       const int32_t r = via_rows && m.row_map ? m.row_map[p - 1] : p;
-      if (!m.scaled) xj[i] = bj[r - 1];
-      else if (via_rows) xj[i] = static_cast<real_t<T>>(m.scaling[m.n + r - 1]) * bj[r - 1];
-      else xj[i] = static_cast<real_t<T>>(m.scaling[p - 1]) * bj[p - 1];
+      if (!m.scaled)
+        xj[i] = bj[r - 1];
+      else if (via_rows)
+        xj[i] = static_cast<real_t<T>>(m.scaling[m.n + r - 1]) * bj[r - 1];
+      else
+        xj[i] = static_cast<real_t<T>>(m.scaling[p - 1]) * bj[p - 1];
     }
   }
 }
@@ -119,7 +123,9 @@ void scatter_rhs(const Mapping& m, int32_t nb, T* x, T* b, bool into_b, T* W, in
     const int32_t p = m.perm[i];
     return via_rows && m.row_map ? m.row_map[p - 1] : p;
   };
-  auto sigma = [&](int32_t i) { return static_cast<real_t<T>>(via_rows ? m.scaling[m.n + i] : m.scaling[i]); };
+  auto sigma = [&](int32_t i) {
+    return static_cast<real_t<T>>(via_rows ? m.scaling[m.n + i] : m.scaling[i]);
+  };
   if (into_b) {
     for (int32_t j = 0; j < nb; ++j) {
       T* xj = x + j * n;
@@ -176,8 +182,8 @@ void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int
 // x(f..l, :) -= op(B)·W with B the m × w block (L21, or U12ᵀ for LU) of leading dimension ldb
 // and op = transpose ('T') or conjugate transpose ('C').
 template <class T>
-void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x, int32_t ldx, int32_t nb, T* W,
-                      int32_t ldw) {
+void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x, int32_t ldx, int32_t nb,
+                      T* W, int32_t ldw) {
   const int32_t m = p.m();
   if (m == 0) return;
   for (int32_t j = 0; j < nb; ++j) {

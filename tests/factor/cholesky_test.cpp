@@ -1,11 +1,12 @@
 // The supernodal Cholesky factor compared entry by entry with a dense LAPACK factorisation of
 // the same permuted matrix, over generated and collected matrices, orderings and widths; the
 // scheduled family's domain path; the failure statuses.
+#include "factor/cholesky.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "factor/cholesky.h"
 #include "support_numeric/harness.h"
 
 using namespace testnum;
@@ -19,10 +20,22 @@ struct Case {
 };
 
 Entries<double> problem(const std::string& name, int32_t* n) {
-  if (name == "lap2d") { *n = 49; return laplacian(7, 7, 1); }
-  if (name == "lap3d") { *n = 64; return laplacian(4, 4, 4); }
-  if (name == "elasticity") { *n = 81; return elasticity(3); }
-  if (name == "random") { *n = 60; return random_spd<double>(60, 0.08, 7); }
+  if (name == "lap2d") {
+    *n = 49;
+    return laplacian(7, 7, 1);
+  }
+  if (name == "lap3d") {
+    *n = 64;
+    return laplacian(4, 4, 4);
+  }
+  if (name == "elasticity") {
+    *n = 81;
+    return elasticity(3);
+  }
+  if (name == "random") {
+    *n = 60;
+    return random_spd<double>(60, 0.08, 7);
+  }
   if (name == "dense") {
     *n = 12;
     return random_spd<double>(12, 1.0, 3);
@@ -78,7 +91,8 @@ std::vector<Case> cases() {
 
 std::string case_name(const ::testing::TestParamInfo<Case>& info) {
   static const char* const o[] = {"natural", "random", "nd"};
-  return info.param.name + "_" + o[static_cast<int>(info.param.ordering)] + "_w" + std::to_string(info.param.width);
+  return info.param.name + "_" + o[static_cast<int>(info.param.ordering)] + "_w" +
+         std::to_string(info.param.width);
 }
 
 INSTANTIATE_TEST_SUITE_P(Problems, CholeskyDense, ::testing::ValuesIn(cases()), case_name);
@@ -122,7 +136,8 @@ TEST(CholeskyEdge, NotPositiveDefiniteStopsAtTheFailingSupernode) {
   const int32_t b = 4, n = 3 * b;
   for (int blk = 0; blk < 3; ++blk)
     for (int i = 1; i <= b; ++i)
-      for (int j = i; j <= b; ++j) e[{blk * b + i, blk * b + j}] = i == j ? (blk == 1 && i == 3 ? -5.0 : 4.0) : 1.0;
+      for (int j = i; j <= b; ++j)
+        e[{blk * b + i, blk * b + j}] = i == j ? (blk == 1 && i == 3 ? -5.0 : 4.0) : 1.0;
   std::vector<int32_t> perm(n);
   std::iota(perm.begin(), perm.end(), 1);
   Cholesky<double> c(upper_csr(n, e), perm, b);
@@ -206,8 +221,11 @@ TEST(CholeskyFloat, SinglePrecisionThroughTheSameLoop) {
   w.temp = temp.data();
   w.tmpsiz = ref.sym.tmpsiz;
   vf::CholeskyKernel<float> kernel;
-  vf::LeftLooking<vf::CholeskyKernel<float>> loop(sf, kernel, loader, lnz.data(), nullptr, w, nullptr, nullptr);
-  ASSERT_EQ(vf::factor_plain(loop, ref.sym.nsuper, varnexo::OneBased<const int32_t>(ref.sym.nmod.data(), ref.sym.nsuper)), 0);
+  vf::LeftLooking<vf::CholeskyKernel<float>> loop(sf, kernel, loader, lnz.data(), nullptr, w, nullptr,
+                                                  nullptr);
+  ASSERT_EQ(vf::factor_plain(loop, ref.sym.nsuper,
+                             varnexo::OneBased<const int32_t>(ref.sym.nmod.data(), ref.sym.nsuper)),
+            0);
   double scale = 0, err = 0;
   for (int32_t J = 1; J <= ref.sym.nsuper; ++J) {
     const int32_t f = ref.sym.xsuper[J - 1], h = ref.sym.xlindx[J] - ref.sym.xlindx[J - 1];

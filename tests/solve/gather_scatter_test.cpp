@@ -70,7 +70,8 @@ TEST(GatherScatter, RulesOfEachCase) {
         varnexo::solve::scatter_rhs(m, nb, x2.data(), into_b.data(), true, static_cast<double*>(nullptr), 0);
         for (int64_t wsize : {int64_t(0), int64_t(n), int64_t(n * nb)}) {
           std::vector<double> xs = x, W(std::max<int64_t>(1, wsize));
-          varnexo::solve::scatter_rhs(m, nb, xs.data(), static_cast<double*>(nullptr), false, W.data(), wsize);
+          varnexo::solve::scatter_rhs(m, nb, xs.data(), static_cast<double*>(nullptr), false, W.data(),
+                                      wsize);
           EXPECT_EQ(xs, into_b);
         }
         const bool via_rows = unsym && transposed;
@@ -97,8 +98,8 @@ TEST(GatherScatter, PartSelectors) {
   varnexo::solve::scatter_rhs(st.map(true, false, false, 1), 1, y.data(), out.data(), true,
                               static_cast<double*>(nullptr), 0);
   EXPECT_EQ(out, b);
-  varnexo::solve::scatter_rhs(st.map(true, false, false, 1), 1, y.data(), static_cast<double*>(nullptr), false,
-                              static_cast<double*>(nullptr), 0);
+  varnexo::solve::scatter_rhs(st.map(true, false, false, 1), 1, y.data(), static_cast<double*>(nullptr),
+                              false, static_cast<double*>(nullptr), 0);
   EXPECT_EQ(y, b);
 }
 

@@ -74,8 +74,8 @@ struct Cholesky {
     M.ia = A.ia.data();
     M.ja = A.ja.data();
     M.a = A.a.data();
-    status = varnexo::factor::factorize(sf, maps.map, ibasic, rbasic, M, lnz.data(), temp.data(), nullptr, nullptr,
-                                        nullptr, domains ? domains->data() : nullptr);
+    status = varnexo::factor::factorize(sf, maps.map, ibasic, rbasic, M, lnz.data(), temp.data(), nullptr,
+                                        nullptr, nullptr, domains ? domains->data() : nullptr);
     return status;
   }
 };
