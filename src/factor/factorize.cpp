@@ -248,10 +248,14 @@ FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const do
 
 }  // namespace
 
-// Fortran-style factorisation entry. Arguments as listed; a, lnz, unz and temp hold pairs of
-// doubles for the complex types; lnz and unz may lie in one block (unz after ibasic(34) values).
-// iwork: 2·P·n + n + nsuper words. domains: the domain table (2·(ibasic(60)+1) words) or any
-// array when the scheduled family is not used. Status in ibasic(48), (50), (62..64).
+// Fortran-style factorisation entries (factorize_varnexo_ picks the storage by ibasic(19);
+// sssfct_varnexo_ and ssnfct_varnexo_ force it). Arguments in this order: n, luperm (not read),
+// ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode, pivot, colpivot,
+// nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig, scaling, domains.
+// a, lnz, unz and temp hold pairs of doubles for the complex types. nsuper is ibasic(31), the
+// other control words as for factor::factorize. iwork: 2·P·n + n + nsuper words (P = ibasic(15)),
+// or null. domains: the domain table in supernode numbers (2·(ibasic(60)+1) words), read only by
+// the scheduled family in domain mode. Status in ibasic(48), (50), (62..64).
 #define VARNEXO_FACTOR_ARGS                                                                               \
   const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a,         \
       int32_t *ibasic, double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz,  \
