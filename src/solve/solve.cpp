@@ -23,6 +23,10 @@ int32_t offdiag_height(const factor::SymbolicFactor& sf) {
   return h;
 }
 
+int64_t solve_work_values(const factor::SymbolicFactor& sf, int32_t nb) {
+  return std::max<int64_t>(static_cast<int64_t>(std::max(1, offdiag_height(sf))) * nb, sf.n);
+}
+
 namespace {
 
 enum class Sweep { cholesky, hermitian_cholesky, lu, lu_complete, missing };

@@ -15,6 +15,10 @@ inline constexpr int32_t kSolveKernelMissing = -10;
 // Largest off-diagonal height h - w of any supernode: the leading dimension of W.
 int32_t offdiag_height(const factor::SymbolicFactor& sf);
 
+// Values of W a solve of nb right-hand sides uses without private scratch: the sweeps need
+// offdiag_height(sf)·nb, the scatter one column of n.
+int64_t solve_work_values(const factor::SymbolicFactor& sf, int32_t nb);
+
 // Solves A·X = B (or Aᵀ·X = B) with a stored factor, for nb right-hand sides at once.
 //   ibasic (100 words) read: 1 n, 12 type, 19 storage (1 symmetric), 34 length of lnz,
 //     51 pivoting mode, 68 transposed (non-symmetric storage only), 69 scaling, 73 part
