@@ -33,8 +33,7 @@ int32_t run_solve(Cholesky<T>& c, int32_t nb, std::vector<T>& x, std::vector<T>&
   std::copy(c.ibasic, c.ibasic + 100, ib);
   ib[72] = part;
   const int64_t n = c.A.n;
-  std::vector<T> W(std::max<int64_t>(
-      1, wsize < 0 ? std::max<int64_t>(n, varnexo::solve::offdiag_height(sf)) * nb : wsize));
+  std::vector<T> W(std::max<int64_t>(1, wsize < 0 ? varnexo::solve::solve_work_values(sf, nb) : wsize));
   x.resize(n * nb);
   return varnexo::solve::solve(sf, c.lnz.data(), nullptr, nullptr, ib, nb, x.data(), b.data(), nullptr,
                                nullptr, W.data(), wsize < 0 ? static_cast<int64_t>(W.size()) : wsize, into_b);
