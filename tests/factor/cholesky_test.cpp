@@ -111,6 +111,13 @@ TEST(CholeskyScheduled, DomainPathGivesThePlainFactor) {
   ASSERT_EQ(sched.map_status(), 0);
   ASSERT_EQ(sched.factor(0, &domains), 0);
   EXPECT_EQ(plain.lnz, sched.lnz);
+  // Two per-processor copies of indmap and relind move link and length in the integer work.
+  Cholesky<double> two(A, plain.sym.perm, 16);
+  ASSERT_EQ(two.map_status(), 0);
+  two.ibasic[14] = 2;
+  two.ibasic[73] = 1;  // forces the plain family
+  ASSERT_EQ(two.factor(0, &domains), 0);
+  EXPECT_EQ(plain.lnz, two.lnz);
   // Without the domain mode the scheduled family is the plain loop.
   Cholesky<double> off(A, plain.sym.perm, 16);
   ASSERT_EQ(off.map_status(), 0);
