@@ -14,10 +14,11 @@ using namespace varnexo;
 using namespace varnexo::factor;
 
 // Runs the Cholesky loop on the plain arrays of the entries below.
-int32_t run_cholesky(int32_t n, int32_t nsuper, const int32_t* xsuper, const int32_t* snode, const int32_t* xlindx,
-                     const int32_t* lindx, const int32_t* xlnz, double* lnz, const int32_t* nmod, int32_t* iwork,
-                     double* temp, int32_t tmpsiz, const int32_t* xlmap, const int32_t* lmap, const int32_t* asrc,
-                     const double* a, const DomainSchedule* schedule) {
+int32_t run_cholesky(int32_t n, int32_t nsuper, const int32_t* xsuper, const int32_t* snode,
+                     const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, double* lnz,
+                     const int32_t* nmod, int32_t* iwork, double* temp, int32_t tmpsiz, const int32_t* xlmap,
+                     const int32_t* lmap, const int32_t* asrc, const double* a,
+                     const DomainSchedule* schedule) {
   SymbolicFactor sf;
   sf.n = n;
   sf.nsuper = nsuper;
@@ -59,32 +60,31 @@ int32_t run_cholesky(int32_t n, int32_t nsuper, const int32_t* xsuper, const int
 // Supernodal Cholesky, plain family. iwork: 3n + nsuper words (indmap, relind, link, length);
 // temp: tmpsiz doubles; error out: 0, -1 (a pivot not positive), -2 (temp too small).
 extern "C" VARNEXO_EXPORT void blkl_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
-                                             const int32_t* snode, const int32_t* xlindx, const int32_t* lindx,
-                                             const int32_t* xlnz, double* lnz, const int32_t* nmod, int32_t* iwork,
-                                             double* temp, const int32_t* tmpsiz, const int32_t* xlmap,
-                                             const int32_t* lmap, const int32_t* asrc, const double* a,
-                                             int32_t* error) {
-  *error = run_cholesky(*n, *nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, nmod, iwork, temp, *tmpsiz, xlmap, lmap,
-                        asrc, a, nullptr);
+                                             const int32_t* snode, const int32_t* xlindx,
+                                             const int32_t* lindx, const int32_t* xlnz, double* lnz,
+                                             const int32_t* nmod, int32_t* iwork, double* temp,
+                                             const int32_t* tmpsiz, const int32_t* xlmap, const int32_t* lmap,
+                                             const int32_t* asrc, const double* a, int32_t* error) {
+  *error = run_cholesky(*n, *nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, nmod, iwork, temp, *tmpsiz,
+                        xlmap, lmap, asrc, a, nullptr);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkl_varnexo_);
 
 // Supernodal Cholesky, scheduled family: the arguments of blkl_varnexo_ plus the number of
 // domains, the domain table in supernode numbers (2·(nd+1) words) and the domain-mode switch.
 // Gives the same factor as the plain family.
-extern "C" VARNEXO_EXPORT void blkl_risc_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
-                                                  const int32_t* snode, const int32_t* xlindx, const int32_t* lindx,
-                                                  const int32_t* xlnz, double* lnz, const int32_t* nmod,
-                                                  int32_t* iwork, double* temp, const int32_t* tmpsiz,
-                                                  const int32_t* xlmap, const int32_t* lmap, const int32_t* asrc,
-                                                  const double* a, const int32_t* nd, const int32_t* domains,
-                                                  const int32_t* domain_mode, int32_t* error) {
+extern "C" VARNEXO_EXPORT void blkl_risc_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode,
+    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, double* lnz, const int32_t* nmod,
+    int32_t* iwork, double* temp, const int32_t* tmpsiz, const int32_t* xlmap, const int32_t* lmap,
+    const int32_t* asrc, const double* a, const int32_t* nd, const int32_t* domains,
+    const int32_t* domain_mode, int32_t* error) {
   DomainSchedule d;
   d.nd = *nd;
   d.table = domains;
   d.domain_mode = *domain_mode != 0;
-  *error = run_cholesky(*n, *nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, nmod, iwork, temp, *tmpsiz, xlmap, lmap,
-                        asrc, a, &d);
+  *error = run_cholesky(*n, *nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, nmod, iwork, temp, *tmpsiz,
+                        xlmap, lmap, asrc, a, &d);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkl_risc_varnexo_);
 
@@ -102,9 +102,10 @@ VARNEXO_UNDERSCORE_ALIAS(mmpyi_varnexo_);
 // Scatter-add of the m × q block temp (leading dimension m) into the supernode whose first
 // column is fjcol and which has jlen rows: column k goes to column fjcol + jlen - 1 - relind(k),
 // element i to lnz(|xlnz(c+1)| - 1 - relind(i)); temp is left zero.
-extern "C" VARNEXO_EXPORT void scatt_varnexo_(const int32_t* m, const int32_t* q, double* temp, const int32_t* relind,
-                                              const int32_t* fjcol, const int32_t* jlen, const int32_t* n,
-                                              const int32_t* xlnz, double* lnz) {
+extern "C" VARNEXO_EXPORT void scatt_varnexo_(const int32_t* m, const int32_t* q, double* temp,
+                                              const int32_t* relind, const int32_t* fjcol,
+                                              const int32_t* jlen, const int32_t* n, const int32_t* xlnz,
+                                              double* lnz) {
   std::vector<int32_t> cols(std::max(0, *q));
   for (int32_t k = 0; k < *q; ++k) cols[k] = *fjcol + *jlen - 1 - relind[k];
   const int64_t size = std::abs(xlnz[*n]) - 1;

@@ -29,14 +29,16 @@ double threshold_of(int32_t exponent, int32_t type, bool symmetric_storage, int3
   // Off-diagonal entries of the upper triangle: every stored entry but the first of its row.
   double amax = 0.0;
   for (int32_t i = 1; i <= n; ++i)
-    for (int32_t k = ia[i - 1] + 1; k < ia[i]; ++k) amax = std::max(amax, static_cast<double>(std::abs(a[k - 1])));
+    for (int32_t k = ia[i - 1] + 1; k < ia[i]; ++k)
+      amax = std::max(amax, static_cast<double>(std::abs(a[k - 1])));
   if (amax == 0.0) amax = 1.0;
   return amax < 1.0 ? eps * std::sqrt(amax) : eps / std::sqrt(amax);
 }
 
 LoadRule load_rule(int32_t type, bool symmetric_storage, int32_t scale_flag) {
   if (scale_flag < 1) return LoadRule::unscaled;
-  if (symmetric_storage) return (type == -2 || type == -4 || type == 6) ? LoadRule::scaled_symmetric : LoadRule::unscaled;
+  if (symmetric_storage)
+    return (type == -2 || type == -4 || type == 6) ? LoadRule::scaled_symmetric : LoadRule::unscaled;
   return (type == 11 || type == 13) ? LoadRule::scaled_unsymmetric : LoadRule::unscaled;
 }
 
@@ -55,7 +57,22 @@ struct Run {
   int32_t* pivot;
   int32_t* colpivot;
   const int32_t* domains;
+  double epsilon;  // perturbation threshold handed to the pivoting kernels
 };
+
+// Kernels that perturb small pivots take the threshold and report their counters; the loop
+// reaches both through these optional members.
+template <class Kernel>
+void hand_threshold(Kernel& kernel, double epsilon) {
+  if constexpr (requires { kernel.epsilon; }) kernel.epsilon = epsilon;
+}
+
+template <class Kernel>
+void report_counters(const Kernel& kernel, OneBased<int32_t> ib) {
+  if constexpr (requires { kernel.perturbed; }) ib(62) = kernel.perturbed;
+  if constexpr (requires { kernel.positive; }) ib(63) = kernel.positive;
+  if constexpr (requires { kernel.negative; }) ib(64) = kernel.negative;
+}
 
 template <class Kernel>
 int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
@@ -81,12 +98,19 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   LeftLooking<Kernel> loop(sf, kernel, loader, static_cast<T*>(r.lnz), static_cast<T*>(r.unz), w, r.pivot,
                            r.colpivot);
   const OneBased<const int32_t> nmod(sf.nmod, sf.nsuper);
-  if (r.ib(20) == 1 || r.ib(74) > 0) return factor_plain(loop, sf.nsuper, nmod);
-  DomainSchedule d;
-  d.nd = r.ib(60);
-  d.table = r.domains;
-  d.domain_mode = r.ib(70) != 0;
-  return factor_scheduled(loop, sf, nmod, d, w.link);
+  hand_threshold(kernel, r.epsilon);
+  int32_t status;
+  if (r.ib(20) == 1 || r.ib(74) > 0) {
+    status = factor_plain(loop, sf.nsuper, nmod);
+  } else {
+    DomainSchedule d;
+    d.nd = r.ib(60);
+    d.table = r.domains;
+    d.domain_mode = r.ib(70) != 0;
+    status = factor_scheduled(loop, sf, nmod, d, w.link);
+  }
+  report_counters(kernel, r.ib);  // also after a failure
+  return status;
 }
 
 // Symmetric storage: Cholesky for the positive definite types.
@@ -113,12 +137,12 @@ int32_t ssnfct(const Run&) { return kKernelMissing; }
 
 }  // namespace
 
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                              const double* a) {
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
+                              const int32_t* ia, const double* a) {
   return threshold_of(exponent, type, symmetric_storage, n, ia, a);
 }
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                              const std::complex<double>* a) {
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
+                              const int32_t* ia, const std::complex<double>* a) {
   return threshold_of(exponent, type, symmetric_storage, n, ia, a);
 }
 
@@ -127,8 +151,10 @@ int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic
                   int32_t* colpivot, const int32_t* domains) {
   const int32_t type = ibasic[11];
   const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
+  // The symmetric storage has no U block.
   double* unz = sf.xunz ? static_cast<double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
-  return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot, domains);
+  return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot,
+                          domains);
 }
 
 int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic, double* rbasic,
@@ -149,7 +175,13 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
     }
     iwork = own_iwork.data();
   }
-  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains};
+  const bool complex_values = !(std::abs(ib(12)) <= 2 || ib(12) == 11);
+  const double epsilon =
+      complex_values
+          ? perturbation_threshold(ib(66), ib(12), ib(19) == 1, sf.n, A.ia,
+                                   static_cast<const std::complex<double>*>(A.a))
+          : perturbation_threshold(ib(66), ib(12), ib(19) == 1, sf.n, A.ia, static_cast<const double*>(A.a));
+  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains, epsilon};
   int32_t status = kFactorOk;
   try {
     status = ib(19) == 1 ? sssfct(r) : ssnfct(r);
@@ -157,8 +189,10 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
     status = kWorkUnavailable;
   }
   ib(50) = status;
-  if (status != kFactorOk) ib(48) = -1;
-  else rb(6) = seconds() - start;
+  if (status != kFactorOk)
+    ib(48) = -1;
+  else
+    rb(6) = seconds() - start;
   return status;
 }
 
@@ -177,11 +211,12 @@ struct FactorArgs {
   NumericMatrix A;
 };
 
-FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a, const int32_t* ibasic,
-                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz,
-                const int32_t* xsuper, const int32_t* snode, const int32_t* nmod, const int32_t* pnlsch,
-                const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap, const int32_t* umap,
-                const int32_t* asrc, const int32_t* aorig, const int32_t* colorig, const double* scaling) {
+FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a,
+                const int32_t* ibasic, const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                const int32_t* xunz, const int32_t* xsuper, const int32_t* snode, const int32_t* nmod,
+                const int32_t* pnlsch, const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap,
+                const int32_t* umap, const int32_t* asrc, const int32_t* aorig, const int32_t* colorig,
+                const double* scaling) {
   FactorArgs f;
   f.sf.n = *n;
   f.sf.nsuper = ibasic[30];
@@ -214,17 +249,22 @@ FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const do
 
 }  // namespace
 
-// Fortran-style factorisation entry. Arguments as listed; a, lnz, unz and temp hold pairs of
-// doubles for the complex types; lnz and unz may lie in one block (unz after ibasic(34) values).
-// iwork: 2·P·n + n + nsuper words. domains: the domain table (2·(ibasic(60)+1) words) or any
-// array when the scheduled family is not used. Status in ibasic(48), (50), (62..64).
-#define VARNEXO_FACTOR_ARGS                                                                                        \
-  const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a, int32_t *ibasic,  \
-      double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz,               \
-      const int32_t *xunz, double *unz, const int32_t *xsuper, const int32_t *snode, int32_t *pivot,                \
-      int32_t *colpivot, const int32_t *nmod, const int32_t *pnlsch, int32_t *iwork, double *temp,                 \
-      const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap, const int32_t *asrc,   \
-      const int32_t *aorig, const int32_t *colorig, const double *scaling, const int32_t *domains
+// Fortran-style factorisation entries (factorize_varnexo_ picks the storage by ibasic(19);
+// sssfct_varnexo_ and ssnfct_varnexo_ force it). Arguments in this order: n, luperm (not read),
+// ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode, pivot, colpivot,
+// nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig, scaling, domains.
+// a, lnz, unz and temp hold pairs of doubles for the complex types. nsuper is ibasic(31), the
+// other control words as for factor::factorize. iwork: 2·P·n + n + nsuper words (P = ibasic(15)),
+// or null. domains: the domain table in supernode numbers (2·(ibasic(60)+1) words), read only by
+// the scheduled family in domain mode. Status in ibasic(48), (50), (62..64).
+#define VARNEXO_FACTOR_ARGS                                                                               \
+  const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a,         \
+      int32_t *ibasic, double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz,  \
+      double *lnz, const int32_t *xunz, double *unz, const int32_t *xsuper, const int32_t *snode,         \
+      int32_t *pivot, int32_t *colpivot, const int32_t *nmod, const int32_t *pnlsch, int32_t *iwork,      \
+      double *temp, const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap, \
+      const int32_t *asrc, const int32_t *aorig, const int32_t *colorig, const double *scaling,           \
+      const int32_t *domains
 
 namespace {
 void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
@@ -232,8 +272,8 @@ void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
   varnexo::OneBased<int32_t> ib(ibasic, 100);
   const int32_t saved = ib(19);
   ib(19) = storage;
-  FactorArgs f = wrap(n, ia, ja, a, ibasic, xlindx, lindx, xlnz, xunz, xsuper, snode, nmod, pnlsch, xlmap, lmap,
-                      xumap, umap, asrc, aorig, colorig, scaling);
+  FactorArgs f = wrap(n, ia, ja, a, ibasic, xlindx, lindx, xlnz, xunz, xsuper, snode, nmod, pnlsch, xlmap,
+                      lmap, xumap, umap, asrc, aorig, colorig, scaling);
   varnexo::factor::factorize_arrays(f.sf, f.map, ibasic, rbasic, f.A, lnz, unz, temp, iwork, pivot, colpivot,
                                     domains);
   ib(19) = saved;
@@ -241,22 +281,22 @@ void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
 }  // namespace
 
 extern "C" VARNEXO_EXPORT void factorize_varnexo_(VARNEXO_FACTOR_ARGS) {
-  factorize_with_storage(ibasic[18] == 1 ? 1 : 0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz,
-                         xunz, unz, xsuper, snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap,
-                         umap, asrc, aorig, colorig, scaling, domains);
+  factorize_with_storage(ibasic[18] == 1 ? 1 : 0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz,
+                         lnz, xunz, unz, xsuper, snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap,
+                         lmap, xumap, umap, asrc, aorig, colorig, scaling, domains);
 }
 VARNEXO_UNDERSCORE_ALIAS(factorize_varnexo_);
 
 extern "C" VARNEXO_EXPORT void sssfct_varnexo_(VARNEXO_FACTOR_ARGS) {
-  factorize_with_storage(1, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode,
-                         pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig,
-                         scaling, domains);
+  factorize_with_storage(1, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper,
+                         snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc,
+                         aorig, colorig, scaling, domains);
 }
 VARNEXO_UNDERSCORE_ALIAS(sssfct_varnexo_);
 
 extern "C" VARNEXO_EXPORT void ssnfct_varnexo_(VARNEXO_FACTOR_ARGS) {
-  factorize_with_storage(0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode,
-                         pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig,
-                         scaling, domains);
+  factorize_with_storage(0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper,
+                         snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc,
+                         aorig, colorig, scaling, domains);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssnfct_varnexo_);

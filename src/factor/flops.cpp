@@ -19,11 +19,12 @@ int32_t column_length(OneBased<const int32_t> xlnz, int32_t fjcol) {
 }
 }  // namespace
 
-bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32_t* link_work, int32_t* length_work,
-           double* mflops) {
+bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32_t* link_work,
+           int32_t* length_work, double* mflops) {
   const int32_t n = sf.n, nsuper = sf.nsuper;
-  const OneBased<const int32_t> xsuper(sf.xsuper, nsuper + 1), snode(sf.snode, n), xlindx(sf.xlindx, nsuper + 1),
-      lindx(sf.lindx, std::max(1, sf.xlindx[nsuper] - 1)), xlnz(sf.xlnz, n + 1), nmod(sf.nmod, nsuper);
+  const OneBased<const int32_t> xsuper(sf.xsuper, nsuper + 1), snode(sf.snode, n),
+      xlindx(sf.xlindx, nsuper + 1), lindx(sf.lindx, std::max(1, sf.xlindx[nsuper] - 1)),
+      xlnz(sf.xlnz, n + 1), nmod(sf.nmod, nsuper);
   OneBased<int32_t> link(link_work, n), length(length_work, nsuper);
   for (int32_t j = 1; j <= n; ++j) link(j) = 0;
   const bool lu = !symmetric_storage;
@@ -58,8 +59,10 @@ bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32
       push(fk, K, lenk - q);
     }
     const int64_t ci = ncol;
-    if (lu) ops += 2.0 * c * c * c / 3.0 - static_cast<double>(ci * ci / 2) + static_cast<double>(5 * ci / 6);
-    else ops += c * c * c / 3.0 - static_cast<double>(ci * ci / 4) + static_cast<double>(5 * ci / 12);
+    if (lu)
+      ops += 2.0 * c * c * c / 3.0 - static_cast<double>(ci * ci / 2) + static_cast<double>(5 * ci / 6);
+    else
+      ops += c * c * c / 3.0 - static_cast<double>(ci * ci / 4) + static_cast<double>(5 * ci / 12);
     if (ncol < jlen) {
       const double t = c * (jlen - ncol) * c;
       ops += lu ? 2.0 * t : t;
@@ -77,11 +80,11 @@ bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32
 // not read; indmap and link are n-word work vectors, length an nsuper-word work vector;
 // symmetric is 0 for the LU storage. A broken update list (an inconsistent nmod) gives -1.0.
 extern "C" VARNEXO_EXPORT void flops_varnexo_(const int32_t* nsuper, const int32_t* n, const int32_t* unused3,
-                                              const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
-                                              const int32_t* unused7, int32_t* indmap, const int32_t* nmod,
-                                              int32_t* link, const int32_t* snode, const int32_t* xsuper,
-                                              int32_t* length, const int32_t* symmetric, const int32_t* type,
-                                              double* mflops) {
+                                              const int32_t* xlindx, const int32_t* lindx,
+                                              const int32_t* xlnz, const int32_t* unused7, int32_t* indmap,
+                                              const int32_t* nmod, int32_t* link, const int32_t* snode,
+                                              const int32_t* xsuper, int32_t* length,
+                                              const int32_t* symmetric, const int32_t* type, double* mflops) {
   (void)unused3;
   (void)unused7;
   (void)indmap;

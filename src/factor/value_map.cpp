@@ -74,7 +74,9 @@ void sort_pairs(int32_t* keys, int32_t* vals, int32_t len) {
 // vector (n words, zero on entry) holds the signed sources of the column being placed.
 class ColumnSorter {
  public:
-  ColumnSorter(int32_t n, int32_t* marker) : n_(n), marker_(marker) { threshold_ = sort_threshold(n, &clear_bound_); }
+  ColumnSorter(int32_t n, int32_t* marker) : n_(n), marker_(marker) {
+    threshold_ = sort_threshold(n, &clear_bound_);
+  }
 
   void sort(int32_t* rows, int32_t* src, int32_t len) {
     if (len < 2) return;
@@ -118,8 +120,8 @@ void counts_to_pointers(int32_t* ptr, int32_t n) {
 // Replaces the sorted rows of column j by target positions: row r at 0-based position p of
 // j's supernode row list goes to base(j) + p - skip. Positions are searched from `from` on.
 // Returns false when a row is not in the structure.
-bool rows_to_targets(const SymbolicFactor& sf, int32_t j, int32_t* rows, int32_t len, int32_t from, int32_t base,
-                     int32_t skip) {
+bool rows_to_targets(const SymbolicFactor& sf, int32_t j, int32_t* rows, int32_t len, int32_t from,
+                     int32_t base, int32_t skip) {
   const int32_t s = sf.snode[j - 1];
   const int32_t first = sf.xlindx[s - 1], jlen = sf.xlindx[s] - first;
   const int32_t* idx = sf.lindx + (first - 1);
@@ -134,10 +136,10 @@ bool rows_to_targets(const SymbolicFactor& sf, int32_t j, int32_t* rows, int32_t
 
 }  // namespace
 
-int32_t invs_perm_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, bool scaled, ValueMap& map,
-                      int32_t* work) {
+int32_t invs_perm_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, bool scaled,
+                      ValueMap& map, int32_t* work) {
   const int32_t n = sf.n;
-  int32_t* cursor = work;         // n+1
+  int32_t* cursor = work;          // n+1
   int32_t* marker = work + n + 1;  // n
   std::fill(map.xlmap, map.xlmap + n + 1, 0);
   for (int32_t i = 1; i <= n; ++i)
@@ -180,11 +182,11 @@ int32_t invs_perm_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t
   return kMapOk;
 }
 
-int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, const int32_t* row_map,
-                         bool scaled, ValueMap& map, int32_t* work) {
+int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja,
+                         const int32_t* row_map, bool scaled, ValueMap& map, int32_t* work) {
   const int32_t n = sf.n;
-  int32_t* cursor = work;              // n+1, reused for L then U
-  int32_t* marker = work + n + 1;      // n
+  int32_t* cursor = work;               // n+1, reused for L then U
+  int32_t* marker = work + n + 1;       // n
   int32_t* matched = work + 2 * n + 1;  // n: matched row of each caller's row
   for (int32_t i = 1; i <= n; ++i) matched[i - 1] = i;
   if (row_map)
@@ -197,8 +199,10 @@ int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int3
       const int32_t c = ja[k - 1];
       if (c < 1 || c > n) return kMapBadIndex;
       const int32_t pr = sf.invp[matched[r - 1] - 1], pc = sf.invp[c - 1];
-      if (pr >= first_col(pc)) ++map.xlmap[pc];
-      else ++map.xumap[pr];
+      if (pr >= first_col(pc))
+        ++map.xlmap[pc];
+      else
+        ++map.xumap[pr];
     }
   counts_to_pointers(map.xlmap, n);
   counts_to_pointers(map.xumap, n);
@@ -233,7 +237,8 @@ int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int3
     sorter.sort(map.lmap + (lb - 1), map.asrc + (lb - 1), llen);
     if (scaled)
       for (int32_t e = 0; e < llen; ++e) map.aorig[lb - 1 + e] = caller_row(map.lmap[lb - 1 + e]);
-    if (!rows_to_targets(sf, j, map.lmap + (lb - 1), llen, 0, sf.xlnz[j - 1], 0)) return kMapStructureMismatch;
+    if (!rows_to_targets(sf, j, map.lmap + (lb - 1), llen, 0, sf.xlnz[j - 1], 0))
+      return kMapStructureMismatch;
     const int32_t ub = map.xumap[j - 1], ulen = map.xumap[j] - ub;
     sorter.sort(map.umap + (ub - 1), map.asrc + (lcount + ub - 1), ulen);
     if (scaled)
@@ -251,8 +256,9 @@ int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int3
 
 namespace {
 varnexo::factor::SymbolicFactor structure_view(const int32_t* n, const int32_t* perm, const int32_t* invp,
-                                               const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode,
-                                               const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                                               const int32_t* nsuper, const int32_t* xsuper,
+                                               const int32_t* snode, const int32_t* xlindx,
+                                               const int32_t* lindx, const int32_t* xlnz,
                                                const int32_t* xunz) {
   varnexo::factor::SymbolicFactor sf;
   sf.n = *n;
@@ -271,9 +277,9 @@ varnexo::factor::SymbolicFactor structure_view(const int32_t* n, const int32_t* 
 
 extern "C" VARNEXO_EXPORT void invs_perm_mod_varnexo_(
     const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* perm, const int32_t* invp,
-    const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode, const int32_t* xlindx, const int32_t* lindx,
-    const int32_t* xlnz, const int32_t* scaled, int32_t* xlmap, int32_t* lmap, int32_t* asrc, int32_t* aorig,
-    int32_t* colorig, int32_t* lcount, int32_t* work, int32_t* status) {
+    const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const int32_t* scaled, int32_t* xlmap, int32_t* lmap,
+    int32_t* asrc, int32_t* aorig, int32_t* colorig, int32_t* lcount, int32_t* work, int32_t* status) {
   auto sf = structure_view(n, perm, invp, nsuper, xsuper, snode, xlindx, lindx, xlnz, nullptr);
   varnexo::factor::ValueMap map;
   map.xlmap = xlmap;
@@ -289,9 +295,9 @@ VARNEXO_UNDERSCORE_ALIAS(invs_perm_mod_varnexo_);
 extern "C" VARNEXO_EXPORT void inv_perm_mod_mod_varnexo_(
     const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* perm, const int32_t* invp,
     const int32_t* row_map, const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode,
-    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz, const int32_t* scaled,
-    int32_t* xlmap, int32_t* lmap, int32_t* xumap, int32_t* umap, int32_t* asrc, int32_t* aorig, int32_t* colorig,
-    int32_t* lcount, int32_t* ucount, int32_t* work, int32_t* status) {
+    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz,
+    const int32_t* scaled, int32_t* xlmap, int32_t* lmap, int32_t* xumap, int32_t* umap, int32_t* asrc,
+    int32_t* aorig, int32_t* colorig, int32_t* lcount, int32_t* ucount, int32_t* work, int32_t* status) {
   auto sf = structure_view(n, perm, invp, nsuper, xsuper, snode, xlindx, lindx, xlnz, xunz);
   varnexo::factor::ValueMap map;
   map.xlmap = xlmap;

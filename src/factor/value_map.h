@@ -29,16 +29,16 @@ int32_t sort_threshold(int32_t n, int32_t* clear_bound);
 // that column is invp(c), negative otherwise. Needs map.xlmap (n+1), lmap, asrc (nnz each), and
 // with `scaled` also aorig (nnz) and colorig (n). work: value_map_work_size(n) words.
 // Sets map.lcount (map.ucount = 0). Returns kMapOk or a negative status.
-int32_t invs_perm_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, bool scaled, ValueMap& map,
-                      int32_t* work);
+int32_t invs_perm_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, bool scaled,
+                      ValueMap& map, int32_t* work);
 
 // LU storage: full rows. `row_map` (may be null for the identity) is the row mapping of the
 // matching: the caller's row q(i) sits in row i of the matched matrix; the factor then holds
 // Q·M·Qᵀ. Entry (r, c) with factor positions (pr, pc) is an L entry of column pc when pr lies in
 // pc's supernode from its first column on, else a U entry of column pr. Needs xlmap, xumap
 // (n+1), lmap, umap, asrc (nnz), with `scaled` aorig (nnz), colorig (n). work as above.
-int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja, const int32_t* row_map,
-                         bool scaled, ValueMap& map, int32_t* work);
+int32_t inv_perm_mod_mod(const SymbolicFactor& sf, const int32_t* ia, const int32_t* ja,
+                         const int32_t* row_map, bool scaled, ValueMap& map, int32_t* work);
 
 // The builders as the analysis calls them, with the map's arrays placed in the permanent
 // block: xlmap (n+1), lmap (nnz words: the L targets, then for LU the U targets right after
@@ -61,9 +61,9 @@ enum class LoadRule { unscaled, scaled_symmetric, scaled_unsymmetric };
 template <class T>
 struct Loader {
   const ValueMap* map = nullptr;
-  const source_t<T>* a = nullptr;  // caller's values, 0-based
-  const int32_t* ja = nullptr;     // caller's column indices, 0-based array of 1-based values
-  const double* scaling = nullptr; // 2n values when a scaled rule is used
+  const source_t<T>* a = nullptr;   // caller's values, 0-based
+  const int32_t* ja = nullptr;      // caller's column indices, 0-based array of 1-based values
+  const double* scaling = nullptr;  // 2n values when a scaled rule is used
   int32_t n = 0;
   LoadRule rule = LoadRule::unscaled;
   bool conjugate_mirrored = false;
@@ -105,16 +105,17 @@ void Loader<T>::load_column(int32_t j, OneBased<T> lnz, OneBased<T> unz) const {
 extern "C" {
 // Symmetric-storage builder. work: 3n+2 words. lcount/ucount out; status out (0 or negative).
 void invs_perm_mod_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* perm,
-                            const int32_t* invp, const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode,
-                            const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const int32_t* scaled,
-                            int32_t* xlmap, int32_t* lmap, int32_t* asrc, int32_t* aorig, int32_t* colorig,
-                            int32_t* lcount, int32_t* work, int32_t* status);
+                            const int32_t* invp, const int32_t* nsuper, const int32_t* xsuper,
+                            const int32_t* snode, const int32_t* xlindx, const int32_t* lindx,
+                            const int32_t* xlnz, const int32_t* scaled, int32_t* xlmap, int32_t* lmap,
+                            int32_t* asrc, int32_t* aorig, int32_t* colorig, int32_t* lcount, int32_t* work,
+                            int32_t* status);
 // LU-storage builder; row_map may be the identity (or null). work: 3n+2 words.
 void inv_perm_mod_mod_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* perm,
                                const int32_t* invp, const int32_t* row_map, const int32_t* nsuper,
                                const int32_t* xsuper, const int32_t* snode, const int32_t* xlindx,
-                               const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz, const int32_t* scaled,
-                               int32_t* xlmap, int32_t* lmap, int32_t* xumap, int32_t* umap, int32_t* asrc,
-                               int32_t* aorig, int32_t* colorig, int32_t* lcount, int32_t* ucount, int32_t* work,
-                               int32_t* status);
+                               const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz,
+                               const int32_t* scaled, int32_t* xlmap, int32_t* lmap, int32_t* xumap,
+                               int32_t* umap, int32_t* asrc, int32_t* aorig, int32_t* colorig,
+                               int32_t* lcount, int32_t* ucount, int32_t* work, int32_t* status);
 }

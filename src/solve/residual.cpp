@@ -57,15 +57,15 @@ void accumulate(bool transposed, int32_t n, int32_t nb, Storage storage, const i
 }  // namespace
 
 template <class T>
-void amuxy(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja, const T* a,
-           const T* x, T* y, T* rowbuf) {
+void amuxy(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja,
+           const T* a, const T* x, T* y, T* rowbuf) {
   std::fill(y, y + static_cast<int64_t>(n) * nb, T(0));
   accumulate(transposed, n, nb, storage, ia, ja, a, x, y, T(1), rowbuf);
 }
 
 template <class T>
-double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja,
-                 const T* a, const T* x, T* r, const T* b, T* rowbuf) {
+double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
+                 const int32_t* ja, const T* a, const T* x, T* r, const T* b, T* rowbuf) {
   std::copy(b, b + static_cast<int64_t>(n) * nb, r);
   accumulate(transposed, n, nb, storage, ia, ja, a, x, r, T(-1), rowbuf);
   double norm = 0.0;
@@ -88,14 +88,15 @@ template void amuxy<double>(bool, int32_t, int32_t, Storage, const int32_t*, con
 template void amuxy<std::complex<double>>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*,
                                           const std::complex<double>*, const std::complex<double>*,
                                           std::complex<double>*, std::complex<double>*);
-template double amuxy_res<double>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*, const double*,
-                                  const double*, double*, const double*, double*);
-template double amuxy_res<std::complex<double>>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*,
-                                                const std::complex<double>*, const std::complex<double>*,
-                                                std::complex<double>*, const std::complex<double>*,
-                                                std::complex<double>*);
+template double amuxy_res<double>(bool, int32_t, int32_t, Storage, const int32_t*, const int32_t*,
+                                  const double*, const double*, double*, const double*, double*);
+template double amuxy_res<std::complex<double>>(bool, int32_t, int32_t, Storage, const int32_t*,
+                                                const int32_t*, const std::complex<double>*,
+                                                const std::complex<double>*, std::complex<double>*,
+                                                const std::complex<double>*, std::complex<double>*);
 template double maxnorm_a<double>(int32_t, const int32_t*, const int32_t*, const double*);
-template double maxnorm_a<std::complex<double>>(int32_t, const int32_t*, const int32_t*, const std::complex<double>*);
+template double maxnorm_a<std::complex<double>>(int32_t, const int32_t*, const int32_t*,
+                                                const std::complex<double>*);
 
 }  // namespace varnexo::solve
 
@@ -116,10 +117,11 @@ extern "C" VARNEXO_EXPORT void amuxy_varnexo_(const int32_t* transposed, const i
 VARNEXO_UNDERSCORE_ALIAS(amuxy_varnexo_);
 
 // r = b - A·x (or b - Aᵀ·x) and norm = Σ|r(i, j)|. work is not read.
-extern "C" VARNEXO_EXPORT void amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
-                                                  const int32_t* type, const int32_t* procs, const int32_t* ia,
-                                                  const int32_t* ja, const double* a, const double* x, double* r,
-                                                  double* rowbuf, const double* b, double* work, double* norm) {
+extern "C" VARNEXO_EXPORT void amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n,
+                                                  const int32_t* nb, const int32_t* type,
+                                                  const int32_t* procs, const int32_t* ia, const int32_t* ja,
+                                                  const double* a, const double* x, double* r, double* rowbuf,
+                                                  const double* b, double* work, double* norm) {
   (void)procs;
   (void)work;
   *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, r, b, rowbuf);
@@ -127,20 +129,22 @@ extern "C" VARNEXO_EXPORT void amuxy_res_varnexo_(const int32_t* transposed, con
 VARNEXO_UNDERSCORE_ALIAS(amuxy_res_varnexo_);
 
 // Complex twin of amuxy_varnexo_: a, x, y, rowbuf hold pairs of doubles.
-extern "C" VARNEXO_EXPORT void c_amuxy_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
-                                                const int32_t* type, const int32_t* procs, const int32_t* ia,
-                                                const int32_t* ja, const dcplx* a, const dcplx* x, dcplx* y,
-                                                dcplx* rowbuf) {
+extern "C" VARNEXO_EXPORT void c_amuxy_varnexo_(const int32_t* transposed, const int32_t* n,
+                                                const int32_t* nb, const int32_t* type, const int32_t* procs,
+                                                const int32_t* ia, const int32_t* ja, const dcplx* a,
+                                                const dcplx* x, dcplx* y, dcplx* rowbuf) {
   (void)procs;
   varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, y, rowbuf);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_amuxy_varnexo_);
 
 // Complex twin of amuxy_res_varnexo_; the norm sums the moduli.
-extern "C" VARNEXO_EXPORT void c_amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb,
-                                                    const int32_t* type, const int32_t* procs, const int32_t* ia,
-                                                    const int32_t* ja, const dcplx* a, const dcplx* x, dcplx* r,
-                                                    dcplx* rowbuf, const dcplx* b, dcplx* work, double* norm) {
+extern "C" VARNEXO_EXPORT void c_amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n,
+                                                    const int32_t* nb, const int32_t* type,
+                                                    const int32_t* procs, const int32_t* ia,
+                                                    const int32_t* ja, const dcplx* a, const dcplx* x,
+                                                    dcplx* r, dcplx* rowbuf, const dcplx* b, dcplx* work,
+                                                    double* norm) {
   (void)procs;
   (void)work;
   *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, r, b, rowbuf);

@@ -18,13 +18,13 @@ Storage storage_of(int32_t type);
 // `transposed` and the storage is full. ia, ja 1-based; for the one-triangle storage the first
 // entry of each row is its diagonal. rowbuf: nb values of scratch.
 template <class T>
-void amuxy(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja, const T* a,
-           const T* x, T* y, T* rowbuf);
+void amuxy(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja,
+           const T* a, const T* x, T* y, T* rowbuf);
 
 // r = b - op(A)·x; returns Σ|r(i, j)| over all entries (row by row, modulus for complex).
 template <class T>
-double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia, const int32_t* ja,
-                 const T* a, const T* x, T* r, const T* b, T* rowbuf);
+double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
+                 const int32_t* ja, const T* a, const T* x, T* r, const T* b, T* rowbuf);
 
 // Largest |a(k)| over the stored entries off the diagonal (0 when there is none).
 template <class T>

@@ -27,7 +27,8 @@ struct FactorView {
   const int32_t* pivot = nullptr;     // n, local row interchanges (LU, LDLᵀ)
   const int32_t* colpivot = nullptr;  // n, local column interchanges (complete pivoting)
 
-  FactorView(const factor::SymbolicFactor& sf, const T* l, const T* u, const int32_t* piv, const int32_t* cpiv)
+  FactorView(const factor::SymbolicFactor& sf, const T* l, const T* u, const int32_t* piv,
+             const int32_t* cpiv)
       : n(sf.n),
         nsuper(sf.nsuper),
         xsuper(sf.xsuper, sf.nsuper + 1),
@@ -79,7 +80,10 @@ struct Mapping {
   int32_t part = kWhole;
 };
 
-// Gather: x(i, j) = σ·b(src(i), j) for every right-hand side (ldx = ldb = n).
+// Gather: x(i, j) = σ·b(src(i), j) for every right-hand side (ldx = ldb = n). For the
+// unsymmetric types the plain solve reads row q(perm(i)) of b, scaled by the row scaling; the
+// row mapping is applied whenever one is given (it is the identity without a matching), so
+// that a matching without scaling still reads the rows the factor holds.
 template <class T>
 void gather_rhs(const Mapping& m, int32_t nb, const T* b, T* x) {
   const int64_t n = m.n;
@@ -87,19 +91,19 @@ void gather_rhs(const Mapping& m, int32_t nb, const T* b, T* x) {
     std::copy(b, b + n * nb, x);
     return;
   }
+  const bool via_rows = m.unsymmetric && !m.transposed;
   for (int32_t j = 0; j < nb; ++j) {
     const T* bj = b + j * n;
     T* xj = x + j * n;
     for (int32_t i = 0; i < m.n; ++i) {
       const int32_t p = m.perm[i];
-      if (!m.scaled) {
-        xj[i] = bj[p - 1];
-      } else if (m.unsymmetric && !m.transposed) {
-        const int32_t r = m.row_map ? m.row_map[p - 1] : p;
+      const int32_t r = via_rows && m.row_map ? m.row_map[p - 1] : p;
+      if (!m.scaled)
+        xj[i] = bj[r - 1];
+      else if (via_rows)
         xj[i] = static_cast<real_t<T>>(m.scaling[m.n + r - 1]) * bj[r - 1];
-      } else {
+      else
         xj[i] = static_cast<real_t<T>>(m.scaling[p - 1]) * bj[p - 1];
-      }
     }
   }
 }
@@ -113,12 +117,15 @@ void scatter_rhs(const Mapping& m, int32_t nb, T* x, T* b, bool into_b, T* W, in
     if (into_b) std::copy(x, x + n * nb, b);
     return;
   }
-  const bool via_rows = m.scaled && m.unsymmetric && m.transposed;
+  // The transposed unsymmetric solve delivers through the row mapping (see gather_rhs).
+  const bool via_rows = m.unsymmetric && m.transposed;
   auto dest = [&](int32_t i) {
     const int32_t p = m.perm[i];
     return via_rows && m.row_map ? m.row_map[p - 1] : p;
   };
-  auto sigma = [&](int32_t i) { return static_cast<real_t<T>>(via_rows ? m.scaling[m.n + i] : m.scaling[i]); };
+  auto sigma = [&](int32_t i) {
+    return static_cast<real_t<T>>(via_rows ? m.scaling[m.n + i] : m.scaling[i]);
+  };
   if (into_b) {
     for (int32_t j = 0; j < nb; ++j) {
       T* xj = x + j * n;
@@ -175,8 +182,8 @@ void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int
 // x(f..l, :) -= op(B)·W with B the m × w block (L21, or U12ᵀ for LU) of leading dimension ldb
 // and op = transpose ('T') or conjugate transpose ('C').
 template <class T>
-void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x, int32_t ldx, int32_t nb, T* W,
-                      int32_t ldw) {
+void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x, int32_t ldx, int32_t nb,
+                      T* W, int32_t ldw) {
   const int32_t m = p.m();
   if (m == 0) return;
   for (int32_t j = 0; j < nb; ++j) {

@@ -8,7 +8,8 @@ namespace varnexo::solve {
 
 // Cholesky factor L·Lᵀ (L·Lᴴ when `hermitian`): forward L, backward Lᵀ (Lᴴ).
 template <class T>
-void cholesky_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part, bool hermitian) {
+void cholesky_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part,
+                    bool hermitian) {
   const int32_t n = F.n;
   const char op = hermitian ? 'C' : 'T';
   if (part != kBackwardOnly)
@@ -84,7 +85,8 @@ void lu_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32
       }
     }
     if (complete)
-      for (int32_t j = 0; j < nb; ++j) swaps_backward(xf + static_cast<int64_t>(j) * n, F.colpivot + (p.f - 1), p.w - 1);
+      for (int32_t j = 0; j < nb; ++j)
+        swaps_backward(xf + static_cast<int64_t>(j) * n, F.colpivot + (p.f - 1), p.w - 1);
   }
 }
 

@@ -1,11 +1,12 @@
 // The supernodal Cholesky factor compared entry by entry with a dense LAPACK factorisation of
 // the same permuted matrix, over generated and collected matrices, orderings and widths; the
 // scheduled family's domain path; the failure statuses.
+#include "factor/cholesky.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "factor/cholesky.h"
 #include "support_numeric/harness.h"
 
 using namespace testnum;
@@ -19,10 +20,22 @@ struct Case {
 };
 
 Entries<double> problem(const std::string& name, int32_t* n) {
-  if (name == "lap2d") { *n = 49; return laplacian(7, 7, 1); }
-  if (name == "lap3d") { *n = 64; return laplacian(4, 4, 4); }
-  if (name == "elasticity") { *n = 81; return elasticity(3); }
-  if (name == "random") { *n = 60; return random_spd<double>(60, 0.08, 7); }
+  if (name == "lap2d") {
+    *n = 49;
+    return laplacian(7, 7, 1);
+  }
+  if (name == "lap3d") {
+    *n = 64;
+    return laplacian(4, 4, 4);
+  }
+  if (name == "elasticity") {
+    *n = 81;
+    return elasticity(3);
+  }
+  if (name == "random") {
+    *n = 60;
+    return random_spd<double>(60, 0.08, 7);
+  }
   if (name == "dense") {
     *n = 12;
     return random_spd<double>(12, 1.0, 3);
@@ -78,7 +91,8 @@ std::vector<Case> cases() {
 
 std::string case_name(const ::testing::TestParamInfo<Case>& info) {
   static const char* const o[] = {"natural", "random", "nd"};
-  return info.param.name + "_" + o[static_cast<int>(info.param.ordering)] + "_w" + std::to_string(info.param.width);
+  return info.param.name + "_" + o[static_cast<int>(info.param.ordering)] + "_w" +
+         std::to_string(info.param.width);
 }
 
 INSTANTIATE_TEST_SUITE_P(Problems, CholeskyDense, ::testing::ValuesIn(cases()), case_name);
@@ -97,6 +111,13 @@ TEST(CholeskyScheduled, DomainPathGivesThePlainFactor) {
   ASSERT_EQ(sched.map_status(), 0);
   ASSERT_EQ(sched.factor(0, &domains), 0);
   EXPECT_EQ(plain.lnz, sched.lnz);
+  // Two per-processor copies of indmap and relind move link and length in the integer work.
+  Cholesky<double> two(A, plain.sym.perm, 16);
+  ASSERT_EQ(two.map_status(), 0);
+  two.ibasic[14] = 2;
+  two.ibasic[73] = 1;  // forces the plain family
+  ASSERT_EQ(two.factor(0, &domains), 0);
+  EXPECT_EQ(plain.lnz, two.lnz);
   // Without the domain mode the scheduled family is the plain loop.
   Cholesky<double> off(A, plain.sym.perm, 16);
   ASSERT_EQ(off.map_status(), 0);
@@ -122,7 +143,8 @@ TEST(CholeskyEdge, NotPositiveDefiniteStopsAtTheFailingSupernode) {
   const int32_t b = 4, n = 3 * b;
   for (int blk = 0; blk < 3; ++blk)
     for (int i = 1; i <= b; ++i)
-      for (int j = i; j <= b; ++j) e[{blk * b + i, blk * b + j}] = i == j ? (blk == 1 && i == 3 ? -5.0 : 4.0) : 1.0;
+      for (int j = i; j <= b; ++j)
+        e[{blk * b + i, blk * b + j}] = i == j ? (blk == 1 && i == 3 ? -5.0 : 4.0) : 1.0;
   std::vector<int32_t> perm(n);
   std::iota(perm.begin(), perm.end(), 1);
   Cholesky<double> c(upper_csr(n, e), perm, b);
@@ -180,6 +202,49 @@ TEST(CholeskyEdge, DiagonalAndSingleDenseSupernode) {
   ASSERT_EQ(s.map_status(), 0);
   EXPECT_EQ(s.factor(), 0);
   EXPECT_LT(compare_with_dense(s, full), 1e-13);
+}
+
+// The same loop in single precision: values rounded while loaded, factor within single
+// precision of the double one.
+TEST(CholeskyFloat, SinglePrecisionThroughTheSameLoop) {
+  namespace vf = varnexo::factor;
+  const Csr<double> A = upper_csr(375, elasticity(5));
+  Cholesky<double> ref(A, ordering(A, Ordering::nested_dissection), 16);
+  ASSERT_EQ(ref.map_status(), 0);
+  ASSERT_EQ(ref.factor(), 0);
+  const int32_t n = 375;
+  auto sf = ref.sym.view(false);
+  vf::Loader<float> loader;
+  loader.map = &ref.maps.map;
+  loader.a = A.a.data();
+  loader.n = n;
+  std::vector<float> lnz(ref.sym.lnz_size()), temp(ref.sym.tmpsiz);
+  std::vector<int32_t> iwork(vf::loop_int_work_size(n, ref.sym.nsuper, 1));
+  vf::LoopWork<float> w;
+  w.indmap = varnexo::OneBased<int32_t>(iwork.data(), n);
+  w.relind = varnexo::OneBased<int32_t>(iwork.data() + n, n);
+  w.link = varnexo::OneBased<int32_t>(iwork.data() + 2 * n, n);
+  w.length = varnexo::OneBased<int32_t>(iwork.data() + 3 * n, ref.sym.nsuper);
+  w.temp = temp.data();
+  w.tmpsiz = ref.sym.tmpsiz;
+  vf::CholeskyKernel<float> kernel;
+  vf::LeftLooking<vf::CholeskyKernel<float>> loop(sf, kernel, loader, lnz.data(), nullptr, w, nullptr,
+                                                  nullptr);
+  ASSERT_EQ(vf::factor_plain(loop, ref.sym.nsuper,
+                             varnexo::OneBased<const int32_t>(ref.sym.nmod.data(), ref.sym.nsuper)),
+            0);
+  double scale = 0, err = 0;
+  for (int32_t J = 1; J <= ref.sym.nsuper; ++J) {
+    const int32_t f = ref.sym.xsuper[J - 1], h = ref.sym.xlindx[J] - ref.sym.xlindx[J - 1];
+    for (int32_t j = f; j < ref.sym.xsuper[J]; ++j)
+      for (int32_t p = j - f; p < h; ++p) {
+        const int64_t k = ref.sym.xlnz[j - 1] - 1 + p;
+        scale = std::max(scale, std::abs(ref.lnz[k]));
+        err = std::max(err, std::abs(ref.lnz[k] - lnz[k]));
+      }
+  }
+  EXPECT_LT(err / scale, 1e-5);
+  EXPECT_GT(err, 0.0);
 }
 
 }  // namespace

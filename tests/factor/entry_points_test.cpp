@@ -9,31 +9,32 @@
 using namespace testnum;
 
 extern "C" {
-void blkl_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                   const int32_t*, double*, const int32_t*, int32_t*, double*, const int32_t*, const int32_t*,
-                   const int32_t*, const int32_t*, const double*, int32_t*);
+void blkl_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
+                   const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*, const int32_t*,
+                   const int32_t*, const int32_t*, const int32_t*, const double*, int32_t*);
 void blkl_risc_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                        const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*, const int32_t*,
-                        const int32_t*, const int32_t*, const int32_t*, const double*, const int32_t*,
-                        const int32_t*, const int32_t*, int32_t*);
-void factorize_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*, int32_t*,
-                        double*, const int32_t*, const int32_t*, const int32_t*, double*, const int32_t*, double*,
-                        const int32_t*, const int32_t*, int32_t*, int32_t*, const int32_t*, const int32_t*, int32_t*,
-                        double*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                        const int32_t*, const int32_t*, const double*, const int32_t*);
-void solve_varnexo_(const int32_t*, double*, double*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const double*, const int32_t*, const double*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, const int32_t*, double*, const int32_t*, const double*,
-                    int32_t*);
-void flops_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, int32_t*, const int32_t*, int32_t*, const int32_t*, const int32_t*, int32_t*,
-                    const int32_t*, const int32_t*, double*);
+                        const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*,
+                        const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*,
+                        const int32_t*, const int32_t*, const int32_t*, int32_t*);
+void factorize_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*,
+                        int32_t*, double*, const int32_t*, const int32_t*, const int32_t*, double*,
+                        const int32_t*, double*, const int32_t*, const int32_t*, int32_t*, int32_t*,
+                        const int32_t*, const int32_t*, int32_t*, double*, const int32_t*, const int32_t*,
+                        const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
+                        const double*, const int32_t*);
+void solve_varnexo_(const int32_t*, double*, double*, const int32_t*, const int32_t*, const int32_t*,
+                    const int32_t*, const int32_t*, const double*, const int32_t*, const double*,
+                    const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, double*,
+                    const int32_t*, const double*, int32_t*);
+void flops_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
+                    const int32_t*, const int32_t*, int32_t*, const int32_t*, int32_t*, const int32_t*,
+                    const int32_t*, int32_t*, const int32_t*, const int32_t*, double*);
 void invs_perm_mod_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
                             const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
                             const int32_t*, const int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
                             int32_t*, int32_t*, int32_t*);
-void mmpyi_varnexo_(const int32_t*, const int32_t*, const int32_t*, const double*, const double*, const int32_t*,
-                    const int32_t*, double*, const int32_t*);
+void mmpyi_varnexo_(const int32_t*, const int32_t*, const int32_t*, const double*, const double*,
+                    const int32_t*, const int32_t*, double*, const int32_t*);
 void scatt_varnexo_(const int32_t*, const int32_t*, double*, const int32_t*, const int32_t*, const int32_t*,
                     const int32_t*, const int32_t*, double*);
 }
@@ -51,9 +52,10 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   const int32_t nnz = static_cast<int32_t>(A.nnz()), zero = 0;
   std::vector<int32_t> xlmap(n + 1), lmap(nnz), asrc(nnz), aorig(nnz), colorig(n), work(3 * n + 2);
   int32_t lcount = 0, status = 1;
-  invs_perm_mod_varnexo_(&n, A.ia.data(), A.ja.data(), s.perm.data(), s.invp.data(), &s.nsuper, s.xsuper.data(),
-                         s.snode.data(), s.xlindx.data(), s.lindx.data(), s.xlnz.data(), &zero, xlmap.data(),
-                         lmap.data(), asrc.data(), aorig.data(), colorig.data(), &lcount, work.data(), &status);
+  invs_perm_mod_varnexo_(&n, A.ia.data(), A.ja.data(), s.perm.data(), s.invp.data(), &s.nsuper,
+                         s.xsuper.data(), s.snode.data(), s.xlindx.data(), s.lindx.data(), s.xlnz.data(),
+                         &zero, xlmap.data(), lmap.data(), asrc.data(), aorig.data(), colorig.data(), &lcount,
+                         work.data(), &status);
   ASSERT_EQ(status, 0);
   EXPECT_EQ(lcount, nnz);
   EXPECT_EQ(lmap, ref.maps.lmap);
@@ -61,17 +63,18 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   std::vector<int32_t> iwork(3 * n + s.nsuper);
   std::vector<double> temp(s.tmpsiz, 0.0), lnz(s.lnz_size(), 1.0);
   int32_t error = 5;
-  blkl_varnexo_(&n, &s.nsuper, s.xsuper.data(), s.snode.data(), s.xlindx.data(), s.lindx.data(), s.xlnz.data(),
-                lnz.data(), s.nmod.data(), iwork.data(), temp.data(), &s.tmpsiz, xlmap.data(), lmap.data(),
-                asrc.data(), A.a.data(), &error);
+  blkl_varnexo_(&n, &s.nsuper, s.xsuper.data(), s.snode.data(), s.xlindx.data(), s.lindx.data(),
+                s.xlnz.data(), lnz.data(), s.nmod.data(), iwork.data(), temp.data(), &s.tmpsiz, xlmap.data(),
+                lmap.data(), asrc.data(), A.a.data(), &error);
   EXPECT_EQ(error, 0);
   EXPECT_EQ(lnz, ref.lnz);
   const int32_t nd = 2, mode = 1;
-  const std::vector<int32_t> domains = {1, s.nsuper / 3, s.nsuper / 3 + 1, s.nsuper / 2, s.nsuper / 2 + 1, s.nsuper};
+  const std::vector<int32_t> domains = {
+      1, s.nsuper / 3, s.nsuper / 3 + 1, s.nsuper / 2, s.nsuper / 2 + 1, s.nsuper};
   std::fill(lnz.begin(), lnz.end(), -3.0);
-  blkl_risc_varnexo_(&n, &s.nsuper, s.xsuper.data(), s.snode.data(), s.xlindx.data(), s.lindx.data(), s.xlnz.data(),
-                     lnz.data(), s.nmod.data(), iwork.data(), temp.data(), &s.tmpsiz, xlmap.data(), lmap.data(),
-                     asrc.data(), A.a.data(), &nd, domains.data(), &mode, &error);
+  blkl_risc_varnexo_(&n, &s.nsuper, s.xsuper.data(), s.snode.data(), s.xlindx.data(), s.lindx.data(),
+                     s.xlnz.data(), lnz.data(), s.nmod.data(), iwork.data(), temp.data(), &s.tmpsiz,
+                     xlmap.data(), lmap.data(), asrc.data(), A.a.data(), &nd, domains.data(), &mode, &error);
   EXPECT_EQ(error, 0);
   EXPECT_EQ(lnz, ref.lnz);
   // The factorisation entry with the control words.
@@ -88,10 +91,10 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   std::vector<int32_t> pivot(n), colpivot(n), iw(3 * n + s.nsuper), pnlsch(s.nsuper);
   double unz = 0;
   factorize_varnexo_(&n, s.perm.data(), A.ia.data(), A.ja.data(), A.a.data(), ib, rb, s.xlindx.data(),
-                     s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, s.xsuper.data(), s.snode.data(),
-                     pivot.data(), colpivot.data(), s.nmod.data(), pnlsch.data(), iw.data(), temp.data(),
-                     xlmap.data(), lmap.data(), nullptr, nullptr, asrc.data(), aorig.data(), colorig.data(), nullptr,
-                     domains.data());
+                     s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, s.xsuper.data(),
+                     s.snode.data(), pivot.data(), colpivot.data(), s.nmod.data(), pnlsch.data(), iw.data(),
+                     temp.data(), xlmap.data(), lmap.data(), nullptr, nullptr, asrc.data(), aorig.data(),
+                     colorig.data(), nullptr, domains.data());
   EXPECT_EQ(ib[49], 0);
   EXPECT_EQ(lnz, ref.lnz);
   // The solve entry: the solution of the C++ solve, into x and into b.
@@ -99,27 +102,47 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   ib[43] = n;
   std::vector<double> b(n), x(n), W(n);
   for (int32_t i = 0; i < n; ++i) b[i] = 1.0 + i % 7;
-  solve_varnexo_(&(ib[14]), x.data(), b.data(), s.perm.data(), s.xsuper.data(), s.xlindx.data(), s.lindx.data(),
-                 s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, pivot.data(), colpivot.data(), nullptr, nullptr, ib,
-                 W.data(), nullptr, nullptr, &error);
+  solve_varnexo_(&(ib[14]), x.data(), b.data(), s.perm.data(), s.xsuper.data(), s.xlindx.data(),
+                 s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, pivot.data(),
+                 colpivot.data(), nullptr, nullptr, ib, W.data(), nullptr, nullptr, &error);
   EXPECT_EQ(error, 0);
   EXPECT_LT(backward_error(n, mirror(laplacian(k, k, k), false), x.data(), b.data()), 1e-14);
   ib[51] = 1;
   std::vector<double> bb = b, xx(n);
-  solve_varnexo_(&(ib[14]), xx.data(), bb.data(), s.perm.data(), s.xsuper.data(), s.xlindx.data(), s.lindx.data(),
-                 s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, pivot.data(), colpivot.data(), nullptr, nullptr, ib,
-                 W.data(), nullptr, nullptr, &error);
+  solve_varnexo_(&(ib[14]), xx.data(), bb.data(), s.perm.data(), s.xsuper.data(), s.xlindx.data(),
+                 s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, pivot.data(),
+                 colpivot.data(), nullptr, nullptr, ib, W.data(), nullptr, nullptr, &error);
   EXPECT_EQ(bb, x);
   // Operation count.
   std::vector<int32_t> indmap(n), link(n), length(s.nsuper);
   const int32_t one = 1, type = 2;
   double mf = 0, mf_ref = 0;
   flops_varnexo_(&s.nsuper, &n, &zero, s.xlindx.data(), s.lindx.data(), s.xlnz.data(), &zero, indmap.data(),
-                 s.nmod.data(), link.data(), s.snode.data(), s.xsuper.data(), length.data(), &one, &type, &mf);
+                 s.nmod.data(), link.data(), s.snode.data(), s.xsuper.data(), length.data(), &one, &type,
+                 &mf);
   auto sf = s.view(false);
   ASSERT_TRUE(varnexo::factor::flops(sf, true, 2, link.data(), length.data(), &mf_ref));
   EXPECT_EQ(mf, mf_ref);
   EXPECT_GT(mf, 0.0);
+}
+
+// Types whose kernels are not in the library yet are refused with a status, not run.
+TEST(EntryPoints, MissingKernelsAreReported) {
+  const Csr<double> A = upper_csr(27, laplacian(3, 3, 3));
+  Cholesky<double> c(A, ordering(A, Ordering::natural), 8);
+  ASSERT_EQ(c.map_status(), 0);
+  c.factor();
+  c.ibasic[11] = -2;
+  auto sf = c.sym.view(false);
+  varnexo::factor::NumericMatrix M;
+  M.ia = A.ia.data();
+  M.ja = A.ja.data();
+  M.a = A.a.data();
+  EXPECT_EQ(varnexo::factor::factorize(sf, c.maps.map, c.ibasic, c.rbasic, M, c.lnz.data(), c.temp.data(),
+                                       nullptr, nullptr, nullptr, nullptr),
+            varnexo::factor::kKernelMissing);
+  EXPECT_EQ(c.ibasic[49], varnexo::factor::kKernelMissing);
+  EXPECT_EQ(c.ibasic[47], -1);
 }
 
 // The element-wise pieces on a supernode of 3 columns and 5 rows (rows 4..8 of a 10-column
@@ -127,7 +150,8 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
 TEST(EntryPoints, ElementWiseUpdateAndScatter) {
   const int32_t n = 10, jlen = 5, fjcol = 4;
   std::vector<int32_t> xlnz(n + 1);
-  for (int32_t j = 0; j <= n; ++j) xlnz[j] = 1 + (j < 3 ? j : 3 + (std::min(j, 6) - 3) * jlen + (j > 6 ? j - 6 : 0));
+  for (int32_t j = 0; j <= n; ++j)
+    xlnz[j] = 1 + (j < 3 ? j : 3 + (std::min(j, 6) - 3) * jlen + (j > 6 ? j - 6 : 0));
   std::vector<double> lnz(xlnz[n] - 1, 0.0);
   std::vector<int32_t> indmap(n, -1);
   const std::vector<int32_t> rows = {4, 5, 6, 7, 8};

@@ -1,9 +1,10 @@
 // The value maps load exactly the permuted matrix (symmetric and LU storage, scaled and
 // unscaled, with the row mapping of a matching), whatever sorting method each column takes.
+#include "factor/value_map.h"
+
 #include <gtest/gtest.h>
 
 #include "factor/left_looking.h"
-#include "factor/value_map.h"
 #include "support_numeric/harness.h"
 
 using namespace testnum;
@@ -97,7 +98,8 @@ TEST(ValueMapSymmetric, MarkerScanAndClearingBound) {
     std::vector<int32_t> cols(pool);
     std::iota(cols.begin(), cols.end(), n - pool + 1);
     std::shuffle(cols.begin(), cols.end(), g);
-    for (int32_t k = 0; k + 1 < len && k < static_cast<int32_t>(cols.size()); ++k) e[{row, cols[k]}] = 1.0 + k;
+    for (int32_t k = 0; k + 1 < len && k < static_cast<int32_t>(cols.size()); ++k)
+      e[{row, cols[k]}] = 1.0 + k;
     row += 1;
   }
   check_symmetric(e, n, Ordering::natural, false, false);

@@ -16,8 +16,10 @@ std::vector<T> random_rhs(int32_t n, int32_t nb, uint32_t seed) {
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   std::vector<T> b(static_cast<size_t>(n) * nb);
   for (T& v : b) {
-    if constexpr (varnexo::is_complex_v<T>) v = T(u(g), u(g));
-    else v = u(g);
+    if constexpr (varnexo::is_complex_v<T>)
+      v = T(u(g), u(g));
+    else
+      v = u(g);
   }
   return b;
 }
@@ -31,11 +33,10 @@ int32_t run_solve(Cholesky<T>& c, int32_t nb, std::vector<T>& x, std::vector<T>&
   std::copy(c.ibasic, c.ibasic + 100, ib);
   ib[72] = part;
   const int64_t n = c.A.n;
-  std::vector<T> W(std::max<int64_t>(1, wsize < 0 ? std::max<int64_t>(n, varnexo::solve::offdiag_height(sf)) * nb
-                                                  : wsize));
+  std::vector<T> W(std::max<int64_t>(1, wsize < 0 ? varnexo::solve::solve_work_values(sf, nb) : wsize));
   x.resize(n * nb);
-  return varnexo::solve::solve(sf, c.lnz.data(), nullptr, nullptr, ib, nb, x.data(), b.data(), nullptr, nullptr,
-                               W.data(), wsize < 0 ? static_cast<int64_t>(W.size()) : wsize, into_b);
+  return varnexo::solve::solve(sf, c.lnz.data(), nullptr, nullptr, ib, nb, x.data(), b.data(), nullptr,
+                               nullptr, W.data(), wsize < 0 ? static_cast<int64_t>(W.size()) : wsize, into_b);
 }
 
 struct Problem {
@@ -47,11 +48,20 @@ struct Problem {
 Problem make(const std::string& name) {
   Problem p;
   p.name = name;
-  if (name == "lap2d_30") { p.n = 900; p.upper = laplacian(30, 30, 1); }
-  else if (name == "lap3d_10") { p.n = 1000; p.upper = laplacian(10, 10, 10); }
-  else if (name == "elasticity_5") { p.n = 375; p.upper = elasticity(5); }
-  else if (name == "random_300") { p.n = 300; p.upper = random_spd<double>(300, 0.02, 17); }
-  else shared_matrix(name, &p.n, &p.upper);
+  if (name == "lap2d_30") {
+    p.n = 900;
+    p.upper = laplacian(30, 30, 1);
+  } else if (name == "lap3d_10") {
+    p.n = 1000;
+    p.upper = laplacian(10, 10, 10);
+  } else if (name == "elasticity_5") {
+    p.n = 375;
+    p.upper = elasticity(5);
+  } else if (name == "random_300") {
+    p.n = 300;
+    p.upper = random_spd<double>(300, 0.02, 17);
+  } else
+    shared_matrix(name, &p.n, &p.upper);
   return p;
 }
 
@@ -82,9 +92,9 @@ TEST_P(CholeskySolve, BackwardErrorAndAgreementOfKernels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Problems, CholeskySolve,
-                         ::testing::Values("lap2d_30", "lap3d_10", "elasticity_5", "random_300", "LFAT5", "bcsstk01",
-                                           "bcsstk03", "494_bus", "gr_30_30", "Trefethen_500", "mesh1e1", "bcsstm12",
-                                           "bcsstk13"));
+                         ::testing::Values("lap2d_30", "lap3d_10", "elasticity_5", "random_300", "LFAT5",
+                                           "bcsstk01", "bcsstk03", "494_bus", "gr_30_30", "Trefethen_500",
+                                           "mesh1e1", "bcsstm12", "bcsstk13"));
 
 // Forward only, then backward only on what it returned, equals the whole solve; with the
 // output into b, b holds the solution and x the permuted one; a work block of one column
@@ -100,7 +110,8 @@ TEST(CholeskySolveParts, SplitOutputAndBlockedScatter) {
     ASSERT_EQ(run_solve(c, nb, whole, b), 0);
     ASSERT_EQ(run_solve(c, nb, fw, b, 1), 0);
     ASSERT_EQ(run_solve(c, nb, bw, fw, 2), 0);
-    for (size_t k = 0; k < whole.size(); ++k) EXPECT_NEAR(bw[k], whole[k], 1e-13 * std::abs(whole[k]) + 1e-15);
+    for (size_t k = 0; k < whole.size(); ++k)
+      EXPECT_NEAR(bw[k], whole[k], 1e-13 * std::abs(whole[k]) + 1e-15);
     std::vector<double> bb = b, xb;
     ASSERT_EQ(run_solve(c, nb, xb, bb, 0, true), 0);
     EXPECT_EQ(bb, whole);
@@ -121,8 +132,10 @@ TEST(HermitianCholeskySolve, BackwardError) {
   for (const std::string name : {"random", "c30up"}) {
     int32_t n = 200;
     Entries<dcomplex> upper;
-    if (name == "random") upper = random_spd<dcomplex>(n, 0.03, 21);
-    else ASSERT_TRUE(read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/c30up.mtx", &n, nullptr, &upper));
+    if (name == "random")
+      upper = random_spd<dcomplex>(n, 0.03, 21);
+    else
+      ASSERT_TRUE(read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/c30up.mtx", &n, nullptr, &upper));
     const Csr<dcomplex> A = upper_csr(n, upper);
     Cholesky<dcomplex> c(A, ordering(A, Ordering::nested_dissection), 8);
     ASSERT_EQ(c.map_status(), 0);

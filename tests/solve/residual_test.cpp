@@ -1,19 +1,20 @@
 // Products and residuals with the caller's matrix against a dense product, for every storage
 // form and the transposed switch, real and complex; and the largest off-diagonal modulus.
+#include "solve/residual.h"
+
 #include <gtest/gtest.h>
 
-#include "solve/residual.h"
 #include "support_numeric/problems.h"
 
 using namespace testnum;
 using varnexo::solve::Storage;
 
 extern "C" {
-void amuxy_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const double*, const double*, double*, double*);
+void amuxy_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
+                    const int32_t*, const int32_t*, const double*, const double*, double*, double*);
 void c_amuxy_res_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                          const int32_t*, const int32_t*, const dcomplex*, const dcomplex*, dcomplex*, dcomplex*,
-                          const dcomplex*, dcomplex*, double*);
+                          const int32_t*, const int32_t*, const dcomplex*, const dcomplex*, dcomplex*,
+                          dcomplex*, const dcomplex*, dcomplex*, double*);
 void maxnorm_a_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*, double*);
 void c_maxnorm_a_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const dcomplex*, double*);
 }
@@ -23,8 +24,10 @@ namespace {
 template <class T>
 T value(std::mt19937& g) {
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  if constexpr (varnexo::is_complex_v<T>) return T(u(g), u(g));
-  else return u(g);
+  if constexpr (varnexo::is_complex_v<T>)
+    return T(u(g), u(g));
+  else
+    return u(g);
 }
 
 // A random matrix in the given storage (stored entries) and its full entries.
@@ -63,8 +66,8 @@ TYPED_TEST(Residual, ProductsMatchDense) {
       for (T& v : b) v = value<T>(g);
       varnexo::solve::amuxy(transposed, n, nb, st, A.ia.data(), A.ja.data(), A.a.data(), x.data(), y.data(),
                             buf.data());
-      const double norm = varnexo::solve::amuxy_res(transposed, n, nb, st, A.ia.data(), A.ja.data(), A.a.data(),
-                                                    x.data(), r.data(), b.data(), buf.data());
+      const double norm = varnexo::solve::amuxy_res(transposed, n, nb, st, A.ia.data(), A.ja.data(),
+                                                    A.a.data(), x.data(), r.data(), b.data(), buf.data());
       // The symmetric forms ignore the transposed switch.
       const bool t = transposed && st == Storage::full;
       std::vector<T> ref(n * nb, T(0));
@@ -83,9 +86,10 @@ TYPED_TEST(Residual, ProductsMatchDense) {
       // One call for three right-hand sides equals three calls; the norm is their sum.
       double sum = 0;
       for (int32_t j = 0; j < nb; ++j) {
-        std::vector<T> rj(n), b1(b.begin() + j * n, b.begin() + (j + 1) * n), x1(x.begin() + j * n, x.begin() + (j + 1) * n);
-        sum += varnexo::solve::amuxy_res(transposed, n, 1, st, A.ia.data(), A.ja.data(), A.a.data(), x1.data(),
-                                         rj.data(), b1.data(), buf.data());
+        std::vector<T> rj(n), b1(b.begin() + j * n, b.begin() + (j + 1) * n),
+            x1(x.begin() + j * n, x.begin() + (j + 1) * n);
+        sum += varnexo::solve::amuxy_res(transposed, n, 1, st, A.ia.data(), A.ja.data(), A.a.data(),
+                                         x1.data(), rj.data(), b1.data(), buf.data());
         for (int32_t i = 0; i < n; ++i) EXPECT_EQ(rj[i], r[j * n + i]);
       }
       EXPECT_NEAR(sum, norm, 1e-12);
@@ -103,8 +107,8 @@ TYPED_TEST(Residual, SymmetricAndFullStorageAgree) {
   std::mt19937 g(1);
   std::vector<T> x(n), y1(n), y2(n), buf(1);
   for (T& v : x) v = value<T>(g);
-  varnexo::solve::amuxy(false, n, 1, Storage::symmetric, S.ia.data(), S.ja.data(), S.a.data(), x.data(), y1.data(),
-                        buf.data());
+  varnexo::solve::amuxy(false, n, 1, Storage::symmetric, S.ia.data(), S.ja.data(), S.a.data(), x.data(),
+                        y1.data(), buf.data());
   varnexo::solve::amuxy(false, n, 1, Storage::full, F.ia.data(), F.ja.data(), F.a.data(), x.data(), y2.data(),
                         buf.data());
   for (int32_t i = 0; i < n; ++i) EXPECT_NEAR(std::abs(y1[i] - y2[i]), 0.0, 1e-14);
@@ -130,7 +134,8 @@ TEST(ResidualEntries, TypeCodesAndMaxnorm) {
   const std::vector<double> fa = {1.0, 5.0, 7.0}, fx = {1.0, 2.0};
   std::vector<double> y(2), rb(1);
   const int32_t type11 = 11;
-  amuxy_varnexo_(&one, &n, &one, &type11, procs, fia.data(), fja.data(), fa.data(), fx.data(), y.data(), rb.data());
+  amuxy_varnexo_(&one, &n, &one, &type11, procs, fia.data(), fja.data(), fa.data(), fx.data(), y.data(),
+                 rb.data());
   EXPECT_EQ(y[0], 1.0 + 14.0);
   EXPECT_EQ(y[1], 5.0);
   double m = -1;

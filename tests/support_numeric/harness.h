@@ -60,7 +60,7 @@ struct Cholesky {
     lnz.assign(sym.lnz_size(), T(777));
     temp.assign(std::max(1, tmpsiz < 0 ? sym.tmpsiz : tmpsiz), T(0));
     ibasic[11] = varnexo::is_complex_v<T> ? 4 : 2;
-    ibasic[14] = 1;
+    if (ibasic[14] < 1) ibasic[14] = 1;
     ibasic[18] = 1;
     ibasic[19] = family;
     ibasic[33] = static_cast<int32_t>(sym.lnz_size());
@@ -74,8 +74,8 @@ struct Cholesky {
     M.ia = A.ia.data();
     M.ja = A.ja.data();
     M.a = A.a.data();
-    status = varnexo::factor::factorize(sf, maps.map, ibasic, rbasic, M, lnz.data(), temp.data(), nullptr, nullptr,
-                                        nullptr, domains ? domains->data() : nullptr);
+    status = varnexo::factor::factorize(sf, maps.map, ibasic, rbasic, M, lnz.data(), temp.data(), nullptr,
+                                        nullptr, nullptr, domains ? domains->data() : nullptr);
     return status;
   }
 };

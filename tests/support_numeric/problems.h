@@ -62,7 +62,9 @@ Csr<T> to_csr(int32_t n, const Entries<T>& e, bool diagonal_first) {
 
 // Upper-triangle entries of a symmetric / Hermitian matrix from its upper entries.
 template <class T>
-Csr<T> upper_csr(int32_t n, const Entries<T>& upper) { return to_csr(n, upper, true); }
+Csr<T> upper_csr(int32_t n, const Entries<T>& upper) {
+  return to_csr(n, upper, true);
+}
 
 // Full entries from upper ones (mirror, conjugated when hermitian).
 template <class T>
@@ -122,8 +124,10 @@ Entries<T> random_spd(int32_t n, double density, uint32_t seed) {
     for (int32_t j = i + 1; j <= n; ++j)
       if (p(g) < density) {
         T v;
-        if constexpr (varnexo::is_complex_v<T>) v = T(u(g), u(g));
-        else v = u(g);
+        if constexpr (varnexo::is_complex_v<T>)
+          v = T(u(g), u(g));
+        else
+          v = u(g);
         e[{i, j}] = v;
         rowsum[i] += std::abs(v);
         rowsum[j] += std::abs(v);
@@ -306,7 +310,8 @@ struct LuKernel {
   static constexpr bool has_u = true;
   static constexpr char trans = 'T';
   int64_t product_capacity(int64_t tmpsiz) const { return tmpsiz; }
-  bool right_factor(const varnexo::factor::UpdateSource<T>& s, int32_t, varnexo::factor::Operand<T>* y) const {
+  bool right_factor(const varnexo::factor::UpdateSource<T>& s, int32_t,
+                    varnexo::factor::Operand<T>* y) const {
     *y = s.u;
     return true;
   }
@@ -317,7 +322,8 @@ struct LuKernel {
     if (m == 0) return 0;
     varnexo::blas::trsm('R', 'U', 'N', 'N', m, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol, b.jlen);
     for (int32_t j = 1; j < b.ncol; ++j)
-      if (b.pivot[j - 1] != j) varnexo::blas::swap(m, b.u + (j - 1) * m, 1, b.u + (b.pivot[j - 1] - 1) * m, 1);
+      if (b.pivot[j - 1] != j)
+        varnexo::blas::swap(m, b.u + (j - 1) * m, 1, b.u + (b.pivot[j - 1] - 1) * m, 1);
     varnexo::blas::trsm('R', 'L', 'T', 'U', m, b.ncol, T(1), b.l, b.jlen, b.u, m);
     return 0;
   }
