@@ -46,6 +46,11 @@ struct Call {
   int32_t* loc_int2 = nullptr;  // scratch of the update lists during one analysis  // change in the number of stored factors (statistics of releases)
 };
 
+// The call state of the public arguments, in the order of the public call.
+Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number, const int32_t* matrix_type,
+               const int32_t* phase, const int32_t* neqns, const double* a, int32_t* ia, int32_t* ja, int32_t* perm,
+               const int32_t* nb, int32_t* iparam, const int32_t* message_level, double* b, double* x);
+
 // The input check: validates the arguments against each other and the handle, stores the
 // accepted values and the size words, and leaves the detailed number in c.error_num
 // (0 accepted, 99 a diagonal system already solved, other values rejected).

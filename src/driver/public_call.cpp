@@ -90,21 +90,8 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
     diagonal_short_cut(*phase, *matrix_type, *neqns, *nb, a, ia, ja, ip, b, x, *error);
     return;
   }
-  Call c(handle);
-  c.max_fac_store = *max_fac_store;
-  c.matrix_number = *matrix_number;
-  c.matrix_type = *matrix_type;
-  c.phase = *phase;
-  c.neqns = *neqns;
-  c.nb = *nb;
-  c.message_level = *message_level;
-  c.a = a;
-  c.ia = ia;
-  c.ja = ja;
-  c.perm = perm;
-  c.iparam = ip;
-  c.b = b;
-  c.x = x;
+  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb, iparam,
+                     message_level, b, x);
   run_driver(c, *error);
   // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
   // outcome is reported as success unless the caller asks to keep it. Every other failure of
