@@ -112,3 +112,29 @@ int32_t error_info(const Call& c, int32_t error) {
 }
 
 }  // namespace varnexo::driver
+
+using namespace varnexo::driver;
+
+extern "C" {
+
+// The error report of a failed call on `handle`: the class header and the text of `error_num`,
+// with the values of the call that the texts print. Returns the code to hand back in *error.
+VARNEXO_EXPORT void error_info_fc_(void* handle, int32_t* error, const int32_t* error_num, const int32_t* phase,
+                                   const int32_t* max_fac_store, const int32_t* matrix_number,
+                                   const int32_t* matrix_type, const int32_t* neqns, const int32_t* nb,
+                                   int32_t* iparam) {
+  Call c(handle);
+  c.error_num = *error_num;
+  c.phase = *phase;
+  c.ido = *phase;
+  c.max_fac_store = *max_fac_store;
+  c.matrix_number = *matrix_number;
+  c.matrix_type = *matrix_type;
+  c.neqns = *neqns;
+  c.nb = *nb;
+  c.iparam = varnexo::OneBased<int32_t>(iparam, 64);
+  *error = error_info(c, *error);
+}
+VARNEXO_UNDERSCORE_ALIAS(error_info_fc_);
+
+}  // extern "C"

@@ -210,6 +210,14 @@ VARNEXO_EXPORT void ini_basic_fc_(void* handle, const int32_t* message_level, co
 }
 VARNEXO_UNDERSCORE_ALIAS(ini_basic_fc_);
 
+// Copies the 2x2 pair list of the symmetric matching (2·ibasic(60)+2 words) into the structure
+// block of the analysis from word 5n+8 on.
+VARNEXO_EXPORT void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block, const int32_t* pairs) {
+  const int64_t n = ibasic[0], words = 2 * (int64_t)ibasic[59] + 2;
+  std::memcpy(structure_block + 5 * n + 7, pairs, sizeof(int32_t) * (size_t)words);
+}
+VARNEXO_UNDERSCORE_ALIAS(ddist_init_varnexo_);
+
 VARNEXO_EXPORT void clean_fact_fc_(int32_t* fact_adr_entry, const int32_t* sentinel) {
   int32_t e[6] = {0, *sentinel, 0, 0, 0, 0};
   std::memcpy(fact_adr_entry, e, sizeof e);

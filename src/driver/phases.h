@@ -18,6 +18,9 @@ int32_t run_analysis(Call& c);
 // Factorisation and solve with refinement for the numerical phases. Returns the coarse code.
 int32_t run_numerical(Call& c);
 
+// The banner: an empty line and the name of the matrix type.
+void banner(int32_t type);
+
 // The banner, timing lines and statistics records of the call.
 void statistics(Call& c);
 

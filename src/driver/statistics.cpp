@@ -43,10 +43,14 @@ void real_record(const std::string& label, double value, const char* format = "%
   output::to_stdout_real(output::statistics_record(label, format), &value, 1);
 }
 
+}  // namespace
+
 void banner(int32_t type) {
   output::empty_line();
   line(std::string("================  VARNEXO: solving a ") + type_name(type) + " system  ================");
 }
+
+namespace {
 
 void summary(const Call& c, int32_t ido) {
   output::empty_line();
@@ -173,3 +177,11 @@ void statistics(Call& c) {
 }
 
 }  // namespace varnexo::driver
+
+extern "C" {
+
+// The banner of a call with messages on.
+VARNEXO_EXPORT void print_info_varnexo_(const int32_t* matrix_type) { varnexo::driver::banner(*matrix_type); }
+VARNEXO_UNDERSCORE_ALIAS(print_info_varnexo_);
+
+}  // extern "C"
