@@ -9,7 +9,9 @@
 
 #include "common/export.h"
 #include "factor/cholesky.h"
+#include "factor/ldlt.h"
 #include "factor/left_looking.h"
+#include "factor/lu.h"
 #include "factor/value_map.h"
 
 namespace varnexo::factor {
@@ -68,7 +70,9 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   loader.ja = r.A->ja;
   loader.scaling = r.A->scaling;
   loader.n = n;
-  loader.rule = load_rule(r.ib(12), r.ib(19) == 1, r.ib(69));
+  // Without a scaling vector (no matching ran for this type) the load is unscaled, as the
+  // solve's gather and scatter are.
+  loader.rule = r.A->scaling ? load_rule(r.ib(12), r.ib(19) == 1, r.ib(69)) : LoadRule::unscaled;
   loader.conjugate_mirrored = conjugate_mirrored;
   LoopWork<T> w;
   const int64_t pn = static_cast<int64_t>(copies) * n;
@@ -78,6 +82,7 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   w.length = OneBased<int32_t>(r.iwork + 2 * pn + n, sf.nsuper);
   w.temp = static_cast<T*>(r.temp);
   w.tmpsiz = r.ib(37);
+  if constexpr (requires { kernel.bind_temp(w.temp, w.tmpsiz); }) kernel.bind_temp(w.temp, w.tmpsiz);
   LeftLooking<Kernel> loop(sf, kernel, loader, static_cast<T*>(r.lnz), static_cast<T*>(r.unz), w, r.pivot,
                            r.colpivot);
   const OneBased<const int32_t> nmod(sf.nmod, sf.nsuper);
@@ -89,27 +94,72 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   return factor_scheduled(loop, sf, nmod, d, w.link);
 }
 
-// Symmetric storage: Cholesky for the positive definite types.
-int32_t sssfct(const Run& r) {
-  OneBased<int32_t> ib = r.ib;
-  switch (ib(12)) {
-    case 2: {
-      CholeskyKernel<double> k;
-      ib(63) = ib(64) = 0;
-      return run_kernel(k, r, false);
-    }
-    case 4: {
-      CholeskyKernel<std::complex<double>> k;
-      ib(63) = ib(64) = 0;
-      return run_kernel(k, r, true);
-    }
-    default:
-      return kKernelMissing;
-  }
+// The perturbation threshold of this run, from ibasic(66) and the caller's values.
+double run_threshold(const Run& r, bool complex_values) {
+  const int32_t n = r.sf->n, type = r.ib(12);
+  const bool sym = r.ib(19) == 1;
+  if (complex_values)
+    return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia, static_cast<const std::complex<double>*>(r.A->a));
+  return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia, static_cast<const double*>(r.A->a));
 }
 
-// LU storage: the LU kernels plug in here.
-int32_t ssnfct(const Run&) { return kKernelMissing; }
+// LDLᵀ of the symmetric indefinite types; the counters go to ibasic(62..64) also on failure.
+template <class T>
+int32_t run_ldlt(const Run& r) {
+  LdltKernel<T> k;
+  k.diagonal_pivoting = r.ib(51) == 0;
+  k.eps = run_threshold(r, is_complex_v<T>);
+  const int32_t status = run_kernel(k, r, false);
+  OneBased<int32_t> ib = r.ib;
+  ib(62) = k.npert, ib(63) = k.npos, ib(64) = k.nneg;
+  return status;
+}
+
+// LU of the types that are not symmetric; complete pivoting counts its perturbed pivots.
+template <class T, bool Complete>
+int32_t run_lu(const Run& r) {
+  LuKernel<T, Complete> k;
+  if constexpr (Complete) k.eps = run_threshold(r, is_complex_v<T>);
+  const int32_t status = run_kernel(k, r, false);
+  OneBased<int32_t> ib = r.ib;
+  if constexpr (Complete) ib(62) = k.npert;
+  return status;
+}
+
+// Symmetric storage: Cholesky for the positive definite types, LDLᵀ for the real symmetric
+// indefinite (and any other real type up to 1) and the complex symmetric ones. The Hermitian
+// indefinite type has no kernel yet.
+int32_t sssfct(const Run& r) {
+  OneBased<int32_t> ib = r.ib;
+  const int32_t type = ib(12);
+  if (type == 2) {
+    CholeskyKernel<double> k;
+    ib(63) = ib(64) = 0;
+    return run_kernel(k, r, false);
+  }
+  if (type == 4) {
+    CholeskyKernel<std::complex<double>> k;
+    ib(63) = ib(64) = 0;
+    return run_kernel(k, r, true);
+  }
+  if (type == -4) return kKernelMissing;
+  if (ib(83) != 0) return kKernelMissing;  // single-precision factors are not kept by this library
+  if (type >= -2 && type <= 1) return run_ldlt<double>(r);
+  if (type == 6) return run_ldlt<std::complex<double>>(r);
+  return kKernelMissing;
+}
+
+// LU storage: complete pivoting for the unsymmetric types, row pivoting for the structurally
+// symmetric ones.
+int32_t ssnfct(const Run& r) {
+  const int32_t type = r.ib(12);
+  if (r.ib(83) != 0) return kKernelMissing;
+  if (type == 11) return run_lu<double, true>(r);
+  if (type == 13) return run_lu<std::complex<double>, true>(r);
+  if (type >= -2 && type <= 2) return run_lu<double, false>(r);
+  if (type == 3) return run_lu<std::complex<double>, false>(r);
+  return kKernelMissing;
+}
 
 }  // namespace
 

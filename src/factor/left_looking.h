@@ -75,6 +75,8 @@ struct UpdateSource {
   const int32_t* rows = nullptr;  // their indices (lenk)
   Operand<T> l;           // K's lnz block at its first remaining row (ld = K's jlen)
   Operand<T> u;           // K's unz block at the same rows (ld = K's off-diagonal count); LU only
+  Operand<T> diag;        // K's diagonal block (ld = K's jlen): the D of the LDLᵀ kernels
+  const int32_t* pivot = nullptr;  // K's pivot records (ncolk), when the loop has them
 };
 
 // The block of the supernode being computed, as the kernels see it.
@@ -208,6 +210,8 @@ class LeftLooking {
     s.rows = lindx_.at(xlindx_(K + 1) - s.lenk);
     s.l = {lnz_.at(xlnz_(fk + 1) - s.lenk), ldk};
     if constexpr (Kernel::has_u) s.u = {unz_.at(xunz_(fk + 1) - s.lenk), ldk - s.ncolk};
+    s.diag = {lnz_.at(xlnz_(fk)), ldk};
+    if (pivot_) s.pivot = pivot_ + (fk - 1);
     return s;
   }
 
