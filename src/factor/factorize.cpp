@@ -31,14 +31,16 @@ double threshold_of(int32_t exponent, int32_t type, bool symmetric_storage, int3
   // Off-diagonal entries of the upper triangle: every stored entry but the first of its row.
   double amax = 0.0;
   for (int32_t i = 1; i <= n; ++i)
-    for (int32_t k = ia[i - 1] + 1; k < ia[i]; ++k) amax = std::max(amax, static_cast<double>(std::abs(a[k - 1])));
+    for (int32_t k = ia[i - 1] + 1; k < ia[i]; ++k)
+      amax = std::max(amax, static_cast<double>(std::abs(a[k - 1])));
   if (amax == 0.0) amax = 1.0;
   return amax < 1.0 ? eps * std::sqrt(amax) : eps / std::sqrt(amax);
 }
 
 LoadRule load_rule(int32_t type, bool symmetric_storage, int32_t scale_flag) {
   if (scale_flag < 1) return LoadRule::unscaled;
-  if (symmetric_storage) return (type == -2 || type == -4 || type == 6) ? LoadRule::scaled_symmetric : LoadRule::unscaled;
+  if (symmetric_storage)
+    return (type == -2 || type == -4 || type == 6) ? LoadRule::scaled_symmetric : LoadRule::unscaled;
   return (type == 11 || type == 13) ? LoadRule::scaled_unsymmetric : LoadRule::unscaled;
 }
 
@@ -99,7 +101,8 @@ double run_threshold(const Run& r, bool complex_values) {
   const int32_t n = r.sf->n, type = r.ib(12);
   const bool sym = r.ib(19) == 1;
   if (complex_values)
-    return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia, static_cast<const std::complex<double>*>(r.A->a));
+    return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia,
+                                  static_cast<const std::complex<double>*>(r.A->a));
   return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia, static_cast<const double*>(r.A->a));
 }
 
@@ -163,12 +166,12 @@ int32_t ssnfct(const Run& r) {
 
 }  // namespace
 
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                              const double* a) {
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
+                              const int32_t* ia, const double* a) {
   return threshold_of(exponent, type, symmetric_storage, n, ia, a);
 }
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                              const std::complex<double>* a) {
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
+                              const int32_t* ia, const std::complex<double>* a) {
   return threshold_of(exponent, type, symmetric_storage, n, ia, a);
 }
 
@@ -178,7 +181,8 @@ int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic
   const int32_t type = ibasic[11];
   const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
   double* unz = sf.xunz ? static_cast<double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
-  return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot, domains);
+  return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot,
+                          domains);
 }
 
 int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic, double* rbasic,
@@ -207,8 +211,10 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
     status = kWorkUnavailable;
   }
   ib(50) = status;
-  if (status != kFactorOk) ib(48) = -1;
-  else rb(6) = seconds() - start;
+  if (status != kFactorOk)
+    ib(48) = -1;
+  else
+    rb(6) = seconds() - start;
   return status;
 }
 
@@ -227,11 +233,12 @@ struct FactorArgs {
   NumericMatrix A;
 };
 
-FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a, const int32_t* ibasic,
-                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz,
-                const int32_t* xsuper, const int32_t* snode, const int32_t* nmod, const int32_t* pnlsch,
-                const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap, const int32_t* umap,
-                const int32_t* asrc, const int32_t* aorig, const int32_t* colorig, const double* scaling) {
+FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a,
+                const int32_t* ibasic, const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                const int32_t* xunz, const int32_t* xsuper, const int32_t* snode, const int32_t* nmod,
+                const int32_t* pnlsch, const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap,
+                const int32_t* umap, const int32_t* asrc, const int32_t* aorig, const int32_t* colorig,
+                const double* scaling) {
   FactorArgs f;
   f.sf.n = *n;
   f.sf.nsuper = ibasic[30];
@@ -268,13 +275,14 @@ FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const do
 // doubles for the complex types; lnz and unz may lie in one block (unz after ibasic(34) values).
 // iwork: 2·P·n + n + nsuper words. domains: the domain table (2·(ibasic(60)+1) words) or any
 // array when the scheduled family is not used. Status in ibasic(48), (50), (62..64).
-#define VARNEXO_FACTOR_ARGS                                                                                        \
-  const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a, int32_t *ibasic,  \
-      double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz,               \
-      const int32_t *xunz, double *unz, const int32_t *xsuper, const int32_t *snode, int32_t *pivot,                \
-      int32_t *colpivot, const int32_t *nmod, const int32_t *pnlsch, int32_t *iwork, double *temp,                 \
-      const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap, const int32_t *asrc,   \
-      const int32_t *aorig, const int32_t *colorig, const double *scaling, const int32_t *domains
+#define VARNEXO_FACTOR_ARGS                                                                               \
+  const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a,         \
+      int32_t *ibasic, double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz,  \
+      double *lnz, const int32_t *xunz, double *unz, const int32_t *xsuper, const int32_t *snode,         \
+      int32_t *pivot, int32_t *colpivot, const int32_t *nmod, const int32_t *pnlsch, int32_t *iwork,      \
+      double *temp, const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap, \
+      const int32_t *asrc, const int32_t *aorig, const int32_t *colorig, const double *scaling,           \
+      const int32_t *domains
 
 namespace {
 void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
@@ -282,8 +290,8 @@ void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
   varnexo::OneBased<int32_t> ib(ibasic, 100);
   const int32_t saved = ib(19);
   ib(19) = storage;
-  FactorArgs f = wrap(n, ia, ja, a, ibasic, xlindx, lindx, xlnz, xunz, xsuper, snode, nmod, pnlsch, xlmap, lmap,
-                      xumap, umap, asrc, aorig, colorig, scaling);
+  FactorArgs f = wrap(n, ia, ja, a, ibasic, xlindx, lindx, xlnz, xunz, xsuper, snode, nmod, pnlsch, xlmap,
+                      lmap, xumap, umap, asrc, aorig, colorig, scaling);
   varnexo::factor::factorize_arrays(f.sf, f.map, ibasic, rbasic, f.A, lnz, unz, temp, iwork, pivot, colpivot,
                                     domains);
   ib(19) = saved;
@@ -291,22 +299,22 @@ void factorize_with_storage(int32_t storage, VARNEXO_FACTOR_ARGS) {
 }  // namespace
 
 extern "C" VARNEXO_EXPORT void factorize_varnexo_(VARNEXO_FACTOR_ARGS) {
-  factorize_with_storage(ibasic[18] == 1 ? 1 : 0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz,
-                         xunz, unz, xsuper, snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap,
-                         umap, asrc, aorig, colorig, scaling, domains);
+  factorize_with_storage(ibasic[18] == 1 ? 1 : 0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz,
+                         lnz, xunz, unz, xsuper, snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap,
+                         lmap, xumap, umap, asrc, aorig, colorig, scaling, domains);
 }
 VARNEXO_UNDERSCORE_ALIAS(factorize_varnexo_);
 
 extern "C" VARNEXO_EXPORT void sssfct_varnexo_(VARNEXO_FACTOR_ARGS) {
-  factorize_with_storage(1, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode,
-                         pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig,
-                         scaling, domains);
+  factorize_with_storage(1, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper,
+                         snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc,
+                         aorig, colorig, scaling, domains);
 }
 VARNEXO_UNDERSCORE_ALIAS(sssfct_varnexo_);
 
 extern "C" VARNEXO_EXPORT void ssnfct_varnexo_(VARNEXO_FACTOR_ARGS) {
-  factorize_with_storage(0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode,
-                         pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig,
-                         scaling, domains);
+  factorize_with_storage(0, n, luperm, ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper,
+                         snode, pivot, colpivot, nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc,
+                         aorig, colorig, scaling, domains);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssnfct_varnexo_);

@@ -22,8 +22,9 @@ template <class T>
 void luspym(int32_t m, int32_t n, T* a, int32_t lda, const int32_t* ipiv) {
   for (int32_t j = 1; j < n; ++j) {
     const int32_t p = ipiv[j - 1] < 0 ? -ipiv[j - 1] : ipiv[j - 1];
-    if (p != j) std::swap_ranges(a + static_cast<int64_t>(j - 1) * lda, a + static_cast<int64_t>(j - 1) * lda + m,
-                                 a + static_cast<int64_t>(p - 1) * lda);
+    if (p != j)
+      std::swap_ranges(a + static_cast<int64_t>(j - 1) * lda, a + static_cast<int64_t>(j - 1) * lda + m,
+                       a + static_cast<int64_t>(p - 1) * lda);
   }
 }
 
@@ -106,7 +107,8 @@ struct LdltKernel {
     }
     T* a21 = b.l + b.ncol;
     for (int32_t c = 0; c < b.ncol; ++c)
-      for (int32_t i = 0; i < m; ++i) t[c + static_cast<int64_t>(i) * b.ncol] = a21[i + static_cast<int64_t>(c) * b.jlen];
+      for (int32_t i = 0; i < m; ++i)
+        t[c + static_cast<int64_t>(i) * b.ncol] = a21[i + static_cast<int64_t>(c) * b.jlen];
     solve::sytrs_bklfw<T>(b.ncol, m, b.l, b.jlen, b.pivot, t, b.ncol);
     for (int32_t c = 0; c < b.ncol; ++c)
       for (int32_t i = 0; i < m; ++i) {

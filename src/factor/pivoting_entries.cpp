@@ -74,8 +74,8 @@ int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t*
   w.temp = reinterpret_cast<T*>(temp);
   w.tmpsiz = r.tmpsiz;
   if constexpr (requires { kernel.bind_temp(w.temp, w.tmpsiz); }) kernel.bind_temp(w.temp, w.tmpsiz);
-  LeftLooking<Kernel> loop(r.sf, kernel, loader, reinterpret_cast<T*>(lnz), reinterpret_cast<T*>(unz), w, r.pivot,
-                           r.colpivot);
+  LeftLooking<Kernel> loop(r.sf, kernel, loader, reinterpret_cast<T*>(lnz), reinterpret_cast<T*>(unz), w,
+                           r.pivot, r.colpivot);
   const OneBased<const int32_t> nm(r.sf.nmod, r.sf.nsuper);
   try {
     if (r.schedule) return factor_scheduled(loop, r.sf, nm, *r.schedule, w.link);
@@ -88,8 +88,9 @@ int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t*
 // The LDLᵀ kernels (real symmetric indefinite, complex symmetric). The counters are zeroed
 // here and written after the loop, also after a failure.
 template <class T>
-int32_t run_ldlt(const LoopArrays& r, const double* a, const int32_t* ja, const double* scaling, int32_t scale_flag,
-                 double eps, int32_t mode, double* lnz, double* temp, int32_t* npert, int32_t* npos, int32_t* nneg) {
+int32_t run_ldlt(const LoopArrays& r, const double* a, const int32_t* ja, const double* scaling,
+                 int32_t scale_flag, double eps, int32_t mode, double* lnz, double* temp, int32_t* npert,
+                 int32_t* npos, int32_t* nneg) {
   LdltKernel<T> k;
   k.eps = eps;
   k.diagonal_pivoting = mode != 0;
@@ -115,18 +116,19 @@ DomainSchedule schedule_of(const int32_t* nd, const int32_t* domains, const int3
 // scale_flag >= 1 (scaling: n values, aorig: one per map entry, colorig: n). The complex
 // kernel takes pairs of doubles in a, lnz and temp and leaves npos = nneg = 0.
 // error out: 0, -1 (argument error of a block routine), -2 (temp too small).
-#define VARNEXO_LDLT_ARGS                                                                                          \
-  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode, const int32_t *xlindx,     \
-      const int32_t *lindx, const int32_t *xlnz, double *lnz, int32_t *pivot, const int32_t *nmod, int32_t *iwork, \
-      double *temp, const int32_t *tmpsiz, int32_t *npert, int32_t *npos, int32_t *nneg, const double *eps,        \
-      const int32_t *mode, const int32_t *xlmap, const int32_t *lmap, const int32_t *asrc, const int32_t *aorig,   \
-      const int32_t *colorig, const int32_t *ja, const double *a, const double *scaling, const int32_t *scale_flag
+#define VARNEXO_LDLT_ARGS                                                                            \
+  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,              \
+      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz, int32_t *pivot, \
+      const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, int32_t *npert,      \
+      int32_t *npos, int32_t *nneg, const double *eps, const int32_t *mode, const int32_t *xlmap,    \
+      const int32_t *lmap, const int32_t *asrc, const int32_t *aorig, const int32_t *colorig,        \
+      const int32_t *ja, const double *a, const double *scaling, const int32_t *scale_flag
 
 namespace {
 template <class T>
 void ldlt_entry(VARNEXO_LDLT_ARGS, const DomainSchedule* schedule, int32_t* error) {
-  LoopArrays r = arrays(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod, xlmap, lmap, nullptr, nullptr,
-                        asrc, aorig, colorig);
+  LoopArrays r = arrays(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod, xlmap, lmap, nullptr,
+                        nullptr, asrc, aorig, colorig);
   r.iwork = iwork;
   r.tmpsiz = *tmpsiz;
   r.pivot = pivot;
@@ -136,35 +138,38 @@ void ldlt_entry(VARNEXO_LDLT_ARGS, const DomainSchedule* schedule, int32_t* erro
 }  // namespace
 
 extern "C" VARNEXO_EXPORT void blkldl_varnexo_(VARNEXO_LDLT_ARGS, int32_t* error) {
-  ldlt_entry<double>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork, temp, tmpsiz, npert,
-                     npos, nneg, eps, mode, xlmap, lmap, asrc, aorig, colorig, ja, a, scaling, scale_flag, nullptr,
-                     error);
+  ldlt_entry<double>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork, temp, tmpsiz,
+                     npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig, colorig, ja, a, scaling,
+                     scale_flag, nullptr, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkldl_varnexo_);
 
 // Scheduled twin: the arguments of blkldl_varnexo_ plus the number of domains, the domain
 // table (2·(nd+1) supernode numbers) and the domain-mode switch; the same factor.
-extern "C" VARNEXO_EXPORT void blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd, const int32_t* domains,
-                                                    const int32_t* domain_mode, int32_t* error) {
+extern "C" VARNEXO_EXPORT void blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd,
+                                                    const int32_t* domains, const int32_t* domain_mode,
+                                                    int32_t* error) {
   const DomainSchedule d = schedule_of(nd, domains, domain_mode);
-  ldlt_entry<double>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork, temp, tmpsiz, npert,
-                     npos, nneg, eps, mode, xlmap, lmap, asrc, aorig, colorig, ja, a, scaling, scale_flag, &d, error);
+  ldlt_entry<double>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork, temp, tmpsiz,
+                     npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig, colorig, ja, a, scaling,
+                     scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkldl_risc_varnexo_);
 
 extern "C" VARNEXO_EXPORT void c_blkl_varnexo_(VARNEXO_LDLT_ARGS, int32_t* error) {
-  ldlt_entry<std::complex<double>>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork, temp,
-                                   tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig, colorig, ja, a,
-                                   scaling, scale_flag, nullptr, error);
+  ldlt_entry<std::complex<double>>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork,
+                                   temp, tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig,
+                                   colorig, ja, a, scaling, scale_flag, nullptr, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkl_varnexo_);
 
-extern "C" VARNEXO_EXPORT void c_blkl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd, const int32_t* domains,
-                                                    const int32_t* domain_mode, int32_t* error) {
+extern "C" VARNEXO_EXPORT void c_blkl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd,
+                                                    const int32_t* domains, const int32_t* domain_mode,
+                                                    int32_t* error) {
   const DomainSchedule d = schedule_of(nd, domains, domain_mode);
-  ldlt_entry<std::complex<double>>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork, temp,
-                                   tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig, colorig, ja, a,
-                                   scaling, scale_flag, &d, error);
+  ldlt_entry<std::complex<double>>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork,
+                                   temp, tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig,
+                                   colorig, ja, a, scaling, scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkl_risc_varnexo_);
 
@@ -173,22 +178,23 @@ VARNEXO_UNDERSCORE_ALIAS(c_blkl_risc_varnexo_);
 // scale rows and columns when scale_flag >= 1 (scaling: 2n values) and count perturbed pivots
 // (threshold eps) in npert. error out: 0, -1 (an exactly zero pivot of the row-pivoted LU),
 // -2 (temp too small).
-#define VARNEXO_LU_ARGS                                                                                           \
-  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode, const int32_t *xlindx,    \
-      const int32_t *lindx, const int32_t *xlnz, double *lnz, const int32_t *xunz, double *unz, int32_t *pivot,   \
-      const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, const int32_t *xlmap,             \
-      const int32_t *lmap, const int32_t *xumap, const int32_t *umap, const int32_t *asrc, const double *a
-#define VARNEXO_LU_UNSYM_ARGS                                                                                 \
-  VARNEXO_LU_ARGS, int32_t *colpivot, int32_t *npert, const double *eps, const int32_t *aorig, const int32_t *ja, \
-      const double *scaling, const int32_t *scale_flag
+#define VARNEXO_LU_ARGS                                                                                      \
+  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,                      \
+      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz, const int32_t *xunz,    \
+      double *unz, int32_t *pivot, const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, \
+      const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap,                  \
+      const int32_t *asrc, const double *a
+#define VARNEXO_LU_UNSYM_ARGS                                                                  \
+  VARNEXO_LU_ARGS, int32_t *colpivot, int32_t *npert, const double *eps, const int32_t *aorig, \
+      const int32_t *ja, const double *scaling, const int32_t *scale_flag
 
 namespace {
 template <class T, bool Complete>
 void lu_entry(VARNEXO_LU_ARGS, int32_t* colpivot, int32_t* npert, double eps, const int32_t* aorig,
               const int32_t* ja, const double* scaling, int32_t scale_flag, const DomainSchedule* schedule,
               int32_t* error) {
-  LoopArrays r = arrays(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, xunz, nmod, xlmap, lmap, xumap, umap, asrc,
-                        aorig, nullptr);
+  LoopArrays r = arrays(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, xunz, nmod, xlmap, lmap, xumap, umap,
+                        asrc, aorig, nullptr);
   r.iwork = iwork;
   r.tmpsiz = *tmpsiz;
   r.pivot = pivot;
@@ -203,41 +209,42 @@ void lu_entry(VARNEXO_LU_ARGS, int32_t* colpivot, int32_t* npert, double eps, co
 }  // namespace
 
 extern "C" VARNEXO_EXPORT void blklu_varnexo_(VARNEXO_LU_ARGS, int32_t* error) {
-  lu_entry<double, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork, temp,
-                          tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0, nullptr, nullptr, nullptr,
-                          0, nullptr, error);
+  lu_entry<double, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork,
+                          temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0, nullptr,
+                          nullptr, nullptr, 0, nullptr, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blklu_varnexo_);
 
 extern "C" VARNEXO_EXPORT void blklu_risc_varnexo_(VARNEXO_LU_ARGS, const int32_t* nd, const int32_t* domains,
                                                    const int32_t* domain_mode, int32_t* error) {
   const DomainSchedule d = schedule_of(nd, domains, domain_mode);
-  lu_entry<double, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork, temp,
-                          tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0, nullptr, nullptr, nullptr,
-                          0, &d, error);
+  lu_entry<double, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork,
+                          temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0, nullptr,
+                          nullptr, nullptr, 0, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blklu_risc_varnexo_);
 
 extern "C" VARNEXO_EXPORT void c_blklu_varnexo_(VARNEXO_LU_ARGS, int32_t* error) {
-  lu_entry<std::complex<double>, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod,
-                                        iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0,
-                                        nullptr, nullptr, nullptr, 0, nullptr, error);
+  lu_entry<std::complex<double>, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot,
+                                        nmod, iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr,
+                                        nullptr, 0.0, nullptr, nullptr, nullptr, 0, nullptr, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_varnexo_);
 
-extern "C" VARNEXO_EXPORT void c_blklu_risc_varnexo_(VARNEXO_LU_ARGS, const int32_t* nd, const int32_t* domains,
-                                                     const int32_t* domain_mode, int32_t* error) {
+extern "C" VARNEXO_EXPORT void c_blklu_risc_varnexo_(VARNEXO_LU_ARGS, const int32_t* nd,
+                                                     const int32_t* domains, const int32_t* domain_mode,
+                                                     int32_t* error) {
   const DomainSchedule d = schedule_of(nd, domains, domain_mode);
-  lu_entry<std::complex<double>, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod,
-                                        iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0,
-                                        nullptr, nullptr, nullptr, 0, &d, error);
+  lu_entry<std::complex<double>, false>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot,
+                                        nmod, iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr,
+                                        nullptr, 0.0, nullptr, nullptr, nullptr, 0, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_risc_varnexo_);
 
 extern "C" VARNEXO_EXPORT void blklu_unsym_varnexo_(VARNEXO_LU_UNSYM_ARGS, int32_t* error) {
-  lu_entry<double, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork, temp,
-                         tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot, npert, *eps, aorig, ja, scaling,
-                         *scale_flag, nullptr, error);
+  lu_entry<double, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork,
+                         temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot, npert, *eps, aorig, ja,
+                         scaling, *scale_flag, nullptr, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blklu_unsym_varnexo_);
 
@@ -245,16 +252,16 @@ extern "C" VARNEXO_EXPORT void blklu_unsym_risc_varnexo_(VARNEXO_LU_UNSYM_ARGS, 
                                                          const int32_t* domains, const int32_t* domain_mode,
                                                          int32_t* error) {
   const DomainSchedule d = schedule_of(nd, domains, domain_mode);
-  lu_entry<double, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork, temp,
-                         tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot, npert, *eps, aorig, ja, scaling,
-                         *scale_flag, &d, error);
+  lu_entry<double, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork,
+                         temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot, npert, *eps, aorig, ja,
+                         scaling, *scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blklu_unsym_risc_varnexo_);
 
 extern "C" VARNEXO_EXPORT void c_blklu_unsym_varnexo_(VARNEXO_LU_UNSYM_ARGS, int32_t* error) {
-  lu_entry<std::complex<double>, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod,
-                                       iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot, npert, *eps,
-                                       aorig, ja, scaling, *scale_flag, nullptr, error);
+  lu_entry<std::complex<double>, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot,
+                                       nmod, iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot,
+                                       npert, *eps, aorig, ja, scaling, *scale_flag, nullptr, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_unsym_varnexo_);
 
@@ -262,23 +269,23 @@ extern "C" VARNEXO_EXPORT void c_blklu_unsym_risc_varnexo_(VARNEXO_LU_UNSYM_ARGS
                                                            const int32_t* domains, const int32_t* domain_mode,
                                                            int32_t* error) {
   const DomainSchedule d = schedule_of(nd, domains, domain_mode);
-  lu_entry<std::complex<double>, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod,
-                                       iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot, npert, *eps,
-                                       aorig, ja, scaling, *scale_flag, &d, error);
+  lu_entry<std::complex<double>, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot,
+                                       nmod, iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, colpivot,
+                                       npert, *eps, aorig, ja, scaling, *scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_unsym_risc_varnexo_);
 
 // Column interchanges of an m-row array (leading dimension lda): for j = 1..n-1, with
 // p = |ipiv(j)| != j, columns j and p are swapped. luspym applies the interchanges of a
 // diagonal block to L21's columns; lusp applies the row interchanges to a U12ᵀ block.
-extern "C" VARNEXO_EXPORT void luspym_varnexo_(const int32_t* m, const int32_t* n, double* a, const int32_t* lda,
-                                               const int32_t* ipiv) {
+extern "C" VARNEXO_EXPORT void luspym_varnexo_(const int32_t* m, const int32_t* n, double* a,
+                                               const int32_t* lda, const int32_t* ipiv) {
   luspym<double>(*m, *n, a, *lda, ipiv);
 }
 VARNEXO_UNDERSCORE_ALIAS(luspym_varnexo_);
 
-extern "C" VARNEXO_EXPORT void lusp_varnexo_(const int32_t* m, const int32_t* n, double* a, const int32_t* lda,
-                                             const int32_t* ipiv) {
+extern "C" VARNEXO_EXPORT void lusp_varnexo_(const int32_t* m, const int32_t* n, double* a,
+                                             const int32_t* lda, const int32_t* ipiv) {
   luspym<double>(*m, *n, a, *lda, ipiv);
 }
 VARNEXO_UNDERSCORE_ALIAS(lusp_varnexo_);

@@ -38,7 +38,8 @@ void ldlt_diagonal(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
     return;
   }
   for (int32_t j = 0; j < nb; ++j)
-    for (int32_t k = 0; k < p.w; ++k) xf[k + static_cast<int64_t>(j) * n] /= p.l[k + static_cast<int64_t>(k) * p.h];
+    for (int32_t k = 0; k < p.w; ++k)
+      xf[k + static_cast<int64_t>(j) * n] /= p.l[k + static_cast<int64_t>(k) * p.h];
 }
 
 // Backward stage of one supernode: x(f..l) -= L21ᵀ·x(rows), then x(f..l) := P·L11⁻ᵀ·x(f..l).
@@ -65,7 +66,8 @@ void ldlt_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
 // The whole LDLᵀ solve (or its forward part L⁻¹·Pᵀ, or its backward part P·L⁻ᵀ·D⁻¹). W holds
 // ldw·nb values, ldw >= the largest off-diagonal height.
 template <class T>
-void ldlt_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part, bool bunch_kaufman) {
+void ldlt_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part,
+                bool bunch_kaufman) {
   if (part != kBackwardOnly)
     for (int32_t s = 1; s <= F.nsuper; ++s) ldlt_forward(F, panel(F, s), x, nb, W, ldw, bunch_kaufman);
   if (part == kForwardOnly) return;

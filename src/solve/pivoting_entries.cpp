@@ -40,9 +40,10 @@ T* sized_work(const factor::SymbolicFactor& sf, int32_t nb, T* W, int32_t* ldw, 
   return own.data();
 }
 
-void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper, const int32_t* xlindx,
-                const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* pivot,
-                const int32_t* mode, double* x, double* W, const int32_t* ldw, const int32_t* part, int32_t* error) {
+void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
+                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
+                const int32_t* part, int32_t* error) {
   *error = 0;
   if (*nsuper <= 0) return;
   const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, nullptr);
@@ -53,10 +54,11 @@ void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32
   ldlt_solve(F, x, nb, w, ld, *part, *mode != 0);
 }
 
-void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper, const int32_t* xlindx,
-              const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
-              const int32_t* pivot, const int32_t* colpivot, double* x, double* W, const int32_t* ldw,
-              const int32_t* part, const int32_t* transposed, int32_t* error) {
+void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
+              const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+              const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+              double* x, double* W, const int32_t* ldw, const int32_t* part, const int32_t* transposed,
+              int32_t* error) {
   *error = 0;
   if (*nsuper <= 0) return;
   const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, xunz);
@@ -78,18 +80,21 @@ void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t
 // 2 backward (P·L⁻ᵀ·D⁻¹). error out: 0.
 extern "C" VARNEXO_EXPORT void blkldlslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
                                                    const int32_t* xsuper, const int32_t* xlindx,
-                                                   const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                                                   const int32_t* pivot, const int32_t* mode, double* x, double* W,
+                                                   const int32_t* lindx, const int32_t* xlnz,
+                                                   const double* lnz, const int32_t* pivot,
+                                                   const int32_t* mode, double* x, double* W,
                                                    const int32_t* ldw, const int32_t* part, int32_t* error) {
   ldlt_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkldlslvs_varnexo_);
 
 // One right-hand side (column loops for the off-diagonal blocks).
-extern "C" VARNEXO_EXPORT void blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
-                                                    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
-                                                    const double* lnz, const int32_t* pivot, const int32_t* mode,
-                                                    double* x, const int32_t* part, int32_t* error) {
+extern "C" VARNEXO_EXPORT void blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                    const int32_t* xsuper, const int32_t* xlindx,
+                                                    const int32_t* lindx, const int32_t* xlnz,
+                                                    const double* lnz, const int32_t* pivot,
+                                                    const int32_t* mode, double* x, const int32_t* part,
+                                                    int32_t* error) {
   const int32_t ldw = 0;
   ldlt_entry(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part, error);
 }
@@ -97,21 +102,22 @@ VARNEXO_UNDERSCORE_ALIAS(blkldlslvs1_varnexo_);
 
 // LU solves with row interchanges (types 1, 3). transposed != 0 solves Aᵀ·x = b.
 extern "C" VARNEXO_EXPORT void blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
-                                               const int32_t* xsuper, const int32_t* xlindx, const int32_t* lindx,
-                                               const int32_t* xlnz, const double* lnz, const int32_t* xunz,
-                                               const double* unz, const int32_t* pivot, double* x, double* W,
-                                               const int32_t* ldw, const int32_t* part, const int32_t* transposed,
-                                               int32_t* error) {
-  lu_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, W, ldw, part, transposed,
-           error);
+                                               const int32_t* xsuper, const int32_t* xlindx,
+                                               const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                               const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                               double* x, double* W, const int32_t* ldw, const int32_t* part,
+                                               const int32_t* transposed, int32_t* error) {
+  lu_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, W, ldw, part,
+           transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkslv_varnexo_);
 
-extern "C" VARNEXO_EXPORT void blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
-                                                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
-                                                const double* lnz, const int32_t* xunz, const double* unz,
-                                                const int32_t* pivot, double* x, const int32_t* part,
-                                                const int32_t* transposed, int32_t* error) {
+extern "C" VARNEXO_EXPORT void blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                const int32_t* xsuper, const int32_t* xlindx,
+                                                const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                                const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                                double* x, const int32_t* part, const int32_t* transposed,
+                                                int32_t* error) {
   const int32_t ldw = 0;
   lu_entry(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, nullptr, &ldw, part,
            transposed, error);
@@ -119,21 +125,20 @@ extern "C" VARNEXO_EXPORT void blkslv1_varnexo_(const int32_t* n, const int32_t*
 VARNEXO_UNDERSCORE_ALIAS(blkslv1_varnexo_);
 
 // LU solves with row and column interchanges (types 11, 13).
-extern "C" VARNEXO_EXPORT void blkslv_unsym_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
-                                                     const int32_t* xsuper, const int32_t* xlindx,
-                                                     const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                                                     const int32_t* xunz, const double* unz, const int32_t* pivot,
-                                                     const int32_t* colpivot, double* x, double* W,
-                                                     const int32_t* ldw, const int32_t* part,
-                                                     const int32_t* transposed, int32_t* error) {
+extern "C" VARNEXO_EXPORT void blkslv_unsym_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+    const int32_t* pivot, const int32_t* colpivot, double* x, double* W, const int32_t* ldw,
+    const int32_t* part, const int32_t* transposed, int32_t* error) {
   lu_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, W, ldw, part,
            transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkslv_unsym_varnexo_);
 
-extern "C" VARNEXO_EXPORT void blkslv1_unsym_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
-                                                      const int32_t* xlindx, const int32_t* lindx,
-                                                      const int32_t* xlnz, const double* lnz, const int32_t* xunz,
+extern "C" VARNEXO_EXPORT void blkslv1_unsym_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                      const int32_t* xsuper, const int32_t* xlindx,
+                                                      const int32_t* lindx, const int32_t* xlnz,
+                                                      const double* lnz, const int32_t* xunz,
                                                       const double* unz, const int32_t* pivot,
                                                       const int32_t* colpivot, double* x, const int32_t* part,
                                                       const int32_t* transposed, int32_t* error) {

@@ -6,8 +6,8 @@
 
 #include "solve_fixture.h"
 
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*, const int*,
-                       int*, size_t, size_t);
+extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
+                       const int*, int*, size_t, size_t);
 
 namespace varnexo::test {
 namespace {
@@ -39,13 +39,13 @@ struct IndefiniteCase {
   int32_t type;        // -2 or 6
   int32_t mode;        // iparam(21): 1 Bunch–Kaufman, 0 diagonal pivoting
   int32_t nb;
-  bool singular;       // numerically singular: no inertia check
+  bool singular;  // numerically singular: no inertia check
 };
 
 std::string case_name(const testing::TestParamInfo<IndefiniteCase>& info) {
   const IndefiniteCase& k = info.param;
-  std::string s = k.source + "_t" + std::to_string(k.type) + "_m" + std::to_string(k.mode) + "_nb" +
-                  std::to_string(k.nb);
+  std::string s =
+      k.source + "_t" + std::to_string(k.type) + "_m" + std::to_string(k.mode) + "_nb" + std::to_string(k.nb);
   for (char& ch : s)
     if (!std::isalnum((unsigned char)ch)) ch = ch == '-' ? 'm' : '_';
   return s;
@@ -55,7 +55,8 @@ class Indefinite : public testing::TestWithParam<IndefiniteCase> {};
 
 TEST_P(Indefinite, BackwardErrorAndInertia) {
   const IndefiniteCase& k = GetParam();
-  tools::Csr a = k.source.rfind("gen:", 0) == 0 ? generated(k.source.substr(4)) : shared_matrix(k.source, k.type);
+  tools::Csr a =
+      k.source.rfind("gen:", 0) == 0 ? generated(k.source.substr(4)) : shared_matrix(k.source, k.type);
   std::vector<double> b = rhs_for(a, k.nb);
   Session s(k.type);
   s.nb = k.nb;

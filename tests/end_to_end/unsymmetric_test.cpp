@@ -33,8 +33,8 @@ struct LuCase {
 
 std::string case_name(const testing::TestParamInfo<LuCase>& info) {
   const LuCase& k = info.param;
-  std::string s = k.source + "_t" + std::to_string(k.type) + "_m" + std::to_string(k.match) +
-                  (k.transpose ? "_T" : "_N");
+  std::string s =
+      k.source + "_t" + std::to_string(k.type) + "_m" + std::to_string(k.match) + (k.transpose ? "_T" : "_N");
   for (char& ch : s)
     if (!std::isalnum((unsigned char)ch)) ch = '_';
   return s;
@@ -65,8 +65,8 @@ TEST_P(Unsymmetric, BackwardErrorAfterRefinement) {
 std::vector<LuCase> cases() {
   std::vector<LuCase> v;
   const char* structural[] = {"cage5", "pde900", "orsirr_1", "rdb1250", "rdb2048l", "sherman3"};
-  const char* general[] = {"west0067", "arc130", "fs_183_6", "impcol_a", "west0479", "olm500",
-                           "bp_1200",  "sherman2", "watt_2", "dw2048", "sherman5"};
+  const char* general[] = {"west0067", "arc130",   "fs_183_6", "impcol_a", "west0479", "olm500",
+                           "bp_1200",  "sherman2", "watt_2",   "dw2048",   "sherman5"};
   const char* full_diagonal[] = {"arc130", "fs_183_6", "olm500", "sherman2", "watt_2", "dw2048", "sherman5"};
   for (bool t : {false, true}) {
     for (const char* m : structural) v.push_back({m, 1, 0, t, 1, 1e-12});
