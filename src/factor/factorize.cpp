@@ -109,6 +109,7 @@ double run_threshold(const Run& r, bool complex_values) {
 // LDLᵀ of the symmetric indefinite types; the counters go to ibasic(62..64) also on failure.
 template <class T>
 int32_t run_ldlt(const Run& r) {
+  if (r.pivot == nullptr) return kPivotArraysMissing;
   LdltKernel<T> k;
   k.diagonal_pivoting = r.ib(51) == 0;
   k.eps = run_threshold(r, is_complex_v<T>);
@@ -121,6 +122,7 @@ int32_t run_ldlt(const Run& r) {
 // LU of the types that are not symmetric; complete pivoting counts its perturbed pivots.
 template <class T, bool Complete>
 int32_t run_lu(const Run& r) {
+  if (r.pivot == nullptr || (Complete && r.colpivot == nullptr)) return kPivotArraysMissing;
   LuKernel<T, Complete> k;
   if constexpr (Complete) k.eps = run_threshold(r, is_complex_v<T>);
   const int32_t status = run_kernel(k, r, false);

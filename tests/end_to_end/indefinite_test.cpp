@@ -131,5 +131,20 @@ TEST(IndefiniteSplitSolve, ForwardThenBackwardEqualsWholeSolve) {
   }
 }
 
+// The solve reads a factor in the pivoting mode it was computed in, even when iparam(21)
+// changes between the factorisation and the solve.
+TEST(IndefinitePivotingMode, SolveFollowsTheFactorsMode) {
+  for (int32_t mode : {1, 0}) {
+    tools::Csr a = generated("kkt:10");
+    std::vector<double> b = rhs_for(a, 1), x(b.size());
+    Session s(-2);
+    s.ip(21) = mode;
+    ASSERT_EQ(s.run(12, a, b, x), 0);
+    s.ip(21) = 1 - mode;
+    ASSERT_EQ(s.run(33, a, b, x), 0);
+    EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-12) << mode;
+  }
+}
+
 }  // namespace
 }  // namespace varnexo::test

@@ -141,6 +141,29 @@ TEST(PivotingLoopFailure, TempTooSmall) {
   }
 }
 
+// The pivoting kernels need the pivot records: without them the factorisation is refused.
+TEST(PivotingLoopFailure, MissingPivotArraysAreRefused) {
+  const Entries<double> upper = random_indefinite<double>(20, 0.2, 4, 3);
+  for (int32_t type : {-2, 1, 11}) {
+    Pivoted<double> f(type, type == -2 ? upper : random_unsymmetric<double>(upper, 2), Ordering::natural, 80);
+    auto sf = f.sym.view(f.lu);
+    ASSERT_EQ(f.factor(1, 8), 0);
+    vf::NumericMatrix M;
+    M.ia = f.A.ia.data();
+    M.ja = f.A.ja.data();
+    M.a = f.A.a.data();
+    EXPECT_EQ(vf::factorize_arrays(sf, f.maps.map, f.ibasic, f.rbasic, M, f.lnz.data(), f.unz.data(), f.temp.data(),
+                                   nullptr, nullptr, type == 11 ? f.colpivot.data() : nullptr, nullptr),
+              vf::kPivotArraysMissing)
+        << type;
+    if (type == 11) {
+      EXPECT_EQ(vf::factorize_arrays(sf, f.maps.map, f.ibasic, f.rbasic, M, f.lnz.data(), f.unz.data(),
+                                     f.temp.data(), nullptr, f.pivot.data(), nullptr, nullptr),
+                vf::kPivotArraysMissing);
+    }
+  }
+}
+
 // The Hermitian indefinite type has no kernel yet: it is reported, not mis-factorised.
 TEST(PivotingLoopFailure, HermitianIndefiniteIsReportedMissing) {
   Entries<dcomplex> e;
