@@ -107,13 +107,13 @@ double run_threshold(const Run& r, bool complex_values) {
 }
 
 // LDLᵀ of the symmetric indefinite types; the counters go to ibasic(62..64) also on failure.
-template <class T>
+template <class T, bool Hermitian = false>
 int32_t run_ldlt(const Run& r) {
   if (r.pivot == nullptr) return kPivotArraysMissing;
-  LdltKernel<T> k;
+  LdltKernel<T, Hermitian> k;
   k.diagonal_pivoting = r.ib(51) == 0;
   k.eps = run_threshold(r, is_complex_v<T>);
-  const int32_t status = run_kernel(k, r, false);
+  const int32_t status = run_kernel(k, r, Hermitian);
   OneBased<int32_t> ib = r.ib;
   ib(62) = k.npert, ib(63) = k.npos, ib(64) = k.nneg;
   return status;
@@ -132,8 +132,8 @@ int32_t run_lu(const Run& r) {
 }
 
 // Symmetric storage: Cholesky for the positive definite types, LDLᵀ for the real symmetric
-// indefinite (and any other real type up to 1) and the complex symmetric ones. The Hermitian
-// indefinite type has no kernel yet.
+// indefinite (and any other real type up to 1) and the complex symmetric ones, LDLᴴ for the
+// Hermitian indefinite one.
 int32_t sssfct(const Run& r) {
   OneBased<int32_t> ib = r.ib;
   const int32_t type = ib(12);
@@ -147,8 +147,8 @@ int32_t sssfct(const Run& r) {
     ib(63) = ib(64) = 0;
     return run_kernel(k, r, true);
   }
-  if (type == -4) return kKernelMissing;
   if (ib(83) != 0) return kKernelMissing;  // single-precision factors are not kept by this library
+  if (type == -4) return run_ldlt<std::complex<double>, true>(r);
   if (type >= -2 && type <= 1) return run_ldlt<double>(r);
   if (type == 6) return run_ldlt<std::complex<double>>(r);
   return kKernelMissing;

@@ -56,10 +56,10 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
 // The perturbation threshold of the pivoting kernels: 0 when exponent is 0, else 10^-|e|,
 // scaled for the symmetric storage of types -2, -4, 6 by the largest off-diagonal modulus amax
 // of `a` (·√amax when amax < 1, /√amax otherwise; amax = 0 counts as 1).
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                              const double* a);
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                              const std::complex<double>* a);
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
+                              const int32_t* ia, const double* a);
+double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
+                              const int32_t* ia, const std::complex<double>* a);
 
 // Operation count of the factorisation in millions (walks the supernodes as the loop does).
 // link: n words, length: nsuper words of scratch. Returns false when an update list runs empty

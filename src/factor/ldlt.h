@@ -28,17 +28,18 @@ void luspym(int32_t m, int32_t n, T* a, int32_t lda, const int32_t* ipiv) {
   }
 }
 
-// Block operations of the LDLᵀ kernel. The update multiplies K's remaining rows R by W = R·D_K
-// (built in the second half of temp, rows × ncolk, leading dimension rows), so the product
-// block may use only the first half. The diagonal block goes through sytf2 (Bunch–Kaufman)
-// or, with `diagonal_pivoting`, is mirrored and goes through getf2; the off-diagonal block is
-// L21 = A21·P·L11⁻ᵀ·D⁻¹ either way. Counters accumulate over the supernodes; npos/nneg stay 0
-// for complex scalars (no inertia is defined there).
-template <class T>
+// Block operations of the LDLᵀ kernel (LDLᴴ with `Hermitian`). The update multiplies K's
+// remaining rows R by W = R·D_K (built in the second half of temp, rows × ncolk, leading
+// dimension rows), so the product block may use only the first half; C -= R·Wᵀ (R·Wᴴ). The
+// diagonal block goes through sytf2 / hetf2 (Bunch–Kaufman) or, with `diagonal_pivoting`, is
+// mirrored (conjugated for Hermitian) and goes through getf2; the off-diagonal block is
+// L21 = A21·P·L11⁻ᵀ·D⁻¹ (L11⁻ᴴ) either way. Counters accumulate over the supernodes; npos/nneg
+// stay 0 for complex scalars (the complex kernels count no inertia).
+template <class T, bool Hermitian = false>
 struct LdltKernel {
   using scalar = T;
   static constexpr bool has_u = false;
-  static constexpr char trans = 'T';
+  static constexpr char trans = Hermitian ? 'C' : 'T';
 
   bool diagonal_pivoting = false;
   double eps = 0.0;  // perturbation threshold
@@ -59,14 +60,17 @@ struct LdltKernel {
     for (int32_t c = 0; c < s.ncolk;) {
       const T* r0 = s.l.data + c * ld;
       T* w0 = w + static_cast<int64_t>(c) * rows;
-      const T d11 = s.diag.data[c + c * dl];
+      // A Hermitian D has a real diagonal; any imaginary part is rounding left by getf2.
+      const T d11 = Hermitian ? T(std::real(s.diag.data[c + c * dl])) : s.diag.data[c + c * dl];
       if (!diagonal_pivoting && s.pivot && s.pivot[c] < 0 && c + 1 < s.ncolk) {
+        // D's 2×2 block [d11 d12; d21 d22], d12 = d21 (conj(d21) for Hermitian).
         const T d21 = s.diag.data[c + 1 + c * dl], d22 = s.diag.data[c + 1 + (c + 1) * dl];
+        const T d12 = Hermitian ? conj(d21) : d21;
         const T* r1 = r0 + ld;
         T* w1 = w0 + rows;
         for (int32_t i = 0; i < rows; ++i) {
           w0[i] = d11 * r0[i] + d21 * r1[i];
-          w1[i] = d21 * r0[i] + d22 * r1[i];
+          w1[i] = d12 * r0[i] + d22 * r1[i];
         }
         c += 2;
       } else {
@@ -91,10 +95,15 @@ struct LdltKernel {
  private:
   int32_t* inertia(int32_t* counter) { return is_complex_v<T> ? nullptr : counter; }
 
-  // sytf2 on the diagonal block; the off-diagonal block is solved from the left in transposed
-  // form: temp(ncol × m) = A21ᵀ, temp := (L·D)⁻¹·Pᵀ·temp, A21 = tempᵀ.
+  static T op(T v) { return Hermitian ? conj(v) : v; }
+
+  // sytf2 / hetf2 on the diagonal block; the off-diagonal block is solved from the left in
+  // transposed form: temp(ncol × m) = A21ᵀ (A21ᴴ), temp := (L·D)⁻¹·Pᵀ·temp, A21 = tempᵀ (tempᴴ).
   int32_t factor_bunch_kaufman(const TargetBlock<T>& b) {
-    sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
+    if constexpr (Hermitian)
+      hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps);
+    else
+      sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
     const int32_t m = b.jlen - b.ncol;
     if (m == 0) return 0;
     const int64_t size = static_cast<int64_t>(b.ncol) * m;
@@ -108,12 +117,12 @@ struct LdltKernel {
     T* a21 = b.l + b.ncol;
     for (int32_t c = 0; c < b.ncol; ++c)
       for (int32_t i = 0; i < m; ++i)
-        t[c + static_cast<int64_t>(i) * b.ncol] = a21[i + static_cast<int64_t>(c) * b.jlen];
-    solve::sytrs_bklfw<T>(b.ncol, m, b.l, b.jlen, b.pivot, t, b.ncol);
+        t[c + static_cast<int64_t>(i) * b.ncol] = op(a21[i + static_cast<int64_t>(c) * b.jlen]);
+    solve::sytrs_bklfw<T, Hermitian>(b.ncol, m, b.l, b.jlen, b.pivot, t, b.ncol);
     for (int32_t c = 0; c < b.ncol; ++c)
       for (int32_t i = 0; i < m; ++i) {
         T& v = t[c + static_cast<int64_t>(i) * b.ncol];
-        a21[i + static_cast<int64_t>(c) * b.jlen] = v;
+        a21[i + static_cast<int64_t>(c) * b.jlen] = op(v);
         v = T(0);
       }
     return 0;
@@ -123,7 +132,7 @@ struct LdltKernel {
   int32_t factor_diagonal_pivoting(const TargetBlock<T>& b) {
     const int64_t ld = b.jlen;
     for (int32_t j = 0; j < b.ncol; ++j)
-      for (int32_t i = j + 1; i < b.ncol; ++i) b.l[j + i * ld] = b.l[i + j * ld];
+      for (int32_t i = j + 1; i < b.ncol; ++i) b.l[j + i * ld] = op(b.l[i + j * ld]);
     getf2<T>(b.ncol, b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
     const int32_t m = b.jlen - b.ncol;
     if (m == 0) return 0;

@@ -56,7 +56,7 @@ LoopArrays arrays(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper
 // for complex kernels) by `rule`. Returns the loop's error flag.
 template <class Kernel>
 int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t* ja, const double* scaling,
-            LoadRule rule, double* lnz, double* unz, double* temp) {
+            LoadRule rule, double* lnz, double* unz, double* temp, bool conjugate_mirrored = false) {
   using T = typename Kernel::scalar;
   const int32_t n = r.sf.n;
   Loader<T> loader;
@@ -66,6 +66,7 @@ int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t*
   loader.scaling = scaling;
   loader.n = n;
   loader.rule = rule;
+  loader.conjugate_mirrored = conjugate_mirrored;
   LoopWork<T> w;
   w.indmap = OneBased<int32_t>(r.iwork, n);
   w.relind = OneBased<int32_t>(r.iwork + n, n);
@@ -85,17 +86,17 @@ int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t*
   }
 }
 
-// The LDLᵀ kernels (real symmetric indefinite, complex symmetric). The counters are zeroed
-// here and written after the loop, also after a failure.
-template <class T>
+// The LDLᵀ kernels (real symmetric indefinite, complex symmetric) and LDLᴴ (Hermitian). The
+// counters are zeroed here and written after the loop, also after a failure.
+template <class T, bool Hermitian>
 int32_t run_ldlt(const LoopArrays& r, const double* a, const int32_t* ja, const double* scaling,
                  int32_t scale_flag, double eps, int32_t mode, double* lnz, double* temp, int32_t* npert,
                  int32_t* npos, int32_t* nneg) {
-  LdltKernel<T> k;
+  LdltKernel<T, Hermitian> k;
   k.eps = eps;
   k.diagonal_pivoting = mode != 0;
   const LoadRule rule = scale_flag >= 1 ? LoadRule::scaled_symmetric : LoadRule::unscaled;
-  const int32_t err = run(k, r, a, ja, scaling, rule, lnz, nullptr, temp);
+  const int32_t err = run(k, r, a, ja, scaling, rule, lnz, nullptr, temp, Hermitian);
   *npert = k.npert, *npos = k.npos, *nneg = k.nneg;
   return err;
 }
@@ -125,7 +126,7 @@ DomainSchedule schedule_of(const int32_t* nd, const int32_t* domains, const int3
       const int32_t *ja, const double *a, const double *scaling, const int32_t *scale_flag
 
 namespace {
-template <class T>
+template <class T, bool Hermitian = false>
 void ldlt_entry(VARNEXO_LDLT_ARGS, const DomainSchedule* schedule, int32_t* error) {
   LoopArrays r = arrays(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod, xlmap, lmap, nullptr,
                         nullptr, asrc, aorig, colorig);
@@ -133,7 +134,7 @@ void ldlt_entry(VARNEXO_LDLT_ARGS, const DomainSchedule* schedule, int32_t* erro
   r.tmpsiz = *tmpsiz;
   r.pivot = pivot;
   r.schedule = schedule;
-  *error = run_ldlt<T>(r, a, ja, scaling, *scale_flag, *eps, *mode, lnz, temp, npert, npos, nneg);
+  *error = run_ldlt<T, Hermitian>(r, a, ja, scaling, *scale_flag, *eps, *mode, lnz, temp, npert, npos, nneg);
 }
 }  // namespace
 
@@ -172,6 +173,25 @@ extern "C" VARNEXO_EXPORT void c_blkl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int
                                    colorig, ja, a, scaling, scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkl_risc_varnexo_);
+
+// Hermitian indefinite LDLᴴ kernels (type -4): the arguments of blkldl_varnexo_ with pairs of
+// doubles; the mirrored entries are conjugated as they are loaded.
+extern "C" VARNEXO_EXPORT void ch_blkldl_varnexo_(VARNEXO_LDLT_ARGS, int32_t* error) {
+  ldlt_entry<std::complex<double>, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod,
+                                         iwork, temp, tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc,
+                                         aorig, colorig, ja, a, scaling, scale_flag, nullptr, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(ch_blkldl_varnexo_);
+
+extern "C" VARNEXO_EXPORT void ch_blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd,
+                                                       const int32_t* domains, const int32_t* domain_mode,
+                                                       int32_t* error) {
+  const DomainSchedule d = schedule_of(nd, domains, domain_mode);
+  ldlt_entry<std::complex<double>, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod,
+                                         iwork, temp, tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc,
+                                         aorig, colorig, ja, a, scaling, scale_flag, &d, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(ch_blkldl_risc_varnexo_);
 
 // LU kernels. xunz/unz: the U12ᵀ blocks; xumap/umap: the U part of the value map; pivot and
 // colpivot: n words each. The row-pivoted kernels load unscaled; the complete-pivoting ones

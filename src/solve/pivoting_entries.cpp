@@ -40,20 +40,23 @@ T* sized_work(const factor::SymbolicFactor& sf, int32_t nb, T* W, int32_t* ldw, 
   return own.data();
 }
 
+// The complex entries pass pairs of doubles; T is the scalar they hold.
+template <class T = double>
 void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
                 const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
                 const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
-                const int32_t* part, int32_t* error) {
+                const int32_t* part, int32_t* error, bool hermitian = false) {
   *error = 0;
   if (*nsuper <= 0) return;
   const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, nullptr);
-  const FactorView<double> F(sf, lnz, nullptr, pivot, nullptr);
-  std::vector<double> own;
+  const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), nullptr, pivot, nullptr);
+  std::vector<T> own;
   int32_t ld = *ldw;
-  double* w = sized_work(sf, nb, W, &ld, own);
-  ldlt_solve(F, x, nb, w, ld, *part, *mode != 0);
+  T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
+  ldlt_solve(F, reinterpret_cast<T*>(x), nb, w, ld, *part, *mode != 0, hermitian);
 }
 
+template <class T = double>
 void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
               const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
               const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
@@ -62,15 +65,17 @@ void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t
   *error = 0;
   if (*nsuper <= 0) return;
   const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, xunz);
-  const FactorView<double> F(sf, lnz, unz, pivot, colpivot);
+  const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), reinterpret_cast<const T*>(unz), pivot,
+                        colpivot);
+  T* xt = reinterpret_cast<T*>(x);
   if (*transposed != 0) {
-    lu_solve_transposed(F, x, nb, *part, colpivot != nullptr);
+    lu_solve_transposed(F, xt, nb, *part, colpivot != nullptr);
     return;
   }
-  std::vector<double> own;
+  std::vector<T> own;
   int32_t ld = *ldw;
-  double* w = sized_work(sf, nb, W, &ld, own);
-  lu_solve(F, x, nb, w, ld, *part, colpivot != nullptr);
+  T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
+  lu_solve(F, xt, nb, w, ld, *part, colpivot != nullptr);
 }
 
 }  // namespace
@@ -147,6 +152,97 @@ extern "C" VARNEXO_EXPORT void blkslv1_unsym_varnexo_(const int32_t* n, const in
            transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkslv1_unsym_varnexo_);
+
+// The complex twins: the same arguments with pairs of doubles in lnz, unz, x and W. The
+// complex symmetric LDLᵀ solves (type 6) and the Hermitian LDLᴴ solves (type -4):
+extern "C" VARNEXO_EXPORT void c_blkslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                                                  const int32_t* xsuper, const int32_t* xlindx,
+                                                  const int32_t* lindx, const int32_t* xlnz,
+                                                  const double* lnz, const int32_t* pivot,
+                                                  const int32_t* mode, double* x, double* W,
+                                                  const int32_t* ldw, const int32_t* part, int32_t* error) {
+  ldlt_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslvs_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslvs1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                   const int32_t* xsuper, const int32_t* xlindx,
+                                                   const int32_t* lindx, const int32_t* xlnz,
+                                                   const double* lnz, const int32_t* pivot,
+                                                   const int32_t* mode, double* x, const int32_t* part,
+                                                   int32_t* error) {
+  const int32_t ldw = 0;
+  ldlt_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part,
+                       error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslvs1_varnexo_);
+
+extern "C" VARNEXO_EXPORT void ch_blkldlslvs_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* pivot, const int32_t* mode,
+    double* x, double* W, const int32_t* ldw, const int32_t* part, int32_t* error) {
+  ldlt_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error,
+                       true);
+}
+VARNEXO_UNDERSCORE_ALIAS(ch_blkldlslvs_varnexo_);
+
+extern "C" VARNEXO_EXPORT void ch_blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                       const int32_t* xsuper, const int32_t* xlindx,
+                                                       const int32_t* lindx, const int32_t* xlnz,
+                                                       const double* lnz, const int32_t* pivot,
+                                                       const int32_t* mode, double* x, const int32_t* part,
+                                                       int32_t* error) {
+  const int32_t ldw = 0;
+  ldlt_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part,
+                       error, true);
+}
+VARNEXO_UNDERSCORE_ALIAS(ch_blkldlslvs1_varnexo_);
+
+// Complex LU solves (types 3 and 13).
+extern "C" VARNEXO_EXPORT void c_blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                                                 const int32_t* xsuper, const int32_t* xlindx,
+                                                 const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                                 const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                                 double* x, double* W, const int32_t* ldw,
+                                                 const int32_t* part, const int32_t* transposed,
+                                                 int32_t* error) {
+  lu_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, W, ldw,
+                     part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                  const int32_t* xsuper, const int32_t* xlindx,
+                                                  const int32_t* lindx, const int32_t* xlnz,
+                                                  const double* lnz, const int32_t* xunz, const double* unz,
+                                                  const int32_t* pivot, double* x, const int32_t* part,
+                                                  const int32_t* transposed, int32_t* error) {
+  const int32_t ldw = 0;
+  lu_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, nullptr,
+                     &ldw, part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslv_unsym_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+    const int32_t* pivot, const int32_t* colpivot, double* x, double* W, const int32_t* ldw,
+    const int32_t* part, const int32_t* transposed, int32_t* error) {
+  lu_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, W, ldw,
+                     part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv_unsym_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslv1_unsym_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+    const int32_t* pivot, const int32_t* colpivot, double* x, const int32_t* part, const int32_t* transposed,
+    int32_t* error) {
+  const int32_t ldw = 0;
+  lu_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, nullptr,
+                     &ldw, part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_unsym_varnexo_);
 
 // Interchanges of one right-hand side over a supernode of w columns (ipiv local, read by
 // magnitude): luspxm undoes them (k = w-1 down to 1), luspxmt applies them (k = 1 up to w-1).

@@ -26,14 +26,15 @@ int32_t offdiag_height(const factor::SymbolicFactor& sf) {
 
 namespace {
 
-enum class Sweep { cholesky, hermitian_cholesky, ldlt, lu, lu_complete, missing };
+enum class Sweep { cholesky, hermitian_cholesky, ldlt, hermitian_ldlt, lu, lu_complete, missing };
 
 Sweep sweep_of(int32_t type, bool symmetric_storage) {
   if (symmetric_storage) {
     if (type == 2) return Sweep::cholesky;
     if (type == 4) return Sweep::hermitian_cholesky;
     if ((type >= -2 && type <= 1) || type == 6) return Sweep::ldlt;
-    return Sweep::missing;  // the Hermitian indefinite factor has no kernel yet
+    if (type == -4) return Sweep::hermitian_ldlt;
+    return Sweep::missing;
   }
   if (type == 1 || type == 3) return Sweep::lu;
   if (type == 11 || type == 13) return Sweep::lu_complete;
@@ -63,7 +64,8 @@ int32_t run(Sweep sweep, const factor::SymbolicFactor& sf, const void* lnz, cons
         cholesky_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::hermitian_cholesky);
         break;
       case Sweep::ldlt:
-        ldlt_solve(F, x, nb, W, ldw, map.part, ib(51) != 0);
+      case Sweep::hermitian_ldlt:
+        ldlt_solve(F, x, nb, W, ldw, map.part, ib(51) != 0, sweep == Sweep::hermitian_ldlt);
         break;
       case Sweep::lu:
       case Sweep::lu_complete:

@@ -28,13 +28,15 @@ T draw(std::mt19937& g) {
 // Random symmetric indefinite upper entries; every `small_every`-th diagonal entry is scaled
 // down to a twentieth, so that the Bunch–Kaufman search takes 2×2 pivots where it can.
 template <class T>
-Entries<T> random_indefinite(int32_t n, double density, uint32_t seed, int32_t small_every) {
+Entries<T> random_indefinite(int32_t n, double density, uint32_t seed, int32_t small_every,
+                             bool hermitian = false) {
   std::mt19937 g(seed);
   std::uniform_real_distribution<double> p(0.0, 1.0);
   Entries<T> e;
   for (int32_t i = 1; i <= n; ++i) {
     e[{i, i}] = small_every > 0 && i % small_every == 0 ? T(0.05) * draw<T>(g) : draw<T>(g);
-    if (i < n) e[{i, i + 1}] = draw<T>(g);  // keeps the graph connected
+    if (hermitian) e[{i, i}] = T(std::real(e[{i, i}]));  // a Hermitian diagonal is real
+    if (i < n) e[{i, i + 1}] = draw<T>(g);               // keeps the graph connected
     for (int32_t j = i + 2; j <= n; ++j)
       if (p(g) < density) e[{i, j}] = draw<T>(g);
   }
@@ -70,7 +72,7 @@ struct Pivoted {
       : type(t),
         lu(t == 1 || t == 3 || t == 11 || t == 13),
         A(lu ? to_csr(count(e), e, false) : upper_csr(count(e), e)),
-        full(lu ? e : mirror(e, false)),
+        full(lu ? e : mirror(e, t == -4)),
         sym(symbolic(A, ordering(A, o, 5), width)),
         maps(A.n, A.nnz(), lu) {
     auto sf = sym.view(lu);

@@ -243,3 +243,28 @@ TEST(Interchanges, ColumnAndVectorSwaps) {
 }
 
 }  // namespace
+
+namespace {
+
+// [[0, i], [i, 0]] as a complex symmetric matrix and [[0, i], [-i, 0]] as a Hermitian one each
+// take one 2×2 pivot, without and with conjugation, and solve to the dense solution.
+TEST(ComplexLdltEdge, OffDiagonalPairTakesOneTwoByTwoPivot) {
+  for (int32_t type : {6, -4}) {
+    Entries<dcomplex> e;
+    e[{1, 1}] = 0.0;
+    e[{2, 2}] = 0.0;
+    e[{1, 2}] = dcomplex(0, 1);
+    Pivoted<dcomplex> f(type, e, Ordering::natural, 80);
+    ASSERT_EQ(f.factor(1, 0), 0);
+    EXPECT_EQ(f.pivot, (std::vector<int32_t>{-2, -2})) << type;
+    EXPECT_EQ(f.ibasic[61], 0);
+    const std::vector<dcomplex> b = {dcomplex(1, 2), dcomplex(-3, 0.5)};
+    const std::vector<dcomplex> x = f.solve(b, 1);
+    // A·x = b: i·x2 = b1 and (±i)·x1 = b2.
+    const dcomplex lower = type == 6 ? dcomplex(0, 1) : dcomplex(0, -1);
+    EXPECT_LT(std::abs(x[1] - b[0] / dcomplex(0, 1)), 1e-15) << type;
+    EXPECT_LT(std::abs(x[0] - b[1] / lower), 1e-15) << type;
+  }
+}
+
+}  // namespace
