@@ -70,6 +70,7 @@ std::vector<LuCase> cases() {
   const char* full_diagonal[] = {"arc130", "fs_183_6", "olm500", "sherman2", "watt_2", "dw2048", "sherman5"};
   for (bool t : {false, true}) {
     for (const char* m : structural) v.push_back({m, 1, 0, t, 1, 1e-12});
+    for (const char* m : structural) v.push_back({m, 1, 1, t, 1, 1e-12});  // no matching runs for type 1
     for (const char* m : full_diagonal) v.push_back({m, 1, 0, t, 2, 1e-12});
   }
   for (bool t : {false, true})
