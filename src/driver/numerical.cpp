@@ -96,6 +96,9 @@ int32_t factorize_now(Call& c, Numeric& v) {
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
   entry.word[3] = (int32_t)(((int64_t)ib(34) + ib(35)) * v.w);
   entry.word[4] = v.w;
+  // The pivoting mode of this factor (1 diagonal pivoting, 2 Bunch–Kaufman): its solves read
+  // the factor in that mode even when iparam(21) changes before them.
+  entry.word[5] = ib(51) == 0 ? 1 : 2;
   ib(62) = ib(63) = ib(64) = 0;
   c.iparam(20) = 0;
   factor::NumericMatrix A;
@@ -128,7 +131,11 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
   const int32_t* row_map = c.matrix_type == 11 || c.matrix_type == 13 ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
-  const int32_t status = solve::solve(v.sf, v.values, v.pivot, v.colpivot, c.h.basic()->ibasic, c.work_nb, sol,
+  int32_t ibasic[100];
+  std::memcpy(ibasic, c.h.basic()->ibasic, sizeof ibasic);
+  const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
+  if (mode == 1 || mode == 2) ibasic[50] = mode == 1 ? 0 : 1;
+  const int32_t status = solve::solve(v.sf, v.values, v.pivot, v.colpivot, ibasic, c.work_nb, sol,
                                       const_cast<T*>(rhs), row_map, c.h.block_as<double>(kSlotScaling),
                                       c.h.block(kSlotWorkR0), c.h.ibasic()(7) / v.w, false);
   timer_varnexo_(&t1);
@@ -137,7 +144,7 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   return status;
 }
 
-// The solve of Part "solve without CGS": one solve, then refinement when it is wanted.
+// The solve without the CGS iteration: one solve, then refinement when it is wanted.
 template <class T>
 int32_t solve_and_refine(Call& c, const Numeric& v) {
   OneBased<int32_t> ib = c.h.ibasic();

@@ -31,12 +31,22 @@ Perturbation<T> perturbation(double eps, double replacement_at_zero);
 template <class T>
 void sytf2(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg, double eps);
 
+// hetf2: Bunch–Kaufman factorisation P·A·Pᵀ = L·D·Lᴴ of the lower triangle of the Hermitian
+// n×n block a (complex T). Magnitudes |Re| of the diagonal and |Re| + |Im| elsewhere; pivots and
+// the diagonal of D are stored with zero imaginary parts; ipiv as for sytf2. A pivot test below
+// ε either replaces a zero column's pivot by the replacement, raises the largest off-diagonal
+// entry to it (when the diagonal is the smaller), or gives the diagonal ±replacement; each
+// counts once in npert. Never fails. No inertia is counted.
+template <class T>
+void hetf2(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, double eps);
+
 // getf2: LU of the m×n block with symmetric interchanges chosen on the diagonal (largest
 // diagonal modulus, the later index on ties): ipiv(j) = the index swapped with j (rows and
 // columns). Unit L below, U on and above the diagonal. Counters as for sytf2 (a pivot <= 0
 // counts negative). Never fails.
 template <class T>
-void getf2(int m, int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg, double eps);
+void getf2(int m, int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg,
+           double eps);
 
 }  // namespace varnexo::factor
 
@@ -47,6 +57,8 @@ void dsytf2_varnexo_(const char* uplo, const int32_t* n, double* a, const int32_
                      int32_t* npert, int32_t* npos, int32_t* nneg, const double* eps, int32_t* info);
 void ssytf2_varnexo_(const char* uplo, const int32_t* n, float* a, const int32_t* lda, int32_t* ipiv,
                      int32_t* npert, int32_t* npos, int32_t* nneg, const double* eps, int32_t* info);
+void zhetf2_varnexo_(const char* uplo, const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv,
+                     int32_t* npert, const double* eps, int32_t* info);
 void zsytf2_varnexo_(const char* uplo, const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv,
                      int32_t* npert, const double* eps, int32_t* info);
 // Argument errors (m < 0: -1, n < 0: -2, lda < max(1, m): -4) through xerbla_ with "DGETF2",

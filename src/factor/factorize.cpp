@@ -9,7 +9,9 @@
 
 #include "common/export.h"
 #include "factor/cholesky.h"
+#include "factor/ldlt.h"
 #include "factor/left_looking.h"
+#include "factor/lu.h"
 #include "factor/value_map.h"
 
 namespace varnexo::factor {
@@ -57,22 +59,7 @@ struct Run {
   int32_t* pivot;
   int32_t* colpivot;
   const int32_t* domains;
-  double epsilon;  // perturbation threshold handed to the pivoting kernels
 };
-
-// Kernels that perturb small pivots take the threshold and report their counters; the loop
-// reaches both through these optional members.
-template <class Kernel>
-void hand_threshold(Kernel& kernel, double epsilon) {
-  if constexpr (requires { kernel.epsilon; }) kernel.epsilon = epsilon;
-}
-
-template <class Kernel>
-void report_counters(const Kernel& kernel, OneBased<int32_t> ib) {
-  if constexpr (requires { kernel.perturbed; }) ib(62) = kernel.perturbed;
-  if constexpr (requires { kernel.positive; }) ib(63) = kernel.positive;
-  if constexpr (requires { kernel.negative; }) ib(64) = kernel.negative;
-}
 
 template <class Kernel>
 int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
@@ -85,7 +72,9 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   loader.ja = r.A->ja;
   loader.scaling = r.A->scaling;
   loader.n = n;
-  loader.rule = load_rule(r.ib(12), r.ib(19) == 1, r.ib(69));
+  // Without a scaling vector (no matching ran for this type) the load is unscaled, as the
+  // solve's gather and scatter are.
+  loader.rule = r.A->scaling ? load_rule(r.ib(12), r.ib(19) == 1, r.ib(69)) : LoadRule::unscaled;
   loader.conjugate_mirrored = conjugate_mirrored;
   LoopWork<T> w;
   const int64_t pn = static_cast<int64_t>(copies) * n;
@@ -95,45 +84,87 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   w.length = OneBased<int32_t>(r.iwork + 2 * pn + n, sf.nsuper);
   w.temp = static_cast<T*>(r.temp);
   w.tmpsiz = r.ib(37);
+  if constexpr (requires { kernel.bind_temp(w.temp, w.tmpsiz); }) kernel.bind_temp(w.temp, w.tmpsiz);
   LeftLooking<Kernel> loop(sf, kernel, loader, static_cast<T*>(r.lnz), static_cast<T*>(r.unz), w, r.pivot,
                            r.colpivot);
   const OneBased<const int32_t> nmod(sf.nmod, sf.nsuper);
-  hand_threshold(kernel, r.epsilon);
-  int32_t status;
-  if (r.ib(20) == 1 || r.ib(74) > 0) {
-    status = factor_plain(loop, sf.nsuper, nmod);
-  } else {
-    DomainSchedule d;
-    d.nd = r.ib(60);
-    d.table = r.domains;
-    d.domain_mode = r.ib(70) != 0;
-    status = factor_scheduled(loop, sf, nmod, d, w.link);
-  }
-  report_counters(kernel, r.ib);  // also after a failure
+  if (r.ib(20) == 1 || r.ib(74) > 0) return factor_plain(loop, sf.nsuper, nmod);
+  DomainSchedule d;
+  d.nd = r.ib(60);
+  d.table = r.domains;
+  d.domain_mode = r.ib(70) != 0;
+  return factor_scheduled(loop, sf, nmod, d, w.link);
+}
+
+// The perturbation threshold of this run, from ibasic(66) and the caller's values.
+double run_threshold(const Run& r, bool complex_values) {
+  const int32_t n = r.sf->n, type = r.ib(12);
+  const bool sym = r.ib(19) == 1;
+  if (complex_values)
+    return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia,
+                                  static_cast<const std::complex<double>*>(r.A->a));
+  return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia, static_cast<const double*>(r.A->a));
+}
+
+// LDLᵀ of the symmetric indefinite types; the counters go to ibasic(62..64) also on failure.
+template <class T, bool Hermitian = false>
+int32_t run_ldlt(const Run& r) {
+  if (r.pivot == nullptr) return kPivotArraysMissing;
+  LdltKernel<T, Hermitian> k;
+  k.diagonal_pivoting = r.ib(51) == 0;
+  k.eps = run_threshold(r, is_complex_v<T>);
+  const int32_t status = run_kernel(k, r, Hermitian);
+  OneBased<int32_t> ib = r.ib;
+  ib(62) = k.npert, ib(63) = k.npos, ib(64) = k.nneg;
   return status;
 }
 
-// Symmetric storage: Cholesky for the positive definite types.
-int32_t sssfct(const Run& r) {
+// LU of the types that are not symmetric; complete pivoting counts its perturbed pivots.
+template <class T, bool Complete>
+int32_t run_lu(const Run& r) {
+  if (r.pivot == nullptr || (Complete && r.colpivot == nullptr)) return kPivotArraysMissing;
+  LuKernel<T, Complete> k;
+  if constexpr (Complete) k.eps = run_threshold(r, is_complex_v<T>);
+  const int32_t status = run_kernel(k, r, false);
   OneBased<int32_t> ib = r.ib;
-  switch (ib(12)) {
-    case 2: {
-      CholeskyKernel<double> k;
-      ib(63) = ib(64) = 0;
-      return run_kernel(k, r, false);
-    }
-    case 4: {
-      CholeskyKernel<std::complex<double>> k;
-      ib(63) = ib(64) = 0;
-      return run_kernel(k, r, true);
-    }
-    default:
-      return kKernelMissing;
-  }
+  if constexpr (Complete) ib(62) = k.npert;
+  return status;
 }
 
-// LU storage: the LU kernels plug in here.
-int32_t ssnfct(const Run&) { return kKernelMissing; }
+// Symmetric storage: Cholesky for the positive definite types, LDLᵀ for the real symmetric
+// indefinite (and any other real type up to 1) and the complex symmetric ones, LDLᴴ for the
+// Hermitian indefinite one.
+int32_t sssfct(const Run& r) {
+  OneBased<int32_t> ib = r.ib;
+  const int32_t type = ib(12);
+  if (type == 2) {
+    CholeskyKernel<double> k;
+    ib(63) = ib(64) = 0;
+    return run_kernel(k, r, false);
+  }
+  if (type == 4) {
+    CholeskyKernel<std::complex<double>> k;
+    ib(63) = ib(64) = 0;
+    return run_kernel(k, r, true);
+  }
+  if (ib(83) != 0) return kKernelMissing;  // single-precision factors are not kept by this library
+  if (type == -4) return run_ldlt<std::complex<double>, true>(r);
+  if (type >= -2 && type <= 1) return run_ldlt<double>(r);
+  if (type == 6) return run_ldlt<std::complex<double>>(r);
+  return kKernelMissing;
+}
+
+// LU storage: complete pivoting for the unsymmetric types, row pivoting for the structurally
+// symmetric ones.
+int32_t ssnfct(const Run& r) {
+  const int32_t type = r.ib(12);
+  if (r.ib(83) != 0) return kKernelMissing;
+  if (type == 11) return run_lu<double, true>(r);
+  if (type == 13) return run_lu<std::complex<double>, true>(r);
+  if (type >= -2 && type <= 2) return run_lu<double, false>(r);
+  if (type == 3) return run_lu<std::complex<double>, false>(r);
+  return kKernelMissing;
+}
 
 }  // namespace
 
@@ -151,7 +182,6 @@ int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic
                   int32_t* colpivot, const int32_t* domains) {
   const int32_t type = ibasic[11];
   const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
-  // The symmetric storage has no U block.
   double* unz = sf.xunz ? static_cast<double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
   return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot,
                           domains);
@@ -175,13 +205,7 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
     }
     iwork = own_iwork.data();
   }
-  const bool complex_values = !(std::abs(ib(12)) <= 2 || ib(12) == 11);
-  const double epsilon =
-      complex_values
-          ? perturbation_threshold(ib(66), ib(12), ib(19) == 1, sf.n, A.ia,
-                                   static_cast<const std::complex<double>*>(A.a))
-          : perturbation_threshold(ib(66), ib(12), ib(19) == 1, sf.n, A.ia, static_cast<const double*>(A.a));
-  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains, epsilon};
+  Run r{&sf, &map, ib, &A, lnz, unz, work_r0, iwork, pivot, colpivot, domains};
   int32_t status = kFactorOk;
   try {
     status = ib(19) == 1 ? sssfct(r) : ssnfct(r);
@@ -249,14 +273,10 @@ FactorArgs wrap(const int32_t* n, const int32_t* ia, const int32_t* ja, const do
 
 }  // namespace
 
-// Fortran-style factorisation entries (factorize_varnexo_ picks the storage by ibasic(19);
-// sssfct_varnexo_ and ssnfct_varnexo_ force it). Arguments in this order: n, luperm (not read),
-// ia, ja, a, ibasic, rbasic, xlindx, lindx, xlnz, lnz, xunz, unz, xsuper, snode, pivot, colpivot,
-// nmod, pnlsch, iwork, temp, xlmap, lmap, xumap, umap, asrc, aorig, colorig, scaling, domains.
-// a, lnz, unz and temp hold pairs of doubles for the complex types. nsuper is ibasic(31), the
-// other control words as for factor::factorize. iwork: 2·P·n + n + nsuper words (P = ibasic(15)),
-// or null. domains: the domain table in supernode numbers (2·(ibasic(60)+1) words), read only by
-// the scheduled family in domain mode. Status in ibasic(48), (50), (62..64).
+// Fortran-style factorisation entry. Arguments as listed; a, lnz, unz and temp hold pairs of
+// doubles for the complex types; lnz and unz may lie in one block (unz after ibasic(34) values).
+// iwork: 2·P·n + n + nsuper words. domains: the domain table (2·(ibasic(60)+1) words) or any
+// array when the scheduled family is not used. Status in ibasic(48), (50), (62..64).
 #define VARNEXO_FACTOR_ARGS                                                                               \
   const int32_t *n, const int32_t *luperm, const int32_t *ia, const int32_t *ja, const double *a,         \
       int32_t *ibasic, double *rbasic, const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz,  \

@@ -13,6 +13,8 @@ namespace varnexo::factor {
 inline constexpr int32_t kKernelMissing = -10;
 // Additional status of factorize(): the integer work could not be obtained.
 inline constexpr int32_t kWorkUnavailable = -11;
+// Additional status of factorize(): a pivoting kernel was given no pivot (or colpivot) array.
+inline constexpr int32_t kPivotArraysMissing = -12;
 
 // The caller's matrix as the factorisation reads it: compressed rows, 1-based; `a` holds
 // doubles, or pairs of doubles (real part first) for the complex types. `scaling` holds n
@@ -41,7 +43,7 @@ int64_t factor_int_work_size(int32_t n, int32_t nsuper, int32_t copies);
 //   pivot, colpivot: n words each for the pivoting kernels (may be null for Cholesky).
 //   domains: the domain table in supernode numbers (2·(ibasic(60)+1) words), or null.
 // Returns the status also left in ibasic(50): 0, -1 failed pivot (non-positive for Cholesky),
-// -2 temp too small, -3 broken update list, kKernelMissing, kWorkUnavailable.
+// -2 temp too small, -3 broken update list, kKernelMissing, kWorkUnavailable, kPivotArraysMissing.
 int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic, double* rbasic,
                   const NumericMatrix& A, void* factor_block, void* work_r0, int32_t* iwork, int32_t* pivot,
                   int32_t* colpivot, const int32_t* domains);

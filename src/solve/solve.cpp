@@ -9,6 +9,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "solve/ldlt_solve.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
 
@@ -29,13 +30,15 @@ int64_t solve_work_values(const factor::SymbolicFactor& sf, int32_t nb) {
 
 namespace {
 
-enum class Sweep { cholesky, hermitian_cholesky, lu, lu_complete, missing };
+enum class Sweep { cholesky, hermitian_cholesky, ldlt, hermitian_ldlt, lu, lu_complete, missing };
 
 Sweep sweep_of(int32_t type, bool symmetric_storage) {
   if (symmetric_storage) {
     if (type == 2) return Sweep::cholesky;
     if (type == 4) return Sweep::hermitian_cholesky;
-    return Sweep::missing;  // the LDLᵀ solves plug in here
+    if ((type >= -2 && type <= 1) || type == 6) return Sweep::ldlt;
+    if (type == -4) return Sweep::hermitian_ldlt;
+    return Sweep::missing;
   }
   if (type == 1 || type == 3) return Sweep::lu;
   if (type == 11 || type == 13) return Sweep::lu_complete;
@@ -64,6 +67,10 @@ int32_t run(Sweep sweep, const factor::SymbolicFactor& sf, const void* lnz, cons
       case Sweep::cholesky:
       case Sweep::hermitian_cholesky:
         cholesky_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::hermitian_cholesky);
+        break;
+      case Sweep::ldlt:
+      case Sweep::hermitian_ldlt:
+        ldlt_solve(F, x, nb, W, ldw, map.part, ib(51) != 0, sweep == Sweep::hermitian_ldlt);
         break;
       case Sweep::lu:
       case Sweep::lu_complete:

@@ -1,0 +1,257 @@
+// Fortran-style entries of the supernodal solves with pivoted factors (factor -> solve): the
+// LDLᵀ solves with 1×1/2×2 blocks, the LU solves with row or complete pivoting (also
+// transposed), and the interchange routines of one right-hand side.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "common/export.h"
+#include "solve/ldlt_solve.h"
+#include "solve/solve.h"
+#include "solve/triangular.h"
+
+namespace {
+
+using namespace varnexo;
+using namespace varnexo::solve;
+
+factor::SymbolicFactor structure(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                                 const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                                 const int32_t* xunz) {
+  factor::SymbolicFactor sf;
+  sf.n = *n;
+  sf.nsuper = *nsuper;
+  sf.xsuper = const_cast<int32_t*>(xsuper);
+  sf.xlindx = const_cast<int32_t*>(xlindx);
+  sf.lindx = const_cast<int32_t*>(lindx);
+  sf.xlnz = const_cast<int32_t*>(xlnz);
+  sf.xunz = const_cast<int32_t*>(xunz);
+  return sf;
+}
+
+// W must hold ldw·nb values with ldw at least the largest off-diagonal height; a shorter
+// ldw is replaced by private scratch so that no call writes outside the caller's block.
+template <class T>
+T* sized_work(const factor::SymbolicFactor& sf, int32_t nb, T* W, int32_t* ldw, std::vector<T>& own) {
+  const int32_t need = std::max(1, offdiag_height(sf));
+  if (*ldw >= need && W != nullptr) return W;
+  own.assign(static_cast<size_t>(need) * std::max(1, nb), T(0));
+  *ldw = need;
+  return own.data();
+}
+
+// The complex entries pass pairs of doubles; T is the scalar they hold.
+template <class T = double>
+void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
+                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
+                const int32_t* part, int32_t* error, bool hermitian = false) {
+  *error = 0;
+  if (*nsuper <= 0) return;
+  const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, nullptr);
+  const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), nullptr, pivot, nullptr);
+  std::vector<T> own;
+  int32_t ld = *ldw;
+  T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
+  ldlt_solve(F, reinterpret_cast<T*>(x), nb, w, ld, *part, *mode != 0, hermitian);
+}
+
+template <class T = double>
+void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
+              const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+              const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+              double* x, double* W, const int32_t* ldw, const int32_t* part, const int32_t* transposed,
+              int32_t* error) {
+  *error = 0;
+  if (*nsuper <= 0) return;
+  const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, xunz);
+  const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), reinterpret_cast<const T*>(unz), pivot,
+                        colpivot);
+  T* xt = reinterpret_cast<T*>(x);
+  if (*transposed != 0) {
+    lu_solve_transposed(F, xt, nb, *part, colpivot != nullptr);
+    return;
+  }
+  std::vector<T> own;
+  int32_t ld = *ldw;
+  T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
+  lu_solve(F, xt, nb, w, ld, *part, colpivot != nullptr);
+}
+
+}  // namespace
+
+// LDLᵀ solves. x: n·nb values (leading dimension n), solved in place; W: ldw·nb values;
+// mode != 0: Bunch–Kaufman records, 0: diagonal pivoting; part 0 whole, 1 forward (L⁻¹·Pᵀ),
+// 2 backward (P·L⁻ᵀ·D⁻¹). error out: 0.
+extern "C" VARNEXO_EXPORT void blkldlslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                                                   const int32_t* xsuper, const int32_t* xlindx,
+                                                   const int32_t* lindx, const int32_t* xlnz,
+                                                   const double* lnz, const int32_t* pivot,
+                                                   const int32_t* mode, double* x, double* W,
+                                                   const int32_t* ldw, const int32_t* part, int32_t* error) {
+  ldlt_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkldlslvs_varnexo_);
+
+// One right-hand side (column loops for the off-diagonal blocks).
+extern "C" VARNEXO_EXPORT void blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                    const int32_t* xsuper, const int32_t* xlindx,
+                                                    const int32_t* lindx, const int32_t* xlnz,
+                                                    const double* lnz, const int32_t* pivot,
+                                                    const int32_t* mode, double* x, const int32_t* part,
+                                                    int32_t* error) {
+  const int32_t ldw = 0;
+  ldlt_entry(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkldlslvs1_varnexo_);
+
+// LU solves with row interchanges (types 1, 3). transposed != 0 solves Aᵀ·x = b.
+extern "C" VARNEXO_EXPORT void blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                                               const int32_t* xsuper, const int32_t* xlindx,
+                                               const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                               const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                               double* x, double* W, const int32_t* ldw, const int32_t* part,
+                                               const int32_t* transposed, int32_t* error) {
+  lu_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, W, ldw, part,
+           transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkslv_varnexo_);
+
+extern "C" VARNEXO_EXPORT void blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                const int32_t* xsuper, const int32_t* xlindx,
+                                                const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                                const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                                double* x, const int32_t* part, const int32_t* transposed,
+                                                int32_t* error) {
+  const int32_t ldw = 0;
+  lu_entry(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, nullptr, &ldw, part,
+           transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkslv1_varnexo_);
+
+// LU solves with row and column interchanges (types 11, 13).
+extern "C" VARNEXO_EXPORT void blkslv_unsym_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+    const int32_t* pivot, const int32_t* colpivot, double* x, double* W, const int32_t* ldw,
+    const int32_t* part, const int32_t* transposed, int32_t* error) {
+  lu_entry(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, W, ldw, part,
+           transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkslv_unsym_varnexo_);
+
+extern "C" VARNEXO_EXPORT void blkslv1_unsym_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                      const int32_t* xsuper, const int32_t* xlindx,
+                                                      const int32_t* lindx, const int32_t* xlnz,
+                                                      const double* lnz, const int32_t* xunz,
+                                                      const double* unz, const int32_t* pivot,
+                                                      const int32_t* colpivot, double* x, const int32_t* part,
+                                                      const int32_t* transposed, int32_t* error) {
+  const int32_t ldw = 0;
+  lu_entry(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, nullptr, &ldw, part,
+           transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkslv1_unsym_varnexo_);
+
+// The complex twins: the same arguments with pairs of doubles in lnz, unz, x and W. The
+// complex symmetric LDLᵀ solves (type 6) and the Hermitian LDLᴴ solves (type -4):
+extern "C" VARNEXO_EXPORT void c_blkslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                                                  const int32_t* xsuper, const int32_t* xlindx,
+                                                  const int32_t* lindx, const int32_t* xlnz,
+                                                  const double* lnz, const int32_t* pivot,
+                                                  const int32_t* mode, double* x, double* W,
+                                                  const int32_t* ldw, const int32_t* part, int32_t* error) {
+  ldlt_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslvs_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslvs1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                   const int32_t* xsuper, const int32_t* xlindx,
+                                                   const int32_t* lindx, const int32_t* xlnz,
+                                                   const double* lnz, const int32_t* pivot,
+                                                   const int32_t* mode, double* x, const int32_t* part,
+                                                   int32_t* error) {
+  const int32_t ldw = 0;
+  ldlt_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part,
+                       error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslvs1_varnexo_);
+
+extern "C" VARNEXO_EXPORT void ch_blkldlslvs_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* pivot, const int32_t* mode,
+    double* x, double* W, const int32_t* ldw, const int32_t* part, int32_t* error) {
+  ldlt_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error,
+                       true);
+}
+VARNEXO_UNDERSCORE_ALIAS(ch_blkldlslvs_varnexo_);
+
+extern "C" VARNEXO_EXPORT void ch_blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                       const int32_t* xsuper, const int32_t* xlindx,
+                                                       const int32_t* lindx, const int32_t* xlnz,
+                                                       const double* lnz, const int32_t* pivot,
+                                                       const int32_t* mode, double* x, const int32_t* part,
+                                                       int32_t* error) {
+  const int32_t ldw = 0;
+  ldlt_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part,
+                       error, true);
+}
+VARNEXO_UNDERSCORE_ALIAS(ch_blkldlslvs1_varnexo_);
+
+// Complex LU solves (types 3 and 13).
+extern "C" VARNEXO_EXPORT void c_blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                                                 const int32_t* xsuper, const int32_t* xlindx,
+                                                 const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                                 const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                                 double* x, double* W, const int32_t* ldw,
+                                                 const int32_t* part, const int32_t* transposed,
+                                                 int32_t* error) {
+  lu_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, W, ldw,
+                     part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                  const int32_t* xsuper, const int32_t* xlindx,
+                                                  const int32_t* lindx, const int32_t* xlnz,
+                                                  const double* lnz, const int32_t* xunz, const double* unz,
+                                                  const int32_t* pivot, double* x, const int32_t* part,
+                                                  const int32_t* transposed, int32_t* error) {
+  const int32_t ldw = 0;
+  lu_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nullptr, x, nullptr,
+                     &ldw, part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslv_unsym_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+    const int32_t* pivot, const int32_t* colpivot, double* x, double* W, const int32_t* ldw,
+    const int32_t* part, const int32_t* transposed, int32_t* error) {
+  lu_entry<dcomplex>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, W, ldw,
+                     part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv_unsym_varnexo_);
+
+extern "C" VARNEXO_EXPORT void c_blkslv1_unsym_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+    const int32_t* pivot, const int32_t* colpivot, double* x, const int32_t* part, const int32_t* transposed,
+    int32_t* error) {
+  const int32_t ldw = 0;
+  lu_entry<dcomplex>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, x, nullptr,
+                     &ldw, part, transposed, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_unsym_varnexo_);
+
+// Interchanges of one right-hand side over a supernode of w columns (ipiv local, read by
+// magnitude): luspxm undoes them (k = w-1 down to 1), luspxmt applies them (k = 1 up to w-1).
+extern "C" VARNEXO_EXPORT void luspxm_varnexo_(const int32_t* w, double* x, const int32_t* ipiv) {
+  swaps_backward(x, ipiv, *w - 1);
+}
+VARNEXO_UNDERSCORE_ALIAS(luspxm_varnexo_);
+
+extern "C" VARNEXO_EXPORT void luspxmt_varnexo_(const int32_t* w, double* x, const int32_t* ipiv) {
+  swaps_forward(x, ipiv, *w - 1);
+}
+VARNEXO_UNDERSCORE_ALIAS(luspxmt_varnexo_);
