@@ -64,7 +64,9 @@ void prepare(Call& c) {
     ib(70) = ip(24);
     ib(71) = ip(25);
     ib(82) = ip(28);
-    ib(83) = ip(29);
+    // Factors are computed in double precision whatever iparam(29) asks: no single-precision
+    // kernel exists, and the double factor is at least as accurate.
+    ib(83) = 0;
     ib(74) = 0;
     const int32_t q = std::abs(cgs), k = q / 10, digit = q % 10;
     cgs = cgs < 0 ? -digit : digit;

@@ -133,6 +133,7 @@ TEST(EntryPoints, MissingKernelsAreReported) {
   ASSERT_EQ(c.map_status(), 0);
   c.factor();
   c.ibasic[11] = -2;
+  c.ibasic[82] = 1;  // a single-precision factor: no kernel serves it
   auto sf = c.sym.view(false);
   varnexo::factor::NumericMatrix M;
   M.ia = A.ia.data();
