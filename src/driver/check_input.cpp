@@ -36,6 +36,7 @@ const char* input_check_text(int32_t error_num) {
     case kMissingDiagonal: return "*** Input check: row %d holds no diagonal entry";
     case kBadPermutation: return "*** Input check: perm is not a permutation of 1..neqns, first bad position %d";
     case kTooLarge: return "*** Input check: matrix too large for 32-bit index arrays, neqns %d";
+    case kStructureChanged: return "*** Input check: neqns %d or the number of entries differ from the analysed matrix";
     default: return nullptr;
   }
 }
@@ -113,7 +114,14 @@ int32_t check_arrays(Call& c) {
     c.bad_row = n;
     return kTooLarge;
   }
-  OneBased<const int32_t> ja(c.ja, c.nnz);
+  // The factor and its value maps were laid out for the analysed matrix: a factorisation or
+  // solve must see the same order and the same number of entries.
+  if (c.phase / 10 >= 2 && c.analysed_n != 0 &&
+      (n != c.analysed_n || (int64_t)ia(n + 1) - 1 != c.analysed_nnz)) {
+    c.bad_row = n;
+    return kStructureChanged;
+  }
+  OneBased<const int32_t> ja(c.ja, (int64_t)ia(n + 1) - 1);
   if (ia(1) != 1) {
     c.bad_row = 1;
     return kBadRowPointers;

@@ -15,6 +15,7 @@ enum ArrayCheck : int32_t {
   kMissingDiagonal = 35,
   kBadPermutation = 36,
   kTooLarge = 37,
+  kStructureChanged = 38,
 };
 
 // The record printed for a rejected input (error numbers 1..11, 15, 20 and the array checks),

@@ -8,8 +8,10 @@ namespace varnexo::driver {
 
 void run_phases(Call& c, int32_t& error) {
   OneBased<int32_t> ib = c.h.ibasic();
-  c.analysed_n = ib(1);
-  c.analysed_nnz = ib(54);
+  if (c.h.slot(kSlotStrucFi) != 0) {  // the structure the factor storage was laid out for
+    c.analysed_n = ib(1);
+    c.analysed_nnz = ib(54);
+  }
   if (c.phase / 10 == 1) ini_basic(c.h, c.iparam, c.matrix_type);
   if (c.phase / 10 <= 2) {
     c.nnz = c.neqns >= 1 ? (int64_t)c.ia[c.neqns] - 1 : 0;

@@ -48,6 +48,23 @@ TEST(SpdDriver, TwoStoredFactorisationsSolveEachAgainstItsOwnMatrix) {
   EXPECT_LT(residual_of(a2, b, x2), 1e-14);
 }
 
+TEST(SpdDriver, FactorisingAnotherStructureIsRefused) {
+  tools::Csr a = generated("laplace2d:6"), other = generated("laplace2d:7");
+  std::vector<double> b = rhs_for(other, 1), x(b.size());
+  Session s(2);
+  ASSERT_EQ(s.run(11, a, b, x), 0);
+  s.msglvl = 1;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  s.run(22, other, b, x);
+  const std::string err = testing::internal::GetCapturedStderr();
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(s.error, -1);
+  EXPECT_NE(err.find("*** Input check: neqns 49 or the number of entries differ from the analysed matrix\n"),
+            std::string::npos)
+      << err;
+}
+
 TEST(SpdDriver, ForwardThenBackwardEqualsOneSolve) {
   tools::Csr a = generated("laplace3d:7");
   Session s(2);
