@@ -36,6 +36,7 @@ const char* input_check_text(int32_t error_num) {
     case kMissingDiagonal: return "*** Input check: row %d holds no diagonal entry";
     case kBadPermutation: return "*** Input check: perm is not a permutation of 1..neqns, first bad position %d";
     case kTooLarge: return "*** Input check: matrix too large for 32-bit index arrays, neqns %d";
+    case kNullArgument: return "*** Input check: argument %d is a null pointer";
     case kStructureChanged: return "*** Input check: neqns %d or the number of entries differ from the analysed matrix";
     default: return nullptr;
   }
@@ -109,6 +110,20 @@ int32_t check_scalars(Call& c) {
 // permutation when it is to be used. Returns the error number and leaves the row in bad_row.
 int32_t check_arrays(Call& c) {
   const int32_t n = c.neqns, type = c.matrix_type;
+  // Positions in the public call of the arrays this phase reads or writes.
+  const bool solves = c.phase % 10 == 3, analyses = c.phase / 10 == 1;
+  const struct {
+    const void* p;
+    int32_t position;
+    bool needed;
+  } arrays[] = {{c.a, 7, true},  {c.ia, 8, true},     {c.ja, 9, true},
+                {c.perm, 10, analyses && c.iparam(5) != 0}, {c.b, 14, solves}, {c.x, 15, solves}};
+  for (const auto& arg : arrays) {
+    if (arg.needed && arg.p == nullptr) {
+      c.bad_row = arg.position;
+      return kNullArgument;
+    }
+  }
   OneBased<const int32_t> ia(c.ia, n + 1);
   if ((int64_t)ia(n + 1) - 1 > INT_MAX / 3 - n) {
     c.bad_row = n;

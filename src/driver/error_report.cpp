@@ -51,7 +51,7 @@ int32_t report_input(const Call& c, int32_t error) {
       case 11: say(text, c.iparam(2)); break;
       case 15: say(text, c.matrix_type); break;
       case kBadRowPointers: case kBadColumnIndex: case kUnsortedRow: case kBadTriangleRow:
-      case kMissingDiagonal: case kBadPermutation: case kTooLarge: case kStructureChanged:
+      case kMissingDiagonal: case kBadPermutation: case kTooLarge: case kStructureChanged: case kNullArgument:
         say(text, c.bad_row);
         break;
       default: say(text, c.phase); break;  // 1 and 20 name the phase

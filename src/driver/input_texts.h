@@ -16,6 +16,7 @@ enum ArrayCheck : int32_t {
   kBadPermutation = 36,
   kTooLarge = 37,
   kStructureChanged = 38,
+  kNullArgument = 39,
 };
 
 // The record printed for a rejected input (error numbers 1..11, 15, 20 and the array checks),

@@ -14,7 +14,8 @@ void run_phases(Call& c, int32_t& error) {
   }
   if (c.phase / 10 == 1) ini_basic(c.h, c.iparam, c.matrix_type);
   if (c.phase / 10 <= 2) {
-    c.nnz = c.neqns >= 1 ? (int64_t)c.ia[c.neqns] - 1 : 0;
+    // Without row pointers the count is left to pass, and the array check reports the null pointer.
+    c.nnz = c.neqns < 1 ? 0 : (c.ia ? (int64_t)c.ia[c.neqns] - 1 : c.neqns + 1);
   } else {
     c.nnz = ib(54);
   }

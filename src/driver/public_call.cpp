@@ -75,6 +75,14 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
                              const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
                              int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
                              const int32_t* message_level, double* b, double* x, int32_t* error) {
+  if (error == nullptr) return;
+  // Every scalar argument and the handle and parameter arrays are read at once: without them
+  // nothing can be done or reported.
+  if (!handle || !max_fac_store || !matrix_number || !matrix_type || !phase || !neqns || !nb || !iparam ||
+      !message_level) {
+    *error = -1;
+    return;
+  }
   if (*phase == -2) {
     *error = 18;
     iparam[0] = 23;
@@ -86,7 +94,8 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
   }
   *error = 0;
   OneBased<int32_t> ip(iparam, 64);
-  if (*phase > 0 && *neqns >= 1 && is_diagonal_system(*neqns, ia, ja)) {
+  if (*phase > 0 && *neqns >= 1 && ia && ja && a && is_diagonal_system(*neqns, ia, ja) &&
+      (*phase % 10 != 3 || (b && x))) {
     diagonal_short_cut(*phase, *matrix_type, *neqns, *nb, a, ia, ja, ip, b, x, *error);
     return;
   }

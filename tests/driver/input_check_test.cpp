@@ -114,6 +114,29 @@ INSTANTIATE_TEST_SUITE_P(
                   "*** Input check: perm is not a permutation of 1..neqns, first bad position 4"}),
     case_name);
 
+TEST(InputCheck, NullArraysAreRejected) {
+  Caller c(2);
+  Csr m = laplace1d_upper(5);
+  c.msglvl = 1;
+  int32_t phase = 13, error = 0;
+  std::string err = captured_stderr([&] {
+    varnexo_(c.handle, &c.max_fac_store, &c.matrix_number, &c.type, &phase, &m.n, m.a.data(), m.ia.data(),
+             nullptr, nullptr, &c.nb, c.iparam, &c.msglvl, nullptr, nullptr, &error);
+  });
+  EXPECT_EQ(error, -1);
+  EXPECT_NE(err.find("*** Input check: argument 9 is a null pointer\n"), std::string::npos) << err;
+  err = captured_stderr([&] {
+    varnexo_(c.handle, &c.max_fac_store, &c.matrix_number, &c.type, &phase, &m.n, m.a.data(), nullptr,
+             m.ja.data(), nullptr, &c.nb, c.iparam, &c.msglvl, c.b.data(), c.x.data(), &error);
+  });
+  EXPECT_EQ(error, -1);
+  EXPECT_NE(err.find("*** Input check: argument 8 is a null pointer\n"), std::string::npos) << err;
+  // Without the scalar arguments nothing can be read: -1 and nothing else.
+  varnexo_(c.handle, &c.max_fac_store, &c.matrix_number, &c.type, nullptr, &m.n, m.a.data(), m.ia.data(),
+           m.ja.data(), nullptr, &c.nb, c.iparam, &c.msglvl, nullptr, nullptr, &error);
+  EXPECT_EQ(error, -1);
+}
+
 TEST(InputCheck, Iparam3BelowOneComesBackAsOne) {
   Caller c(2);
   Csr m = laplace1d_upper(4);
