@@ -1,6 +1,7 @@
 // Input checking: every call that reaches the driver passes here after the handle blocks exist
 // and before any work. The arguments are validated against each other and against the values
 // stored by earlier calls; the accepted values go into the working copies and into ibasic.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <complex>
@@ -37,6 +38,7 @@ const char* input_check_text(int32_t error_num) {
     case kBadPermutation: return "*** Input check: perm is not a permutation of 1..neqns, first bad position %d";
     case kTooLarge: return "*** Input check: matrix too large for 32-bit index arrays, neqns %d";
     case kNullArgument: return "*** Input check: argument %d is a null pointer";
+    case kUnsymmetricPattern: return "*** Input check: pattern not structurally symmetric, row %d";
     case kStructureChanged: return "*** Input check: neqns %d or the number of entries differ from the analysed matrix";
     default: return nullptr;
   }
@@ -159,6 +161,21 @@ int32_t check_arrays(Call& c) {
     if (symmetric_storage(type) && (ia(i + 1) == ia(i) || ja(ia(i)) != i)) return kBadTriangleRow;
     if (needs_diagonal(type) && !has_diagonal) return kMissingDiagonal;
   }
+  if (needs_diagonal(type)) {
+    // The structurally symmetric types store full rows of a symmetric pattern: every (i, j)
+    // has its mirror (j, i). Rows are sorted by now, so the mirror is found by bisection.
+    for (int32_t i = 1; i <= n; ++i) {
+      for (int32_t k = ia(i); k < ia(i + 1); ++k) {
+        const int32_t j = ja(k);
+        const int32_t* first = c.ja + (ia(j) - 1);
+        const int32_t* last = c.ja + (ia(j + 1) - 1);
+        if (!std::binary_search(first, last, i)) {
+          c.bad_row = i;
+          return kUnsymmetricPattern;
+        }
+      }
+    }
+  }
   if (c.phase / 10 == 1 && c.iparam(5) > 0) {
     std::vector<char> seen((size_t)n + 1, 0);
     OneBased<const int32_t> perm(c.perm, n);
@@ -231,16 +248,19 @@ void store_accepted(Call& c) {
     ib(4) = type > 10 ? (int32_t)(3 * c.nnz + n) : (int32_t)(2 * h);
   }
   const int32_t nproc = ip(3);
-  ib(16) = panel_width(type, nproc, ip(30));
+  // The processor count and the panel width shape the layout of the analysis; a factorisation
+  // or solve keeps those of the analysis it works on.
+  const bool analysis = c.phase / 10 == 1;
+  if (analysis) ib(16) = panel_width(type, nproc, ip(30));
   int32_t ordering = ip(2);
   if (ip(30) == 1 && (ordering < 0 || ordering > 2)) ordering = 2;
   ib(8) = ip(6);
   ib(11) = c.level;
   ib(12) = type;
   ib(14) = ordering;
-  ib(15) = nproc;
+  if (analysis) ib(15) = nproc;
   ib(18) = c.cgs_code;
-  ib(20) = nproc == 1 ? 1 : 0;
+  if (analysis) ib(20) = nproc == 1 ? 1 : 0;
   ib(21) = ip(5);
   ib(51) = ip(21);
   ib(52) = 0;

@@ -52,6 +52,7 @@ int32_t report_input(const Call& c, int32_t error) {
       case 15: say(text, c.matrix_type); break;
       case kBadRowPointers: case kBadColumnIndex: case kUnsortedRow: case kBadTriangleRow:
       case kMissingDiagonal: case kBadPermutation: case kTooLarge: case kStructureChanged: case kNullArgument:
+      case kUnsymmetricPattern:
         say(text, c.bad_row);
         break;
       default: say(text, c.phase); break;  // 1 and 20 name the phase

@@ -17,6 +17,7 @@ enum ArrayCheck : int32_t {
   kTooLarge = 37,
   kStructureChanged = 38,
   kNullArgument = 39,
+  kUnsymmetricPattern = 40,
 };
 
 // The record printed for a rejected input (error numbers 1..11, 15, 20 and the array checks),

@@ -149,6 +149,7 @@ template <class T>
 int32_t solve_and_refine(Call& c, const Numeric& v) {
   OneBased<int32_t> ib = c.h.ibasic();
   const int64_t len = (int64_t)c.n * c.work_nb;
+  if (len <= 0) return 0;  // no right-hand side: nothing to solve
   T* b = reinterpret_cast<T*>(c.b);
   T* x = reinterpret_cast<T*>(c.x);
   const bool over_b = ib(8) == 1;

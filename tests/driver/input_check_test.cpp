@@ -106,6 +106,14 @@ INSTANTIATE_TEST_SUITE_P(
                     m.a.assign(9, 1.0);
                   },
                   "*** Input check: row 2 holds no diagonal entry"},
+        Rejection{"structurally symmetric type with an unsymmetric pattern", 11,
+                  [](Caller& c, Csr& m) {
+                    c.type = 1;  // (2, 1) is stored, (1, 2) is not
+                    m.ia = {1, 2, 4, 5, 6, 7};
+                    m.ja = {1, 1, 2, 3, 4, 5};
+                    m.a.assign(6, 1.0);
+                  },
+                  "*** Input check: pattern not structurally symmetric, row 2"},
         Rejection{"permutation with a repeat", 11,
                   [](Caller& c, Csr&) {
                     c.ip(5) = 1;
