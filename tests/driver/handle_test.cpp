@@ -86,22 +86,51 @@ TEST(Handle, FactorisationBeforeAnalysisIsRefused) {
   EXPECT_NE(err.find("*** error varnexo: clean impossible (ido?)\n"), std::string::npos) << err;
 }
 
+// The 1D Laplacian in the storage of a matrix type (full rows for the unsymmetric types, pairs of
+// doubles for the complex ones), for the allocation walk.
+Csr laplace1d_for(int32_t type, int32_t n) {
+  Csr m = laplace1d_upper(n);
+  if (type == 11 || type == 13) {  // full rows
+    Csr f;
+    f.n = n;
+    f.ia.push_back(1);
+    for (int32_t i = 1; i <= n; ++i) {
+      for (int32_t j = std::max(1, i - 1); j <= std::min(n, i + 1); ++j) {
+        f.ja.push_back(j);
+        f.a.push_back(j == i ? 2.0 : -1.0);
+      }
+      f.ia.push_back((int32_t)f.ja.size() + 1);
+    }
+    m = f;
+  }
+  if (type == 13 || type == 6) {
+    std::vector<double> z;
+    for (double v : m.a) z.insert(z.end(), {v, 0.25 * v});
+    m.a = z;
+  }
+  return m;
+}
+
 TEST(Handle, AllocationFailureAtEveryPointReturnsMinusTwoAndLeaksNothing) {
-  Csr m = laplace1d_upper(40);
-  for (int64_t k = 1;; ++k) {
-    Caller c(2);
-    c.msglvl = 1;
-    memory::fail_allocation_at(k);
-    std::string err = captured_stderr([&] { c.call(13, m); });
-    const int64_t made = memory::allocations_since_armed();
-    memory::fail_allocation_at(0);
-    if (made < k) break;  // the call needed fewer allocations: every point has been walked
-    SCOPED_TRACE(k);
-    EXPECT_EQ(c.error, -2) << err;
-    EXPECT_NE(err.find("*** error varnexo (memory allocation) "), std::string::npos) << err;
-    EXPECT_NE(err.find("total memory wanted here: "), std::string::npos) << err;
-    c.release();  // the blocks obtained before the failure are released cleanly
-    for (void* s : c.handle) EXPECT_EQ(s, nullptr);
+  for (int32_t type : {2, -2, 11, 13, 6}) {
+    Csr m = laplace1d_for(type, 40);
+    for (int64_t k = 1;; ++k) {
+      Caller c(type);
+      c.msglvl = 1;
+      memory::fail_allocation_at(k);
+      testing::internal::CaptureStdout();
+      std::string err = captured_stderr([&] { c.call(13, m); });
+      testing::internal::GetCapturedStdout();
+      const int64_t made = memory::allocations_since_armed();
+      memory::fail_allocation_at(0);
+      if (made < k) break;  // the call needed fewer allocations: every point has been walked
+      SCOPED_TRACE(testing::Message() << "type " << type << ", allocation " << k);
+      EXPECT_EQ(c.error, -2) << err;
+      EXPECT_NE(err.find("*** error varnexo (memory allocation) "), std::string::npos) << err;
+      EXPECT_NE(err.find("total memory wanted here: "), std::string::npos) << err;
+      c.release();  // the blocks obtained before the failure are released cleanly
+      for (void* s : c.handle) EXPECT_EQ(s, nullptr);
+    }
   }
 }
 
