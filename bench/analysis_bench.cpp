@@ -27,18 +27,18 @@ struct Input {
   int32_t type;
 };
 
-bool load(const std::string& spec, Input& in) {
+bool load(const std::string& source, Input& in) {
   std::string error;
   tools::Coordinate coo;
-  if (spec.rfind("gen:", 0) == 0) {
+  if (source.rfind("gen:", 0) == 0) {
     tools::Problem p;
-    if (!tools::generate(spec.substr(4), p, error)) return false;
+    if (!tools::generate(source.substr(4), p, error)) return false;
     coo = p.matrix;
-  } else if (!tools::read_coordinate(spec, coo, error)) {
+  } else if (!tools::read_coordinate(source, coo, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return false;
   }
-  in.name = spec.rfind("gen:", 0) == 0 ? spec.substr(4) : spec.substr(spec.find_last_of('/') + 1);
+  in.name = source.rfind("gen:", 0) == 0 ? source.substr(4) : source.substr(source.find_last_of('/') + 1);
   const bool sym = coo.symmetry != tools::Symmetry::general;
   in.type = sym ? (coo.field == tools::Field::complex ? 6 : -2) : (coo.field == tools::Field::complex ? 13 : 11);
   return tools::to_csr(coo, sym ? tools::Layout::upper_symmetric : tools::Layout::full,
@@ -110,17 +110,17 @@ void run(Input& in) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> specs;
-  for (int k = 1; k < argc; ++k) specs.push_back(argv[k]);
-  if (specs.empty()) {
+  std::vector<std::string> sources;
+  for (int k = 1; k < argc; ++k) sources.push_back(argv[k]);
+  if (sources.empty()) {
     for (const char* m : {"bcsstk16", "bcsstk13", "sherman5", "dw8192", "bcsstm12", "rdb2048l"})
-      specs.push_back(std::string(VARNEXO_MATRICES_DIR) + "/" + m + ".mtx");
+      sources.push_back(std::string(VARNEXO_MATRICES_DIR) + "/" + m + ".mtx");
     for (const char* g : {"gen:laplace2d:300", "gen:laplace3d:30", "gen:laplace3d:50", "gen:laplace3d:70"})
-      specs.push_back(g);
+      sources.push_back(g);
   }
   std::printf("| matrix | n | ord | analysis s | nnz(L) | L block values | supernodes | peak KB | perm KB | factor KB "
               "| nnz(L) METIS_NodeND | ratio |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n");
-  for (const std::string& s : specs) {
+  for (const std::string& s : sources) {
     Input in;
     if (!load(s, in)) {
       std::fprintf(stderr, "cannot load %s\n", s.c_str());

@@ -35,7 +35,7 @@ std::pair<int32_t, int32_t> dense_inertia(const tools::Csr& a) {
 }
 
 struct IndefiniteCase {
-  std::string source;  // a name of the shared collection, or gen:SPEC
+  std::string source;  // a name of the shared collection, or gen:PROBLEM
   int32_t type;        // -2, 6 or -4
   int32_t mode;        // iparam(21): 1 Bunch–Kaufman, 0 diagonal pivoting
   int32_t nb;

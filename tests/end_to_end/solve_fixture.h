@@ -30,10 +30,10 @@ inline tools::Csr shared_matrix(const std::string& name, int32_t type) {
 }
 
 // A generated problem in the layout of its matrix type.
-inline tools::Csr generated(const std::string& spec, int32_t* type = nullptr) {
+inline tools::Csr generated(const std::string& problem, int32_t* type = nullptr) {
   tools::Problem p;
   std::string error;
-  EXPECT_TRUE(tools::generate(spec, p, error)) << error;
+  EXPECT_TRUE(tools::generate(problem, p, error)) << error;
   const int32_t t = p.matrix_type;
   if (type) *type = t;
   const bool complex = std::abs(t) > 2 && t != 11;

@@ -6,7 +6,7 @@ namespace varnexo::test {
 namespace {
 
 struct SpdCase {
-  std::string source;  // a name of the shared collection, or gen:SPEC
+  std::string source;  // a name of the shared collection, or gen:PROBLEM
   int32_t ordering;
   int32_t nproc;
   int32_t nb;
