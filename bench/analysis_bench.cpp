@@ -40,7 +40,8 @@ bool load(const std::string& source, Input& in) {
   }
   in.name = source.rfind("gen:", 0) == 0 ? source.substr(4) : source.substr(source.find_last_of('/') + 1);
   const bool sym = coo.symmetry != tools::Symmetry::general;
-  in.type = sym ? (coo.field == tools::Field::complex ? 6 : -2) : (coo.field == tools::Field::complex ? 13 : 11);
+  in.type =
+      sym ? (coo.field == tools::Field::complex ? 6 : -2) : (coo.field == tools::Field::complex ? 13 : 11);
   return tools::to_csr(coo, sym ? tools::Layout::upper_symmetric : tools::Layout::full,
                        coo.field == tools::Field::complex, in.a, error);
 }
@@ -51,13 +52,14 @@ int64_t metis_nnz(const tools::Csr& a, bool one_triangle) {
   std::vector<int32_t> xadj((size_t)n + 1), adj, work(2 * (size_t)n + 2), q((size_t)n);
   if (one_triangle) {
     adj.resize(2 * (size_t)(a.nnz() - n) + 1);
-    ordering::ladj_mod(n, (int32_t)a.nnz(), 1, a.ia.data(), a.ja.data(), (int32_t)adj.size(), xadj.data(), adj.data(),
-                       work.data(), 1);
+    ordering::ladj_mod(n, (int32_t)a.nnz(), 1, a.ia.data(), a.ja.data(), (int32_t)adj.size(), xadj.data(),
+                       adj.data(), work.data(), 1);
   } else {
     for (int32_t i = 0; i < n; ++i) q[(size_t)i] = i + 1;
     adj.resize(3 * (size_t)a.nnz() + n);
     work.resize((size_t)n + 1 + (size_t)a.nnz());
-    ordering::ladjun(n, (int32_t)a.nnz(), a.ia.data(), a.ja.data(), q.data(), xadj.data(), adj.data(), work.data());
+    ordering::ladjun(n, (int32_t)a.nnz(), a.ia.data(), a.ja.data(), q.data(), xadj.data(), adj.data(),
+                     work.data());
   }
   std::vector<idx_t> x0(xadj.begin(), xadj.end()), a0(adj.begin(), adj.begin() + (xadj[(size_t)n] - 1));
   for (auto& v : x0) v -= 1;
@@ -65,10 +67,12 @@ int64_t metis_nnz(const tools::Csr& a, bool one_triangle) {
   idx_t nn = n, options[METIS_NOPTIONS];
   METIS_SetDefaultOptions(options);
   std::vector<idx_t> perm((size_t)n), iperm((size_t)n);
-  if (METIS_NodeND(&nn, x0.data(), a0.data(), nullptr, options, perm.data(), iperm.data()) != METIS_OK) return -1;
-  std::vector<int32_t> p1((size_t)n), i1((size_t)n), parent((size_t)n), anc((size_t)n), rc((size_t)n), cc((size_t)n),
-      mk((size_t)n);
-  for (int32_t k = 0; k < n; ++k) p1[(size_t)k] = (int32_t)perm[(size_t)k] + 1, i1[(size_t)k] = (int32_t)iperm[(size_t)k] + 1;
+  if (METIS_NodeND(&nn, x0.data(), a0.data(), nullptr, options, perm.data(), iperm.data()) != METIS_OK)
+    return -1;
+  std::vector<int32_t> p1((size_t)n), i1((size_t)n), parent((size_t)n), anc((size_t)n), rc((size_t)n),
+      cc((size_t)n), mk((size_t)n);
+  for (int32_t k = 0; k < n; ++k)
+    p1[(size_t)k] = (int32_t)perm[(size_t)k] + 1, i1[(size_t)k] = (int32_t)iperm[(size_t)k] + 1;
   ordering::etep(n, xadj.data(), adj.data(), p1.data(), i1.data(), parent.data(), anc.data());
   return ordering::lnnt(n, xadj.data(), adj.data(), p1.data(), i1.data(), parent.data(), rc.data(), cc.data(),
                         mk.data());
@@ -85,15 +89,16 @@ void run(Input& in) {
     std::vector<int32_t> perm((size_t)in.a.n);
     double dummy = 0;
     const auto t0 = std::chrono::steady_clock::now();
-    varnexo_(handle, &one, &one, &type, &phase, &in.a.n, in.a.a.data(), in.a.ia.data(), in.a.ja.data(), perm.data(),
-             &one, iparam, &msglvl, &dummy, &dummy, &error);
+    varnexo_(handle, &one, &one, &type, &phase, &in.a.n, in.a.a.data(), in.a.ia.data(), in.a.ja.data(),
+             perm.data(), &one, iparam, &msglvl, &dummy, &dummy, &error);
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     driver::Handle h(handle);
     const int32_t nsuper = error == 0 ? h.ibasic()(31) : 0;
     // nnz(L) of the column counts, and the values the supernodal blocks store (full diagonal blocks).
     const int64_t nnz_l = error == 0 ? h.ibasic()(30) : 0, stored = error == 0 ? h.ibasic()(34) : 0;
-    std::printf("| %-22s | %8d | %d | %8.3f | %12lld | %12lld | %8d | %8d | %8d | %8d |", in.name.c_str(), in.a.n,
-                ordering, secs, (long long)nnz_l, (long long)stored, nsuper, iparam[14], iparam[15], iparam[16]);
+    std::printf("| %-22s | %8d | %d | %8.3f | %12lld | %12lld | %8d | %8d | %8d | %8d |", in.name.c_str(),
+                in.a.n, ordering, secs, (long long)nnz_l, (long long)stored, nsuper, iparam[14], iparam[15],
+                iparam[16]);
     if (ordering == 2) {
       const int64_t ref = metis_nnz(in.a, std::abs(in.type) % 2 == 0);
       std::printf(" %12lld | %6.3f |", (long long)ref, ref > 0 ? (double)nnz_l / (double)ref : 0.0);
@@ -102,8 +107,8 @@ void run(Input& in) {
     }
     std::printf("%s\n", error ? (" error " + std::to_string(error)).c_str() : "");
     phase = -1;
-    varnexo_(handle, &one, &one, &type, &phase, &in.a.n, in.a.a.data(), in.a.ia.data(), in.a.ja.data(), perm.data(),
-             &one, iparam, &msglvl, &dummy, &dummy, &error);
+    varnexo_(handle, &one, &one, &type, &phase, &in.a.n, in.a.a.data(), in.a.ia.data(), in.a.ja.data(),
+             perm.data(), &one, iparam, &msglvl, &dummy, &dummy, &error);
   }
 }
 
@@ -118,8 +123,10 @@ int main(int argc, char** argv) {
     for (const char* g : {"gen:laplace2d:300", "gen:laplace3d:30", "gen:laplace3d:50", "gen:laplace3d:70"})
       sources.push_back(g);
   }
-  std::printf("| matrix | n | ord | analysis s | nnz(L) | L block values | supernodes | peak KB | perm KB | factor KB "
-              "| nnz(L) METIS_NodeND | ratio |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "| matrix | n | ord | analysis s | nnz(L) | L block values | supernodes | peak KB | perm KB | factor "
+      "KB "
+      "| nnz(L) METIS_NodeND | ratio |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const std::string& s : sources) {
     Input in;
     if (!load(s, in)) {

@@ -3,7 +3,7 @@
 #include <varnexo.h>
 
 int main(void) {
-  void *handle[64];
+  void* handle[64];
   int32_t iparam[64];
   int32_t type = VARNEXO_REAL_SPD, one = 1, phase = VARNEXO_PHASE_ANALYSIS_FACTOR_SOLVE, n = 4, nb = 1;
   int32_t msglvl = 0, error = 0, perm[4];

@@ -18,8 +18,8 @@ extern "C" {
 
 /* Phases (argument `phase`). */
 enum {
-  VARNEXO_PHASE_INFO_VERSION = -3,   /* error := 300000 */
-  VARNEXO_PHASE_INFO_PARAMS = -2,    /* error := 18, iparam(1) := 23 */
+  VARNEXO_PHASE_INFO_VERSION = -3, /* error := 300000 */
+  VARNEXO_PHASE_INFO_PARAMS = -2,  /* error := 18, iparam(1) := 23 */
   VARNEXO_PHASE_RELEASE_ALL = -1,
   VARNEXO_PHASE_RELEASE_FACTOR = 0,
   VARNEXO_PHASE_ANALYSIS = 11,
@@ -45,32 +45,32 @@ enum {
 
 /* Positions in iparam, 1-based as in the reference (iparam[VARNEXO_IPARAM_X - 1] in C). */
 enum {
-  VARNEXO_IPARAM_USE_GIVEN = 1,       /* 0: defaults at every analysis; 1: values as given */
-  VARNEXO_IPARAM_ORDERING = 2,        /* 0 minimum degree, 1 constrained minimum degree, 2 nested dissection */
+  VARNEXO_IPARAM_USE_GIVEN = 1, /* 0: defaults at every analysis; 1: values as given */
+  VARNEXO_IPARAM_ORDERING = 2,  /* 0 minimum degree, 1 constrained minimum degree, 2 nested dissection */
   VARNEXO_IPARAM_NPROC = 3,
   VARNEXO_IPARAM_CGS = 4,
-  VARNEXO_IPARAM_PERM_USE = 5,        /* >0 use perm, <0 return the computed permutation in perm */
+  VARNEXO_IPARAM_PERM_USE = 5, /* >0 use perm, <0 return the computed permutation in perm */
   VARNEXO_IPARAM_SOLUTION_ON_B = 6,
-  VARNEXO_IPARAM_REFINE_STEPS = 7,    /* out */
+  VARNEXO_IPARAM_REFINE_STEPS = 7, /* out */
   VARNEXO_IPARAM_MAX_REFINE = 8,
   VARNEXO_IPARAM_NO_FACTOR_MEMORY = 9,
   VARNEXO_IPARAM_PIVOT_EXPONENT = 10,
   VARNEXO_IPARAM_SCALING = 11,
   VARNEXO_IPARAM_TRANSPOSE = 12,
   VARNEXO_IPARAM_MATCHING = 13,
-  VARNEXO_IPARAM_PERTURBED = 14,      /* out */
-  VARNEXO_IPARAM_PEAK_KB = 15,        /* out */
-  VARNEXO_IPARAM_PERMANENT_KB = 16,   /* out */
-  VARNEXO_IPARAM_FACTOR_KB = 17,      /* out */
-  VARNEXO_IPARAM_FACTOR_NNZ = 18,     /* in/out */
-  VARNEXO_IPARAM_MFLOP = 19,          /* in/out */
-  VARNEXO_IPARAM_CGS_DIAG = 20,       /* out */
+  VARNEXO_IPARAM_PERTURBED = 14,    /* out */
+  VARNEXO_IPARAM_PEAK_KB = 15,      /* out */
+  VARNEXO_IPARAM_PERMANENT_KB = 16, /* out */
+  VARNEXO_IPARAM_FACTOR_KB = 17,    /* out */
+  VARNEXO_IPARAM_FACTOR_NNZ = 18,   /* in/out */
+  VARNEXO_IPARAM_MFLOP = 19,        /* in/out */
+  VARNEXO_IPARAM_CGS_DIAG = 20,     /* out */
   VARNEXO_IPARAM_PIVOTING = 21,
-  VARNEXO_IPARAM_POSITIVE = 22,       /* out */
-  VARNEXO_IPARAM_NEGATIVE = 23,       /* out */
+  VARNEXO_IPARAM_POSITIVE = 22, /* out */
+  VARNEXO_IPARAM_NEGATIVE = 23, /* out */
   VARNEXO_IPARAM_DOMAIN_MODE = 24,
   VARNEXO_IPARAM_SOLVE_PARTITION = 25,
-  VARNEXO_IPARAM_SOLVE_PART = 26,     /* 0 whole, 1 forward only, 2 backward only */
+  VARNEXO_IPARAM_SOLVE_PART = 26, /* 0 whole, 1 forward only, 2 backward only */
   VARNEXO_IPARAM_MATCHING_OPTION = 28,
   VARNEXO_IPARAM_SINGLE_PRECISION = 29,
   VARNEXO_IPARAM_PANEL = 30,
@@ -92,22 +92,21 @@ enum {
 };
 
 /* Fills handle(1..64) with zeros and iparam with the defaults of matrix_type. */
-void varnexoinit_(void *handle, const int32_t *matrix_type, int32_t *iparam);
+void varnexoinit_(void* handle, const int32_t* matrix_type, int32_t* iparam);
 
 /* Runs `phase` on the matrix (ia, ja, a) of order neqns; see docs/reference.md. Complex values,
  * right-hand sides and solutions are pairs of doubles (real part first). */
-void varnexo_(void *handle, const int32_t *max_fac_store, const int32_t *matrix_number,
-              const int32_t *matrix_type, const int32_t *phase, const int32_t *neqns, const double *a,
-              int32_t *ia, int32_t *ja, int32_t *perm, const int32_t *nb, int32_t *iparam,
-              const int32_t *message_level, double *b, double *x, int32_t *error);
+void varnexo_(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
+              const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
+              int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
+              const int32_t* message_level, double* b, double* x, int32_t* error);
 
 /* The phase driver behind varnexo_, with the ownership sentinel (a read-only 777777) as the
  * 17th argument. Callers normally use varnexo_. */
-void varnexo_c_(void *handle, const int32_t *max_fac_store, const int32_t *matrix_number,
-                const int32_t *matrix_type, const int32_t *phase, const int32_t *neqns, const double *a,
-                int32_t *ia, int32_t *ja, int32_t *perm, const int32_t *nb, int32_t *iparam,
-                const int32_t *message_level, double *b, double *x, int32_t *error,
-                const int32_t *sentinel);
+void varnexo_c_(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
+                const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
+                int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
+                const int32_t* message_level, double* b, double* x, int32_t* error, const int32_t* sentinel);
 
 #ifdef __cplusplus
 }

@@ -23,7 +23,8 @@ class Scratch {
   Scratch& operator=(const Scratch&) = delete;
   ~Scratch() { memory::release(p_); }
   bool obtain(int64_t count) {
-    if (count < 0 || static_cast<uint64_t>(count) > std::numeric_limits<std::size_t>::max() / sizeof(T)) return false;
+    if (count < 0 || static_cast<uint64_t>(count) > std::numeric_limits<std::size_t>::max() / sizeof(T))
+      return false;
     p_ = static_cast<T*>(memory::obtain(static_cast<std::size_t>(count) * sizeof(T)));
     return p_ != nullptr;
   }
@@ -358,8 +359,16 @@ int32_t kuhn_munkres(const CostGraph& g, double bound, int32_t* match, double* u
   Scratch<double> keys;
   if (!ints.obtain(6 * static_cast<int64_t>(n)) || !keys.obtain(n)) return kOutOfMemory;
   int32_t* rowmatch = ints.get();
-  Search s{g, bound, match, rowmatch, u, v, ColumnHeap{ints.get() + n, ints.get() + 2 * n, keys.get()},
-           ints.get() + 3 * n, ints.get() + 4 * n, ints.get() + 5 * n};
+  Search s{g,
+           bound,
+           match,
+           rowmatch,
+           u,
+           v,
+           ColumnHeap{ints.get() + n, ints.get() + 2 * n, keys.get()},
+           ints.get() + 3 * n,
+           ints.get() + 4 * n,
+           ints.get() + 5 * n};
   for (int32_t j = 0; j < n; ++j) {
     match[j] = -1, v[j] = 0.0;
     rowmatch[j] = -1, s.heap.slot[j] = kUntouched;
@@ -400,16 +409,16 @@ int32_t expand_matching(int32_t n, int32_t* match, double* u, double* v) {
 
 }  // namespace varnexo::matching
 
-extern "C" VARNEXO_EXPORT int
-mps_varnexo(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a, int32_t* perm,
-            double* row_scaling, double* col_scaling, const int32_t* mode) {
+extern "C" VARNEXO_EXPORT int mps_varnexo(const int32_t* n, const int32_t* ia, const int32_t* ja,
+                                          const double* a, int32_t* perm, double* row_scaling,
+                                          double* col_scaling, const int32_t* mode) {
   if (!n || !mode) return varnexo::matching::kInvalidInput;
   return varnexo::matching::mps(*n, ia, ja, a, perm, row_scaling, col_scaling, *mode);
 }
 VARNEXO_UNDERSCORE_ALIAS(mps_varnexo);
 
-extern "C" VARNEXO_EXPORT int32_t
-kuhn_munkres(const varnexo::matching::CostGraph* graph, const double* bound, int32_t* match, double* u, double* v) {
+extern "C" VARNEXO_EXPORT int32_t kuhn_munkres(const varnexo::matching::CostGraph* graph, const double* bound,
+                                               int32_t* match, double* u, double* v) {
   using namespace varnexo::matching;
   if (!graph || !bound || !match || !u || !v || graph->n < 0 || !graph->ptr) return kInvalidInput;
   const CostGraph& g = *graph;
@@ -422,8 +431,7 @@ kuhn_munkres(const varnexo::matching::CostGraph* graph, const double* bound, int
 }
 VARNEXO_UNDERSCORE_ALIAS(kuhn_munkres);
 
-extern "C" VARNEXO_EXPORT int32_t
-_expand_matching(const int32_t* n, int32_t* match, double* u, double* v) {
+extern "C" VARNEXO_EXPORT int32_t _expand_matching(const int32_t* n, int32_t* match, double* u, double* v) {
   if (!n || *n < 0 || (*n > 0 && (!match || !u || !v))) return varnexo::matching::kInvalidInput;
   return varnexo::matching::expand_matching(*n, match, u, v);
 }

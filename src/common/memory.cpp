@@ -6,8 +6,8 @@
 
 namespace varnexo::memory {
 namespace {
-int64_t g_fail_at = 0;  // 0: never fail
-int64_t g_calls = 0;    // calls since the switch was last armed
+int64_t g_fail_at = 0;   // 0: never fail
+int64_t g_calls = 0;     // calls since the switch was last armed
 int64_t g_failures = 0;  // requests that could not be met
 
 bool injected_failure() {

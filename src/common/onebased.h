@@ -37,7 +37,8 @@ class OneBased {
   T* at(int64_t i) const {
 #ifdef VARNEXO_ONEBASED_CHECKED
     if (i < 1 || i > size_ + 1) {
-      std::fprintf(stderr, "varnexo: 1-based position %lld outside 1..%lld\n", (long long)i, (long long)size_ + 1);
+      std::fprintf(stderr, "varnexo: 1-based position %lld outside 1..%lld\n", (long long)i,
+                   (long long)size_ + 1);
       std::abort();
     }
 #endif

@@ -79,25 +79,29 @@ using namespace varnexo::output;
 
 extern "C" {
 
-VARNEXO_EXPORT void print_ci_(const int32_t* ignored, const char* format, const int32_t* count, const int32_t* values) {
+VARNEXO_EXPORT void print_ci_(const int32_t* ignored, const char* format, const int32_t* count,
+                              const int32_t* values) {
   (void)ignored;
   to_stderr(format, values, *count);
 }
 VARNEXO_UNDERSCORE_ALIAS(print_ci_);
 
-VARNEXO_EXPORT void prints_ci_(const int32_t* ignored, const char* format, const int32_t* count, const int32_t* values) {
+VARNEXO_EXPORT void prints_ci_(const int32_t* ignored, const char* format, const int32_t* count,
+                               const int32_t* values) {
   (void)ignored;
   to_stdout(format, values, *count);
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_ci_);
 
-VARNEXO_EXPORT void prints_cr_(const int32_t* ignored, const char* format, const int32_t* count, const double* values) {
+VARNEXO_EXPORT void prints_cr_(const int32_t* ignored, const char* format, const int32_t* count,
+                               const double* values) {
   (void)ignored;
   to_stdout_real(format, values, *count);
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_cr_);
 
-VARNEXO_EXPORT void prints_cri_(const int32_t* ignored, const char* format, const double* value, const int32_t* ivalue) {
+VARNEXO_EXPORT void prints_cri_(const int32_t* ignored, const char* format, const double* value,
+                                const int32_t* ivalue) {
   (void)ignored;
   to_stdout_real_int(format, *value, *ivalue);
 }

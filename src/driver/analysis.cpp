@@ -45,7 +45,8 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
   std::vector<int32_t> match((size_t)n);
   std::vector<double> logs(2 * (size_t)n);  // columns, then rows
   int32_t matched = 0;
-  const int status = matching::mps(n, c.ia, c.ja, values, match.data(), logs.data() + n, logs.data(), 0, &matched);
+  const int status =
+      matching::mps(n, c.ia, c.ja, values, match.data(), logs.data() + n, logs.data(), 0, &matched);
   if (status == matching::kOutOfMemory) {  // a lack of memory is no structural singularity
     c.error_num = kCodeMatchReal;
     c.mem.failed_total = c.mem.peak;
@@ -66,7 +67,8 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
 int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
   const int64_t n = c.n;
   const int64_t stores = ib(49) < 1 ? 1 : ib(49);
-  if (int32_t num = obtain_block(c.h, kSlotMatchPerm, 4 * (stores * n + n + 3), kCodeMatchPerm, &c.mem.peak, c.mem))
+  if (int32_t num =
+          obtain_block(c.h, kSlotMatchPerm, 4 * (stores * n + n + 3), kCodeMatchPerm, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
   if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
@@ -132,7 +134,8 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
     }
     c.mem.peak += memory::kilobytes(bytes);
   }
-  if (int32_t s = analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
+  if (int32_t s =
+          analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
     return step_error(c, s, failures);
   return 0;
 }
@@ -143,13 +146,15 @@ int32_t keep_structure(Call& c, OneBased<int32_t> ib) {
   c.iparam(15) = (int32_t)c.mem.peak;
   for (int s : {kSlotStrucS0, kSlotStrucS1, kSlotStrucS2, kSlotWorkI0}) release_block(c.h, s);
   const int64_t shrunk = struc_fi_shrunk_bytes(c.h.basic()->iadr);
-  if (int32_t num = resize_block(c.h, kSlotStrucFi, shrunk, kCodeStrucFi, c.mem)) return (c.error_num = num, -2);
+  if (int32_t num = resize_block(c.h, kSlotStrucFi, shrunk, kCodeStrucFi, c.mem))
+    return (c.error_num = num, -2);
   c.mem.permanent += memory::kilobytes(shrunk);
   if (c.loc_int2) {
     const int64_t bytes = up_uplen_bytes(c.h.basic()->ibasic);
     if (int32_t num = obtain(c, kSlotUpUplen, bytes, kCodeUpUplen)) return (c.error_num = num, -2);
     c.mem.permanent += memory::kilobytes(bytes);
-    move_update_lists(c.h.basic()->ibasic, c.h.basic()->iadr, c.loc_int2, c.h.block_as<int32_t>(kSlotUpUplen));
+    move_update_lists(c.h.basic()->ibasic, c.h.basic()->iadr, c.loc_int2,
+                      c.h.block_as<int32_t>(kSlotUpUplen));
     memory::release(c.loc_int2);
     c.loc_int2 = nullptr;
   }
@@ -197,7 +202,8 @@ int32_t run_analysis(Call& c) {
   const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ib, c.h.iadr(), estimate);
   // The estimate: one factor with its pivot records, and the real work block.
   const int64_t factor_doubles = ((int64_t)ib(34) + ib(35)) * doubles_per_entry(c.matrix_type);
-  c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) + memory::kilobytes(8 * std::abs(s.work));
+  c.mem.factor =
+      memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) + memory::kilobytes(8 * std::abs(s.work));
   c.h.iadr()(75) = kSentinel;
   ib(7) = 0;
   c.iparam(15) = (int32_t)c.mem.peak;

@@ -145,13 +145,20 @@ void copy_into_fi(OneBased<const int32_t> ib, const AnalysisBlocks& b, const int
     int64_t words;
   };
   const Move moves[] = {
-      {region(b.struc_s0, iadr, kS0Perm), kFiPerm, n},        {region(b.struc_s0, iadr, kS0Invp), kFiInvp, n},
-      {region(b.struc_s0, iadr, kS0Xsuper), kFiXsuper, ns + 1}, {region(b.struc_s0, iadr, kS0Snode), kFiSnode, n},
-      {region(b.struc_s0, iadr, kS0Colcnt), kFiColcnt, n},    {region(b.struc_s0, iadr, kS0Table), kFiTable, table},
-      {region(b.struc_s2, iadr, kS2Xlindx), kFiXlindx, ns + 1}, {region(b.struc_s2, iadr, kS2Lindx), kFiLindx, ib(36)},
-      {region(b.struc_s0, iadr, kS0Xlnz), kFiXlnz, n + 1},    {region(b.struc_s0, iadr, kS0Xunz), kFiXunz, n + 1},
-      {region(b.struc_s2, iadr, kS2Nmod), kFiNmod, ns},       {region(b.struc_s2, iadr, kS2Sched), kFiSched, ns},
-      {region(b.struc_s2, iadr, kS2Mark1), kFiMark1, ns},     {region(b.struc_s2, iadr, kS2Mark2), kFiMark2, ns},
+      {region(b.struc_s0, iadr, kS0Perm), kFiPerm, n},
+      {region(b.struc_s0, iadr, kS0Invp), kFiInvp, n},
+      {region(b.struc_s0, iadr, kS0Xsuper), kFiXsuper, ns + 1},
+      {region(b.struc_s0, iadr, kS0Snode), kFiSnode, n},
+      {region(b.struc_s0, iadr, kS0Colcnt), kFiColcnt, n},
+      {region(b.struc_s0, iadr, kS0Table), kFiTable, table},
+      {region(b.struc_s2, iadr, kS2Xlindx), kFiXlindx, ns + 1},
+      {region(b.struc_s2, iadr, kS2Lindx), kFiLindx, ib(36)},
+      {region(b.struc_s0, iadr, kS0Xlnz), kFiXlnz, n + 1},
+      {region(b.struc_s0, iadr, kS0Xunz), kFiXunz, n + 1},
+      {region(b.struc_s2, iadr, kS2Nmod), kFiNmod, ns},
+      {region(b.struc_s2, iadr, kS2Sched), kFiSched, ns},
+      {region(b.struc_s2, iadr, kS2Mark1), kFiMark1, ns},
+      {region(b.struc_s2, iadr, kS2Mark2), kFiMark2, ns},
       {region(b.struc_s2, iadr, kS2Seprows), kFiSeprows, ns},
   };
   for (const Move& m : moves) std::copy(m.from, m.from + m.words, region(b.struc_fi, iadr, m.to_slot));
@@ -159,8 +166,8 @@ void copy_into_fi(OneBased<const int32_t> ib, const AnalysisBlocks& b, const int
 
 // Builds the value map into its STRUC_FI regions and records where the U targets start and
 // where the map ends. Returns the builder's status.
-int build_map(OneBased<int32_t> ib, const AnalysisBlocks& b, int32_t* iadr, const int32_t* ia, const int32_t* ja,
-              const int32_t* matching_perm) {
+int build_map(OneBased<int32_t> ib, const AnalysisBlocks& b, int32_t* iadr, const int32_t* ia,
+              const int32_t* ja, const int32_t* matching_perm) {
   int32_t* fi = b.struc_fi;
   const SymbolicFactor sf = symbolic_view(fi, iadr, ib.data());
   ValueMap map;
@@ -192,9 +199,10 @@ void build_update_lists(OneBased<int32_t> ib, const AnalysisBlocks& b, int32_t* 
   int32_t sizes[2] = {1, 1};
   int32_t error = 0, e72 = 1;
   const int32_t ns = ib(31), n = ib(1), nd = ib(60), mtype = ib(12), e70 = ib(70);
-  reorder3_varnexo_(&ns, &n, &m, region(fi, iadr, kFiXlindx), region(fi, iadr, kFiLindx), region(fi, iadr, kFiXlnz),
-                    region(fi, iadr, kFiXunz), b.work_i0, region(fi, iadr, kFiSched), region(fi, iadr, kFiNmod),
-                    region(fi, iadr, kFiSnode), region(fi, iadr, kFiXsuper), &error, region(fi, iadr, kFiUpdPtr),
+  reorder3_varnexo_(&ns, &n, &m, region(fi, iadr, kFiXlindx), region(fi, iadr, kFiLindx),
+                    region(fi, iadr, kFiXlnz), region(fi, iadr, kFiXunz), b.work_i0,
+                    region(fi, iadr, kFiSched), region(fi, iadr, kFiNmod), region(fi, iadr, kFiSnode),
+                    region(fi, iadr, kFiXsuper), &error, region(fi, iadr, kFiUpdPtr),
                     region(b.loc_int2, iadr, kLocTarget), region(b.loc_int2, iadr, kLocRemaining),
                     region(fi, iadr, kFiUpdQ), sizes, &nd, region(fi, iadr, kFiTable), &mtype, &e72, &e70);
   ib(6) = sizes[0];
@@ -245,8 +253,9 @@ int64_t up_uplen_bytes(const int32_t* ibasic) {
 
 // ---- Steps ----------------------------------------------------------------------------------
 
-int32_t analysis_step1(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic, int32_t* iadr, const int32_t* ia,
-                       const int32_t* ja, const int32_t* perm, const int32_t* matching_perm, int32_t* done_flags) {
+int32_t analysis_step1(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic, int32_t* iadr,
+                       const int32_t* ia, const int32_t* ja, const int32_t* perm,
+                       const int32_t* matching_perm, int32_t* done_flags) {
   OneBased<int32_t> ib(ibasic, 100);
   OneBased<const int32_t> cib(ibasic, 100);
   carve_s0(cib, iadr);
@@ -256,11 +265,11 @@ int32_t analysis_step1(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic,
   const int32_t s0_work_len = clamp32(s0_words(cib) - (iadr[kS0Work - 1] - 1));
   const int32_t work_len = ib(45);
   int32_t* s0 = b.struc_s0;
-  reorder1_varnexo_(&n, ia, ja, perm, region(s0, iadr, kS0Perm), region(s0, iadr, kS0Invp),
-                    region(s0, iadr, kS0Table), &table_cap, region(s0, iadr, kS0Colcnt), region(s0, iadr, kS0Snode),
-                    region(s0, iadr, kS0Xsuper), region(b.struc_s1, iadr, kS1Xadj),
-                    region(b.struc_s1, iadr, kS1Adjncy), region(s0, iadr, kS0Work), &s0_work_len, b.work_i0,
-                    &work_len, ibasic, rbasic, matching_perm);
+  reorder1_varnexo_(
+      &n, ia, ja, perm, region(s0, iadr, kS0Perm), region(s0, iadr, kS0Invp), region(s0, iadr, kS0Table),
+      &table_cap, region(s0, iadr, kS0Colcnt), region(s0, iadr, kS0Snode), region(s0, iadr, kS0Xsuper),
+      region(b.struc_s1, iadr, kS1Xadj), region(b.struc_s1, iadr, kS1Adjncy), region(s0, iadr, kS0Work),
+      &s0_work_len, b.work_i0, &work_len, ibasic, rbasic, matching_perm);
   if (done_flags != nullptr) done_flags[0] = done_flags[1] = done_flags[2] = 1;
   return ib(50);
 }
@@ -283,8 +292,9 @@ int32_t analysis_step2(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic,
   return ib(50);
 }
 
-int32_t analysis_step3(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic, int32_t* iadr, const int32_t* ia,
-                       const int32_t* ja, int32_t* perm, const int32_t* matching_perm, int32_t* iparam_p, int32_t nb) {
+int32_t analysis_step3(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic, int32_t* iadr,
+                       const int32_t* ia, const int32_t* ja, int32_t* perm, const int32_t* matching_perm,
+                       int32_t* iparam_p, int32_t nb) {
   (void)rbasic;
   OneBased<int32_t> ib(ibasic, 100), iparam(iparam_p, 64);
   ib(50) = 0;
@@ -306,7 +316,8 @@ int32_t analysis_step3(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic,
   return ib(50);
 }
 
-void move_update_lists(const int32_t* ibasic, const int32_t* iadr, const int32_t* loc_int2, int32_t* up_uplen) {
+void move_update_lists(const int32_t* ibasic, const int32_t* iadr, const int32_t* loc_int2,
+                       int32_t* up_uplen) {
   const int64_t m = ibasic[36 - 1], len = ibasic[6 - 1];
   const int32_t* from = loc_int2 + (iadr[kLocTarget - 1] - 1);
   int32_t* to = up_uplen + (iadr[kUpTarget - 1] - 1);

@@ -51,8 +51,8 @@ int64_t up_uplen_bytes(const int32_t* ibasic);
 // ibasic(21) > 0; matching_perm: handle slot 13 (row mapping for types 11 and 13, symmetric
 // matching order for -2, -4, 6; nullptr when there is none). done_flags(1..3) := 1 when given.
 int32_t analysis_step1(const AnalysisBlocks& blocks, int32_t* ibasic, double* rbasic, int32_t* iadr,
-                       const int32_t* ia, const int32_t* ja, const int32_t* perm, const int32_t* matching_perm,
-                       int32_t* done_flags);
+                       const int32_t* ia, const int32_t* ja, const int32_t* perm,
+                       const int32_t* matching_perm, int32_t* done_flags);
 
 // Step 2: lays out STRUC_S2 (slots 12-19) and xlnz/xunz in STRUC_S0 (slots 7, 8) and runs
 // reorder2_varnexo_.
@@ -73,6 +73,7 @@ int32_t analysis_step3(const AnalysisBlocks& blocks, int32_t* ibasic, double* rb
 // later; they are packed one after the other at UP_UPLEN position iadr(52), ibasic(6) words
 // each. This performs that move (the same as vmovup_fc_ with kind 1, m = ibasic(36),
 // n = ibasic(6)).
-void move_update_lists(const int32_t* ibasic, const int32_t* iadr, const int32_t* loc_int2, int32_t* up_uplen);
+void move_update_lists(const int32_t* ibasic, const int32_t* iadr, const int32_t* loc_int2,
+                       int32_t* up_uplen);
 
 }  // namespace varnexo::driver

@@ -40,16 +40,18 @@ struct Call {
   int32_t matched = 0;    // matched columns reported when the matching fails
   MemoryCounters mem;
   int32_t done_flags[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  int32_t analysed_n = 0;    // order and entry count of the analysed structure
+  int32_t analysed_n = 0;  // order and entry count of the analysed structure
   int64_t analysed_nnz = 0;
   int32_t deleted_factors = 0;
-  int32_t* loc_int2 = nullptr;  // scratch of the update lists during one analysis  // change in the number of stored factors (statistics of releases)
+  int32_t* loc_int2 = nullptr;  // scratch of the update lists during one analysis  // change in the number of
+                                // stored factors (statistics of releases)
 };
 
 // The call state of the public arguments, in the order of the public call.
-Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number, const int32_t* matrix_type,
-               const int32_t* phase, const int32_t* neqns, const double* a, int32_t* ia, int32_t* ja, int32_t* perm,
-               const int32_t* nb, int32_t* iparam, const int32_t* message_level, double* b, double* x);
+Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
+               const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
+               int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
+               const int32_t* message_level, double* b, double* x);
 
 // The input check: validates the arguments against each other and the handle, stores the
 // accepted values and the size words, and leaves the detailed number in c.error_num

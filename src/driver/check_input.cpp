@@ -18,29 +18,52 @@ namespace varnexo::driver {
 
 const char* input_check_text(int32_t error_num) {
   switch (error_num) {
-    case 1: return "*** Input check: ido_new %d (out of bounds)";
-    case 2: return "*** Input check: max_fac_store_new %d _old %d are incompatible";
-    case 3: return "*** Input check: max_fac_store_in %d matrix_number_in %d";
-    case 4: return "*** Input check: matrix_number_new %d ido %d are incompatible";
-    case 5: return "*** Input check: matrix_type_new %d _old %d are incompatible";
-    case 7: return "*** Input check: neqns_new %d";
-    case 8: return "*** Input check: ia(neqns+1)_new %d _old %d are incompatible";
-    case 9: return "*** Input check: nb_new  %d  ido %d are incompatible";
-    case 10: return "*** Input check: iparam(6) %d (out of bounds)";
-    case 11: return "*** Input check: preprocessing %d (out of bounds)";
-    case 15: return "*** Input check: matrix_type_new %d (out of bounds)";
-    case 20: return "*** wrong controlstep parameter ido %d";
-    case kBadRowPointers: return "*** Input check: row pointers ia must start at 1 and not decrease, first bad row %d";
-    case kBadColumnIndex: return "*** Input check: column index outside 1..neqns in row %d";
-    case kUnsortedRow: return "*** Input check: column indices not strictly increasing in row %d";
-    case kBadTriangleRow: return "*** Input check: row %d must start with its diagonal and hold no entry below it";
-    case kMissingDiagonal: return "*** Input check: row %d holds no diagonal entry";
-    case kBadPermutation: return "*** Input check: perm is not a permutation of 1..neqns, first bad position %d";
-    case kTooLarge: return "*** Input check: matrix too large for 32-bit index arrays, neqns %d";
-    case kNullArgument: return "*** Input check: argument %d is a null pointer";
-    case kUnsymmetricPattern: return "*** Input check: pattern not structurally symmetric, row %d";
-    case kStructureChanged: return "*** Input check: neqns %d or the number of entries differ from the analysed matrix";
-    default: return nullptr;
+    case 1:
+      return "*** Input check: ido_new %d (out of bounds)";
+    case 2:
+      return "*** Input check: max_fac_store_new %d _old %d are incompatible";
+    case 3:
+      return "*** Input check: max_fac_store_in %d matrix_number_in %d";
+    case 4:
+      return "*** Input check: matrix_number_new %d ido %d are incompatible";
+    case 5:
+      return "*** Input check: matrix_type_new %d _old %d are incompatible";
+    case 7:
+      return "*** Input check: neqns_new %d";
+    case 8:
+      return "*** Input check: ia(neqns+1)_new %d _old %d are incompatible";
+    case 9:
+      return "*** Input check: nb_new  %d  ido %d are incompatible";
+    case 10:
+      return "*** Input check: iparam(6) %d (out of bounds)";
+    case 11:
+      return "*** Input check: preprocessing %d (out of bounds)";
+    case 15:
+      return "*** Input check: matrix_type_new %d (out of bounds)";
+    case 20:
+      return "*** wrong controlstep parameter ido %d";
+    case kBadRowPointers:
+      return "*** Input check: row pointers ia must start at 1 and not decrease, first bad row %d";
+    case kBadColumnIndex:
+      return "*** Input check: column index outside 1..neqns in row %d";
+    case kUnsortedRow:
+      return "*** Input check: column indices not strictly increasing in row %d";
+    case kBadTriangleRow:
+      return "*** Input check: row %d must start with its diagonal and hold no entry below it";
+    case kMissingDiagonal:
+      return "*** Input check: row %d holds no diagonal entry";
+    case kBadPermutation:
+      return "*** Input check: perm is not a permutation of 1..neqns, first bad position %d";
+    case kTooLarge:
+      return "*** Input check: matrix too large for 32-bit index arrays, neqns %d";
+    case kNullArgument:
+      return "*** Input check: argument %d is a null pointer";
+    case kUnsymmetricPattern:
+      return "*** Input check: pattern not structurally symmetric, row %d";
+    case kStructureChanged:
+      return "*** Input check: neqns %d or the number of entries differ from the analysed matrix";
+    default:
+      return nullptr;
   }
 }
 
@@ -98,7 +121,8 @@ int32_t check_scalars(Call& c) {
   // Factorising or solving with a type of another storage or value width than the analysed
   // one would read the factor arrays in the wrong layout.
   if (t != 0 && phase / 10 >= 2 &&
-      (symmetric_storage(t) != symmetric_storage(type) || (std::abs(t) > 2 && t != 11) != (a > 2 && type != 11)))
+      (symmetric_storage(t) != symmetric_storage(type) ||
+       (std::abs(t) > 2 && t != 11) != (a > 2 && type != 11)))
     return 5;
   if (c.neqns < 1) return 7;
   if (c.nnz < c.neqns) return 8;
@@ -118,8 +142,9 @@ int32_t check_arrays(Call& c) {
     const void* p;
     int32_t position;
     bool needed;
-  } arrays[] = {{c.a, 7, true},  {c.ia, 8, true},     {c.ja, 9, true},
-                {c.perm, 10, analyses && c.iparam(5) != 0}, {c.b, 14, solves}, {c.x, 15, solves}};
+  } arrays[] = {{c.a, 7, true},    {c.ia, 8, true},
+                {c.ja, 9, true},   {c.perm, 10, analyses && c.iparam(5) != 0},
+                {c.b, 14, solves}, {c.x, 15, solves}};
   for (const auto& arg : arrays) {
     if (arg.needed && arg.p == nullptr) {
       c.bad_row = arg.position;

@@ -80,8 +80,8 @@ void diag_solve(int32_t n, int32_t nb, const int32_t* ia_p, const int32_t* ja_p,
   if (solution_on_b == 1) std::memmove(b, x, sizeof(T) * (size_t)n * (size_t)nb);
 }
 
-template void diag_solve<double>(int32_t, int32_t, const int32_t*, const int32_t*, const double*, double*, double*,
-                                 int32_t&, int32_t, int32_t, int32_t*, int32_t*);
+template void diag_solve<double>(int32_t, int32_t, const int32_t*, const int32_t*, const double*, double*,
+                                 double*, int32_t&, int32_t, int32_t, int32_t*, int32_t*);
 template void diag_solve<std::complex<double>>(int32_t, int32_t, const int32_t*, const int32_t*,
                                                const std::complex<double>*, std::complex<double>*,
                                                std::complex<double>*, int32_t&, int32_t, int32_t, int32_t*,
@@ -94,20 +94,21 @@ using dcomplex_t = std::complex<double>;
 
 extern "C" {
 
-VARNEXO_EXPORT void diag_varnexo_(const int32_t* neqns, const int32_t* nb, const int32_t* ia, const int32_t* ja,
-                                  const double* a, double* b, double* x, int32_t* status,
+VARNEXO_EXPORT void diag_varnexo_(const int32_t* neqns, const int32_t* nb, const int32_t* ia,
+                                  const int32_t* ja, const double* a, double* b, double* x, int32_t* status,
                                   const int32_t* solution_on_b, const int32_t* solve, int32_t* positive_count,
                                   int32_t* negative_count) {
-  diag_solve<double>(*neqns, *nb, ia, ja, a, b, x, *status, *solution_on_b, *solve, positive_count, negative_count);
+  diag_solve<double>(*neqns, *nb, ia, ja, a, b, x, *status, *solution_on_b, *solve, positive_count,
+                     negative_count);
 }
 VARNEXO_UNDERSCORE_ALIAS(diag_varnexo_);
 
-VARNEXO_EXPORT void c_diag_varnexo_(const int32_t* neqns, const int32_t* nb, const int32_t* ia, const int32_t* ja,
-                                    const double* a, double* b, double* x, int32_t* status,
+VARNEXO_EXPORT void c_diag_varnexo_(const int32_t* neqns, const int32_t* nb, const int32_t* ia,
+                                    const int32_t* ja, const double* a, double* b, double* x, int32_t* status,
                                     const int32_t* solution_on_b, const int32_t* solve) {
   diag_solve<dcomplex_t>(*neqns, *nb, ia, ja, reinterpret_cast<const dcomplex_t*>(a),
-                         reinterpret_cast<dcomplex_t*>(b), reinterpret_cast<dcomplex_t*>(x), *status, *solution_on_b,
-                         *solve, nullptr, nullptr);
+                         reinterpret_cast<dcomplex_t*>(b), reinterpret_cast<dcomplex_t*>(x), *status,
+                         *solution_on_b, *solve, nullptr, nullptr);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_diag_varnexo_);
 

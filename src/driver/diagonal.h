@@ -15,7 +15,7 @@ bool is_diagonal_system(int32_t n, const int32_t* ia, const int32_t* ja);
 // its value is zero. The real form also counts the signs of the diagonal. Scalar: double or
 // std::complex<double>.
 template <class T>
-void diag_solve(int32_t n, int32_t nb, const int32_t* ia, const int32_t* ja, const T* a, T* b, T* x, int32_t& status,
-                int32_t solution_on_b, int32_t solve, int32_t* positive, int32_t* negative);
+void diag_solve(int32_t n, int32_t nb, const int32_t* ia, const int32_t* ja, const T* a, T* b, T* x,
+                int32_t& status, int32_t solution_on_b, int32_t solve, int32_t* positive, int32_t* negative);
 
 }  // namespace varnexo::driver

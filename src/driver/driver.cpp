@@ -88,9 +88,10 @@ void finish(Call& c, int32_t& error, bool write_counters) {
 
 }  // namespace
 
-Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number, const int32_t* matrix_type,
-               const int32_t* phase, const int32_t* neqns, const double* a, int32_t* ia, int32_t* ja, int32_t* perm,
-               const int32_t* nb, int32_t* iparam, const int32_t* message_level, double* b, double* x) {
+Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
+               const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
+               int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
+               const int32_t* message_level, double* b, double* x) {
   Call c(handle);
   c.max_fac_store = *max_fac_store;
   c.matrix_number = *matrix_number;
@@ -155,11 +156,11 @@ extern "C" {
 VARNEXO_EXPORT void varnexo_c_(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
                                const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns,
                                const double* a, int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb,
-                               int32_t* iparam, const int32_t* message_level, double* b, double* x, int32_t* error,
-                               const int32_t* sentinel) {
+                               int32_t* iparam, const int32_t* message_level, double* b, double* x,
+                               int32_t* error, const int32_t* sentinel) {
   (void)sentinel;  // the library's own sentinel value marks what it does not own
-  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb, iparam,
-                     message_level, b, x);
+  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
+                     iparam, message_level, b, x);
   run_driver(c, *error);
 }
 VARNEXO_UNDERSCORE_ALIAS(varnexo_c_);

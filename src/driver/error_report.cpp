@@ -12,11 +12,11 @@ namespace varnexo::driver {
 namespace {
 
 const char* class_name(int32_t error) {
-  static const char* const kNames[] = {
-      "sequence_ido,parameters ", "insufficient_memory     ", "reordering_phase        ",
-      "numerical_factorization ", "internal_error,unclass. ", "prereordering_mtype11,13",
-      "internal_error,unclass. ", "32-bit overflow problem ", "internal_error,unclass. ",
-      "internal_error,unclass. "};
+  static const char* const kNames[] = {"sequence_ido,parameters ", "insufficient_memory     ",
+                                       "reordering_phase        ", "numerical_factorization ",
+                                       "internal_error,unclass. ", "prereordering_mtype11,13",
+                                       "internal_error,unclass. ", "32-bit overflow problem ",
+                                       "internal_error,unclass. ", "internal_error,unclass. "};
   const int k = -error;
   return (k >= 1 && k <= 10) ? kNames[k - 1] : kNames[4];
 }
@@ -40,22 +40,51 @@ int32_t report_input(const Call& c, int32_t error) {
     return -7;
   } else if (const char* text = input_check_text(num)) {
     switch (num) {
-      case 2: say(text, c.max_fac_store, c.h.ibasic()(49)); break;
-      case 3: say(text, c.max_fac_store, c.matrix_number); break;
-      case 4: say(text, c.matrix_number, c.phase); break;
-      case 5: say(text, c.matrix_type, c.h.ibasic()(12)); break;
-      case 7: say(text, c.neqns); break;
-      case 8: say(text, (int32_t)c.nnz, 0); break;
-      case 9: say(text, c.nb, c.phase); break;
-      case 10: say(text, c.iparam(6)); break;
-      case 11: say(text, c.iparam(2)); break;
-      case 15: say(text, c.matrix_type); break;
-      case kBadRowPointers: case kBadColumnIndex: case kUnsortedRow: case kBadTriangleRow:
-      case kMissingDiagonal: case kBadPermutation: case kTooLarge: case kStructureChanged: case kNullArgument:
+      case 2:
+        say(text, c.max_fac_store, c.h.ibasic()(49));
+        break;
+      case 3:
+        say(text, c.max_fac_store, c.matrix_number);
+        break;
+      case 4:
+        say(text, c.matrix_number, c.phase);
+        break;
+      case 5:
+        say(text, c.matrix_type, c.h.ibasic()(12));
+        break;
+      case 7:
+        say(text, c.neqns);
+        break;
+      case 8:
+        say(text, (int32_t)c.nnz, 0);
+        break;
+      case 9:
+        say(text, c.nb, c.phase);
+        break;
+      case 10:
+        say(text, c.iparam(6));
+        break;
+      case 11:
+        say(text, c.iparam(2));
+        break;
+      case 15:
+        say(text, c.matrix_type);
+        break;
+      case kBadRowPointers:
+      case kBadColumnIndex:
+      case kUnsortedRow:
+      case kBadTriangleRow:
+      case kMissingDiagonal:
+      case kBadPermutation:
+      case kTooLarge:
+      case kStructureChanged:
+      case kNullArgument:
       case kUnsymmetricPattern:
         say(text, c.bad_row);
         break;
-      default: say(text, c.phase); break;  // 1 and 20 name the phase
+      default:
+        say(text, c.phase);
+        break;  // 1 and 20 name the phase
     }
   } else {
     say("*** Input check: ido_new %d (out of bounds)", c.phase);
@@ -65,7 +94,8 @@ int32_t report_input(const Call& c, int32_t error) {
 
 void report_memory(const Call& c) {
   say(std::string("*** error varnexo (memory allocation) ") + block_name(c.error_num) +
-      ", size to allocate: %d bytes", (int32_t)(c.mem.failed_bytes > INT32_MAX ? INT32_MAX : c.mem.failed_bytes));
+          ", size to allocate: %d bytes",
+      (int32_t)(c.mem.failed_bytes > INT32_MAX ? INT32_MAX : c.mem.failed_bytes));
   say("total memory wanted here: %d kbyte", (int32_t)c.mem.failed_total);
   say("symbolic (max): %d symbolic (permanent): %d real(incl. 1 factor):", (int32_t)c.mem.peak,
       (int32_t)c.mem.permanent);
@@ -100,16 +130,28 @@ int32_t error_info(const Call& c, int32_t error) {
   }
   say(std::string("*** error VARNEXO  (") + class_name(error) + ") error_num= %d", c.error_num);
   switch (error) {
-    case -1: return report_input(c, error);
-    case -2: report_memory(c); break;
-    case -3: case -8: say("*** error varnexo: reordering, symb. factorization"); break;
-    case -4: report_numerical(c); break;
-    case -5: case -10: say("*** error varnexo: unclassified error"); break;
+    case -1:
+      return report_input(c, error);
+    case -2:
+      report_memory(c);
+      break;
+    case -3:
+    case -8:
+      say("*** error varnexo: reordering, symb. factorization");
+      break;
+    case -4:
+      report_numerical(c);
+      break;
+    case -5:
+    case -10:
+      say("*** error varnexo: unclassified error");
+      break;
     case -6:
       say("*** error varnexo: preordering failed after %d neqns out of %d", c.matched, c.neqns);
       say("struct. sing. or input/parameter problem (matrixtype 11,13)");
       break;
-    default: break;
+    default:
+      break;
   }
   return error;
 }
@@ -122,10 +164,10 @@ extern "C" {
 
 // The error report of a failed call on `handle`: the class header and the text of `error_num`,
 // with the values of the call that the texts print. Returns the code to hand back in *error.
-VARNEXO_EXPORT void error_info_fc_(void* handle, int32_t* error, const int32_t* error_num, const int32_t* phase,
-                                   const int32_t* max_fac_store, const int32_t* matrix_number,
-                                   const int32_t* matrix_type, const int32_t* neqns, const int32_t* nb,
-                                   int32_t* iparam) {
+VARNEXO_EXPORT void error_info_fc_(void* handle, int32_t* error, const int32_t* error_num,
+                                   const int32_t* phase, const int32_t* max_fac_store,
+                                   const int32_t* matrix_number, const int32_t* matrix_type,
+                                   const int32_t* neqns, const int32_t* nb, int32_t* iparam) {
   Call c(handle);
   c.error_num = *error_num;
   c.phase = *phase;

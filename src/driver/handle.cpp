@@ -15,7 +15,8 @@ namespace varnexo::driver {
 
 const char* block_name(int32_t error_num) {
   static const char kNames[] =
-      "BASIC   FACT_ADRLOC_INT1STRUC_S0WORK_I0 STRUC_S1STRUC_S2STRUC_FILOC_INT2UP_UPLENFACT_L&UWORK_R0 CGS_ARR ";
+      "BASIC   FACT_ADRLOC_INT1STRUC_S0WORK_I0 STRUC_S1STRUC_S2STRUC_FILOC_INT2UP_UPLENFACT_L&UWORK_R0 "
+      "CGS_ARR ";
   static thread_local char name[9];
   int k = (error_num < 0 ? -error_num : error_num) / 100;
   if (k < 1 || k > 13) k = 1;
@@ -29,9 +30,7 @@ int64_t fact_adr_bytes(int32_t max_fac_store) {
   return m * (int64_t)sizeof(FactEntry) + m * (int64_t)sizeof(void*);
 }
 
-FactEntry& Handle::fact_entry(int32_t k) const {
-  return block_as<FactEntry>(kSlotFactAdr)[k - 1];
-}
+FactEntry& Handle::fact_entry(int32_t k) const { return block_as<FactEntry>(kSlotFactAdr)[k - 1]; }
 
 void*& Handle::fact_block(int32_t k) const {
   // The address table follows the ibasic(49) entries of the block.
@@ -40,7 +39,8 @@ void*& Handle::fact_block(int32_t k) const {
   return table[k - 1];
 }
 
-int32_t obtain_block(const Handle& h, int s, int64_t bytes, int32_t code, int64_t* counter, MemoryCounters& mem) {
+int32_t obtain_block(const Handle& h, int s, int64_t bytes, int32_t code, int64_t* counter,
+                     MemoryCounters& mem) {
   void* p = bytes > 0 ? memory::obtain((std::size_t)bytes) : nullptr;
   if (p == nullptr) {
     mem.failed_bytes = bytes;
@@ -68,9 +68,7 @@ void release_block(const Handle& h, int s) {
   h.slot(s) = 0;
 }
 
-void clean_fact(FactEntry& e) {
-  e = FactEntry{{0, kSentinel, 0, 0, 0, 0}};
-}
+void clean_fact(FactEntry& e) { e = FactEntry{{0, kSentinel, 0, 0, 0, 0}}; }
 
 void release_factor(const Handle& h, int32_t k) {
   void*& block = h.fact_block(k);
@@ -155,8 +153,8 @@ int32_t doubles_per_entry(int32_t type) {
   return (a <= 2 || type == 11) ? 1 : 2;
 }
 
-BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ib, OneBased<int32_t> iadr,
-                          FactEntry& entry) {
+BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ib,
+                          OneBased<int32_t> iadr, FactEntry& entry) {
   BlockSizes s;
   const int32_t w = doubles_per_entry(ib(12));
   const int64_t n = ib(1), nproc = ib(15) < 1 ? 1 : ib(15);
@@ -202,17 +200,20 @@ extern "C" {
 
 VARNEXO_EXPORT void ini_basic_fc_(void* handle, const int32_t* message_level, const int32_t* first,
                                   int32_t* iparam, int32_t* ibasic, double* rbasic, int32_t* iadr,
-                                  const int32_t* max_fac_store, int32_t* fact_adr, const int32_t* matrix_type) {
+                                  const int32_t* max_fac_store, int32_t* fact_adr,
+                                  const int32_t* matrix_type) {
   // The handle's own BASIC and FACT_ADR blocks are the ones initialised; the array arguments
   // are accepted for callers that pass them and must be the handle's.
-  (void)message_level, (void)first, (void)ibasic, (void)rbasic, (void)iadr, (void)max_fac_store, (void)fact_adr;
+  (void)message_level, (void)first, (void)ibasic, (void)rbasic, (void)iadr, (void)max_fac_store,
+      (void)fact_adr;
   ini_basic(Handle(handle), {iparam, 64}, *matrix_type);
 }
 VARNEXO_UNDERSCORE_ALIAS(ini_basic_fc_);
 
 // Copies the 2x2 pair list of the symmetric matching (2·ibasic(60)+2 words) into the structure
 // block of the analysis from word 5n+8 on.
-VARNEXO_EXPORT void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block, const int32_t* pairs) {
+VARNEXO_EXPORT void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block,
+                                        const int32_t* pairs) {
   const int64_t n = ibasic[0], words = 2 * (int64_t)ibasic[59] + 2;
   std::memcpy(structure_block + 5 * n + 7, pairs, sizeof(int32_t) * (size_t)words);
 }
@@ -240,8 +241,8 @@ VARNEXO_EXPORT void vmovup_fc_(const int32_t* kind, const int32_t* m, const int3
 VARNEXO_UNDERSCORE_ALIAS(vmovup_fc_);
 
 VARNEXO_EXPORT void fact_cgs_alloc_fc_(const int32_t* at_analysis, int32_t* ido, const int32_t* nb,
-                                       int64_t* factor_size, int64_t* cgs_size, int64_t* work_size, int32_t* ibasic,
-                                       int32_t* iadr, int32_t* fact_adr_entry) {
+                                       int64_t* factor_size, int64_t* cgs_size, int64_t* work_size,
+                                       int32_t* ibasic, int32_t* iadr, int32_t* fact_adr_entry) {
   FactEntry entry;
   std::memcpy(&entry, fact_adr_entry, sizeof entry);
   BlockSizes s = fact_cgs_alloc(*at_analysis != 0, *ido, *nb, {ibasic, 100}, {iadr, 100}, entry);

@@ -114,7 +114,8 @@ class Handle {
 
 // Obtains `bytes` into slot `s`, counting its kilobytes into `counter` (may be null). On failure
 // records the size for the report and returns `code`; returns 0 on success.
-int32_t obtain_block(const Handle& h, int s, int64_t bytes, int32_t code, int64_t* counter, MemoryCounters& mem);
+int32_t obtain_block(const Handle& h, int s, int64_t bytes, int32_t code, int64_t* counter,
+                     MemoryCounters& mem);
 
 // Resizes the block of slot `s`; on failure the old block stays attached and `code` is returned.
 int32_t resize_block(const Handle& h, int s, int64_t bytes, int32_t code, MemoryCounters& mem);

@@ -9,8 +9,8 @@
 
 namespace varnexo::driver {
 
-int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in, const double* log_scaling,
-               int32_t* perm_out, double* scaling) {
+int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in,
+               const double* log_scaling, int32_t* perm_out, double* scaling) {
   const bool unsymmetric = matrix_type == 11 || matrix_type == 13;
   const bool symmetric = matrix_type == 6 || matrix_type == -2 || matrix_type == -4;
   if (n < 0 || !perm_out || !scaling || (mode != -1 && !perm_in) || (mode != -1 && mode != 0 && !log_scaling))
@@ -38,18 +38,17 @@ int convert2abs(int64_t nnz, const double* values, double* modulus) {
 
 }  // namespace varnexo::driver
 
-extern "C" VARNEXO_EXPORT void
-rr33adcopy_(const int32_t* n, const int32_t* matrix_type, const int32_t* mode, const int32_t* perm_in,
-            const double* log_scaling, int32_t* perm_out, double* scaling, int32_t* status) {
-  const int st = (!n || !matrix_type || !mode)
-                     ? -1
-                     : varnexo::driver::rr33adcopy(*n, *matrix_type, *mode, perm_in, log_scaling, perm_out, scaling);
+extern "C" VARNEXO_EXPORT void rr33adcopy_(const int32_t* n, const int32_t* matrix_type, const int32_t* mode,
+                                           const int32_t* perm_in, const double* log_scaling,
+                                           int32_t* perm_out, double* scaling, int32_t* status) {
+  const int st = (!n || !matrix_type || !mode) ? -1
+                                               : varnexo::driver::rr33adcopy(*n, *matrix_type, *mode, perm_in,
+                                                                             log_scaling, perm_out, scaling);
   if (status) *status = st;
 }
 VARNEXO_UNDERSCORE_ALIAS(rr33adcopy_);
 
-extern "C" VARNEXO_EXPORT void
-convert2abs_(const int32_t* nnz, const double* values, double* modulus) {
+extern "C" VARNEXO_EXPORT void convert2abs_(const int32_t* nnz, const double* values, double* modulus) {
   if (nnz) varnexo::driver::convert2abs(*nnz, values, modulus);
 }
 VARNEXO_UNDERSCORE_ALIAS(convert2abs_);

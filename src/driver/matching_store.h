@@ -16,8 +16,8 @@ namespace varnexo::driver {
 //  perm_out: n int32; scaling: 2n doubles. The permutation is copied unchanged (its base is
 //  the caller's). Returns 0, or -1 for a null argument, negative n or a type without scaling
 //  (nothing written then).
-int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in, const double* log_scaling,
-               int32_t* perm_out, double* scaling);
+int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in,
+               const double* log_scaling, int32_t* perm_out, double* scaling);
 
 // convert2abs: modulus[k] = |(values[2k], values[2k+1])| for k < nnz, computed without
 // overflow or underflow of the squares. Returns 0, or -1 for a null argument or negative nnz.

@@ -84,7 +84,8 @@ int32_t obtain_numeric_blocks(Call& c) {
     c.mem.factor += memory::kilobytes(8 * (int64_t)ib(7));
   }
   if (s.cgs > 0) {
-    if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * s.cgs, kCodeCgsArr, &c.mem.factor, c.mem)) return num;
+    if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * s.cgs, kCodeCgsArr, &c.mem.factor, c.mem))
+      return num;
     iadr(57) = 1;
   }
   return 0;
@@ -109,9 +110,9 @@ int32_t factorize_now(Call& c, Numeric& v) {
   int32_t saved_ib[100], saved_iadr[100];
   std::memcpy(saved_ib, c.h.basic()->ibasic, sizeof saved_ib);
   std::memcpy(saved_iadr, c.h.basic()->iadr, sizeof saved_iadr);
-  const int32_t status = factor::factorize(v.sf, v.map, c.h.basic()->ibasic, c.h.basic()->rbasic, A, v.values,
-                                           c.h.block(kSlotWorkR0), v.ws.iwork, v.pivot, v.colpivot,
-                                           v.ws.domain_table);
+  const int32_t status =
+      factor::factorize(v.sf, v.map, c.h.basic()->ibasic, c.h.basic()->rbasic, A, v.values,
+                        c.h.block(kSlotWorkR0), v.ws.iwork, v.pivot, v.colpivot, v.ws.domain_table);
   const int32_t perturbed = ib(62), pos = ib(63), neg = ib(64);
   std::memcpy(c.h.basic()->ibasic, saved_ib, sizeof saved_ib);
   std::memcpy(c.h.basic()->iadr, saved_iadr, sizeof saved_iadr);
@@ -130,14 +131,15 @@ template <class T>
 int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
-  const int32_t* row_map = c.matrix_type == 11 || c.matrix_type == 13 ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  const int32_t* row_map =
+      c.matrix_type == 11 || c.matrix_type == 13 ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
   int32_t ibasic[100];
   std::memcpy(ibasic, c.h.basic()->ibasic, sizeof ibasic);
   const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
   if (mode == 1 || mode == 2) ibasic[50] = mode == 1 ? 0 : 1;
-  const int32_t status = solve::solve(v.sf, v.values, v.pivot, v.colpivot, ibasic, c.work_nb, sol,
-                                      const_cast<T*>(rhs), row_map, c.h.block_as<double>(kSlotScaling),
-                                      c.h.block(kSlotWorkR0), c.h.ibasic()(7) / v.w, false);
+  const int32_t status =
+      solve::solve(v.sf, v.values, v.pivot, v.colpivot, ibasic, c.work_nb, sol, const_cast<T*>(rhs), row_map,
+                   c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), c.h.ibasic()(7) / v.w, false);
   timer_varnexo_(&t1);
   c.h.rbasic()(7) += t1 - t0;
   c.done_flags[6] = 1;
@@ -172,8 +174,8 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   const solve::Storage storage = solve::storage_of(c.matrix_type);
   std::vector<T> rowbuf((size_t)c.work_nb);
   io.residual = [&](const T* xs, const T* bs, T* r) {
-    return solve::amuxy_res<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja, reinterpret_cast<const T*>(c.a),
-                               xs, r, bs, rowbuf.data());
+    return solve::amuxy_res<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+                               reinterpret_cast<const T*>(c.a), xs, r, bs, rowbuf.data());
   };
   RefinementResult res = refine<T>(io, b, x, c.iparam(8), wanted, c.level >= 1, work);
   if (res.perturbed_only) c.iparam(20) = -34;

@@ -39,8 +39,9 @@ void init_defaults(OneBased<int32_t> ip, int32_t type) {
 }
 
 // The short cut for one entry per row on the diagonal: no handle block is touched.
-void diagonal_short_cut(int32_t phase, int32_t type, int32_t n, int32_t nb, const double* a, const int32_t* ia,
-                        const int32_t* ja, OneBased<int32_t> ip, double* b, double* x, int32_t& error) {
+void diagonal_short_cut(int32_t phase, int32_t type, int32_t n, int32_t nb, const double* a,
+                        const int32_t* ia, const int32_t* ja, OneBased<int32_t> ip, double* b, double* x,
+                        int32_t& error) {
   ip(12) = -1;
   const int32_t r = phase % 10;
   const int32_t t = type > 10 ? type - 10 : type;
@@ -50,8 +51,8 @@ void diagonal_short_cut(int32_t phase, int32_t type, int32_t n, int32_t nb, cons
       diag_solve<double>(n, nb, ia, ja, a, b, x, error, ip(6), solve, &ip(22), &ip(23));
     } else {
       using z = std::complex<double>;
-      diag_solve<z>(n, nb, ia, ja, reinterpret_cast<const z*>(a), reinterpret_cast<z*>(b), reinterpret_cast<z*>(x),
-                    error, ip(6), solve, nullptr, nullptr);
+      diag_solve<z>(n, nb, ia, ja, reinterpret_cast<const z*>(a), reinterpret_cast<z*>(b),
+                    reinterpret_cast<z*>(x), error, ip(6), solve, nullptr, nullptr);
     }
   }
   ip(15) = 0, ip(16) = 0, ip(17) = 0;
@@ -72,9 +73,10 @@ VARNEXO_EXPORT void varnexoinit_(void* handle, const int32_t* matrix_type, int32
 }
 
 VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
-                             const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
-                             int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
-                             const int32_t* message_level, double* b, double* x, int32_t* error) {
+                             const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns,
+                             const double* a, int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb,
+                             int32_t* iparam, const int32_t* message_level, double* b, double* x,
+                             int32_t* error) {
   if (error == nullptr) return;
   // Every scalar argument and the handle and parameter arrays are read at once: without them
   // nothing can be done or reported.
@@ -99,8 +101,8 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
     diagonal_short_cut(*phase, *matrix_type, *neqns, *nb, a, ia, ja, ip, b, x, *error);
     return;
   }
-  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb, iparam,
-                     message_level, b, x);
+  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
+                     iparam, message_level, b, x);
   run_driver(c, *error);
   // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
   // outcome is reported as success unless the caller asks to keep it. Every other failure of

@@ -28,7 +28,8 @@ std::string fortran_f(double v, int w, int d) {
 std::string fortran_e(double v, int w, int d) {
   std::string s;
   if (v == 0.0 || !std::isfinite(v)) {
-    s = v == 0.0 ? "0." + std::string(d, '0') + "E+00" : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
+    s = v == 0.0 ? "0." + std::string(d, '0') + "E+00"
+                 : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
   } else {
     int e = (int)std::floor(std::log10(std::fabs(v))) + 1;
     double m = std::fabs(v) / std::pow(10.0, e);
@@ -107,8 +108,8 @@ void write_fortran_line(const char* format, int32_t count, const double* values,
 }
 
 template <class T>
-RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max_steps, bool wanted, bool print,
-                        T* work) {
+RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max_steps, bool wanted,
+                        bool print, T* work) {
   RefinementResult res;
   const int64_t len = io.n * io.nb;
   const double sb = wanted ? sum_abs(b, len) : 0.0;
@@ -153,11 +154,11 @@ RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max
   }
 }
 
-template RefinementResult refine<double>(const RefinementIo<double>&, const double*, double*, int32_t, bool, bool,
-                                         double*);
+template RefinementResult refine<double>(const RefinementIo<double>&, const double*, double*, int32_t, bool,
+                                         bool, double*);
 template RefinementResult refine<std::complex<double>>(const RefinementIo<std::complex<double>>&,
-                                                       const std::complex<double>*, std::complex<double>*, int32_t,
-                                                       bool, bool, std::complex<double>*);
+                                                       const std::complex<double>*, std::complex<double>*,
+                                                       int32_t, bool, bool, std::complex<double>*);
 
 }  // namespace varnexo::driver
 

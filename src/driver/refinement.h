@@ -21,8 +21,8 @@ struct RefinementIo {
 
 // The refinement state written back into the control words.
 struct RefinementResult {
-  int32_t steps = 0;    // ibasic(65)
-  int32_t status = 0;   // 0, the solve's status, or -112 (no contraction)
+  int32_t steps = 0;            // ibasic(65)
+  int32_t status = 0;           // 0, the solve's status, or -112 (no contraction)
   bool perturbed_only = false;  // stopped at step 2 because only perturbed pivots started it
 };
 
@@ -30,8 +30,8 @@ struct RefinementResult {
 //   max_steps: iparam(8); work: 3·n·nb values (residual, correction, copy of the solution).
 //   print: whether the step lines are written to standard output.
 template <class T>
-RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max_steps, bool refine, bool print,
-                        T* work);
+RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max_steps, bool refine,
+                        bool print, T* work);
 
 // Writes values with a Fortran format made of quoted strings and f/e edit descriptors, e.g.
 // "(' ref_it:',f3.0,' rel res',e12.3,' rel err',e12.3)"; one line, flushed. Only when level >= 1.

@@ -13,25 +13,39 @@ namespace {
 
 const char* type_name(int32_t type) {
   switch (type) {
-    case 1: return "real struct. sym.";
-    case 2: return "symm. posit. def.";
-    case -2: return "symmetric indef. ";
-    case 3: return "compl. str. sym. ";
-    case 4: return " Herm. pos. def. ";
-    case -4: return "Hermitian indef. ";
-    case 6: return "complex symmetr. ";
-    case 11: return "real nonsymmetric";
-    case 13: return " complex nonsym. ";
-    default: return "                 ";
+    case 1:
+      return "real struct. sym.";
+    case 2:
+      return "symm. posit. def.";
+    case -2:
+      return "symmetric indef. ";
+    case 3:
+      return "compl. str. sym. ";
+    case 4:
+      return " Herm. pos. def. ";
+    case -4:
+      return "Hermitian indef. ";
+    case 6:
+      return "complex symmetr. ";
+    case 11:
+      return "real nonsymmetric";
+    case 13:
+      return " complex nonsym. ";
+    default:
+      return "                 ";
   }
 }
 
 const char* phase_name(int32_t k) {
   switch (k) {
-    case 1: return "reorder ";
-    case 2: return "factorize ";
-    case 3: return "solve ";
-    default: return "clean ";
+    case 1:
+      return "reorder ";
+    case 2:
+      return "factorize ";
+    case 3:
+      return "solve ";
+    default:
+      return "clean ";
   }
 }
 

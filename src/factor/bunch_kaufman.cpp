@@ -186,13 +186,14 @@ void getf2(int m, int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32_
       const T r = T(1) / a(j, j);
       for (int i = j + 1; i <= m; ++i) a(i, j) *= r;
     }
-    if (j < mn) blas::ger(m - j, n - j, T(-1), a.at(j + 1, j), 1, a.at(j, j + 1), lda, a.at(j + 1, j + 1), lda);
+    if (j < mn)
+      blas::ger(m - j, n - j, T(-1), a.at(j + 1, j), 1, a.at(j, j + 1), lda, a.at(j + 1, j + 1), lda);
   }
 }
 
-#define VARNEXO_INSTANTIATE(T)                                                                          \
-  template Perturbation<T> perturbation<T>(double, double);                                             \
-  template void sytf2<T>(int, T*, int, int32_t*, int32_t&, int32_t*, int32_t*, double);                  \
+#define VARNEXO_INSTANTIATE(T)                                                          \
+  template Perturbation<T> perturbation<T>(double, double);                             \
+  template void sytf2<T>(int, T*, int, int32_t*, int32_t&, int32_t*, int32_t*, double); \
   template void getf2<T>(int, int, T*, int, int32_t*, int32_t&, int32_t*, int32_t*, double);
 VARNEXO_INSTANTIATE(double)
 VARNEXO_INSTANTIATE(float)
@@ -223,8 +224,9 @@ void sytf2_entry(const char* name, const int32_t* n, T* a, const int32_t* lda, i
 }
 
 template <class T>
-void getf2_entry(const char* name, const int32_t* m, const int32_t* n, T* a, const int32_t* lda, int32_t* ipiv,
-                 int32_t* npert, int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
+void getf2_entry(const char* name, const int32_t* m, const int32_t* n, T* a, const int32_t* lda,
+                 int32_t* ipiv, int32_t* npert, int32_t* npos, int32_t* nneg, const double* eps,
+                 int32_t* info) {
   *info = check_getf2(name, *m, *n, *lda);
   if (*info == 0) getf2(*m, *n, a, *lda, ipiv, *npert, npos, nneg, *eps);
 }
@@ -235,44 +237,46 @@ void getf2_entry(const char* name, const int32_t* m, const int32_t* n, T* a, con
 using varnexo::factor::getf2_entry;
 using varnexo::factor::sytf2_entry;
 
-extern "C" VARNEXO_EXPORT void
-dsytf2_varnexo_(const char*, const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void dsytf2_varnexo_(const char*, const int32_t* n, double* a, const int32_t* lda,
+                                               int32_t* ipiv, int32_t* npert, int32_t* npos, int32_t* nneg,
+                                               const double* eps, int32_t* info) {
   sytf2_entry("DSYTF2", n, a, lda, ipiv, npert, npos, nneg, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dsytf2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-ssytf2_varnexo_(const char*, const int32_t* n, float* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void ssytf2_varnexo_(const char*, const int32_t* n, float* a, const int32_t* lda,
+                                               int32_t* ipiv, int32_t* npert, int32_t* npos, int32_t* nneg,
+                                               const double* eps, int32_t* info) {
   sytf2_entry("SSYTF2", n, a, lda, ipiv, npert, npos, nneg, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssytf2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zsytf2_varnexo_(const char*, const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void zsytf2_varnexo_(const char*, const int32_t* n, dcomplex* a, const int32_t* lda,
+                                               int32_t* ipiv, int32_t* npert, const double* eps,
+                                               int32_t* info) {
   sytf2_entry<dcomplex>("ZSYTF2", n, a, lda, ipiv, npert, nullptr, nullptr, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zsytf2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-dgetf2_varnexo_(const int32_t* m, const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void dgetf2_varnexo_(const int32_t* m, const int32_t* n, double* a,
+                                               const int32_t* lda, int32_t* ipiv, int32_t* npert,
+                                               int32_t* npos, int32_t* nneg, const double* eps,
+                                               int32_t* info) {
   getf2_entry("DGETF2", m, n, a, lda, ipiv, npert, npos, nneg, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dgetf2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-sgetf2_varnexo_(const int32_t* m, const int32_t* n, float* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void sgetf2_varnexo_(const int32_t* m, const int32_t* n, float* a,
+                                               const int32_t* lda, int32_t* ipiv, int32_t* npert,
+                                               int32_t* npos, int32_t* nneg, const double* eps,
+                                               int32_t* info) {
   getf2_entry("SGETF2", m, n, a, lda, ipiv, npert, npos, nneg, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(sgetf2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zgetf2_varnexo_(const int32_t* m, const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv,
-                int32_t* npert, const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void zgetf2_varnexo_(const int32_t* m, const int32_t* n, dcomplex* a,
+                                               const int32_t* lda, int32_t* ipiv, int32_t* npert,
+                                               const double* eps, int32_t* info) {
   getf2_entry<dcomplex>("ZGETF2", m, n, a, lda, ipiv, npert, nullptr, nullptr, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zgetf2_varnexo_);

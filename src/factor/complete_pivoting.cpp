@@ -37,7 +37,8 @@ void getc2(int n, T* ap, int lda, int32_t* ipiv_p, int32_t* jpiv_p, int32_t& npe
     }
     const T pivot = a(k, k);
     for (int i = k + 1; i <= n; ++i) a(i, k) /= pivot;
-    if (k < n) blas::ger(n - k, n - k, T(-1), a.at(k + 1, k), 1, a.at(k, k + 1), lda, a.at(k + 1, k + 1), lda);
+    if (k < n)
+      blas::ger(n - k, n - k, T(-1), a.at(k + 1, k), 1, a.at(k, k + 1), lda, a.at(k + 1, k + 1), lda);
   }
 }
 
@@ -63,16 +64,16 @@ void getc2_entry(const char* name, const int32_t* n, T* a, const int32_t* lda, i
 }  // namespace
 }  // namespace varnexo::factor
 
-extern "C" VARNEXO_EXPORT void
-dgetc2_varnexo_(const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv, int32_t* npert,
-                const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void dgetc2_varnexo_(const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv,
+                                               int32_t* jpiv, int32_t* npert, const double* eps,
+                                               int32_t* info) {
   varnexo::factor::getc2_entry("DGETC2", n, a, lda, ipiv, jpiv, npert, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dgetc2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zgetc2_varnexo_(const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv, int32_t* npert,
-                const double* eps, int32_t* info) {
+extern "C" VARNEXO_EXPORT void zgetc2_varnexo_(const int32_t* n, dcomplex* a, const int32_t* lda,
+                                               int32_t* ipiv, int32_t* jpiv, int32_t* npert,
+                                               const double* eps, int32_t* info) {
   varnexo::factor::getc2_entry("ZGETC2", n, a, lda, ipiv, jpiv, npert, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zgetc2_varnexo_);

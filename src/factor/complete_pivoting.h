@@ -22,8 +22,8 @@ void getc2(int n, T* a, int lda, int32_t* ipiv, int32_t* jpiv, int32_t& npert, d
 extern "C" {
 // info = -1 for n < 0, -3 for lda < max(1, n), reported through xerbla_ with "DGETC2"/"ZGETC2";
 // otherwise 0.
-void dgetc2_varnexo_(const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv, int32_t* npert,
-                     const double* eps, int32_t* info);
+void dgetc2_varnexo_(const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv,
+                     int32_t* npert, const double* eps, int32_t* info);
 void zgetc2_varnexo_(const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv,
                      int32_t* npert, const double* eps, int32_t* info);
 }

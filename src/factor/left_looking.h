@@ -47,8 +47,8 @@ void mmpyi(int32_t m, int32_t q, const int32_t* rows, const T* x, const T* y, On
 // Scatter-add of an m × q block of temp (leading dimension m): column k goes to the column
 // `col(k)` of the target, element i to value(|xptr(col(k)+1)| - 1 - relrow(i)). temp is left zero.
 template <class T>
-void scatt(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* relrow, OneBased<const int32_t> xptr,
-           OneBased<T> values) {
+void scatt(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* relrow,
+           OneBased<const int32_t> xptr, OneBased<T> values) {
   for (int32_t k = 0; k < q; ++k) {
     const int32_t end = std::abs(xptr(cols[k] + 1)) - 1;
     T* t = temp + static_cast<int64_t>(k) * m;
@@ -71,11 +71,11 @@ template <class T>
 struct UpdateSource {
   int32_t first_col = 0;  // fk
   int32_t ncolk = 0;
-  int32_t lenk = 0;       // rows not yet used
-  const int32_t* rows = nullptr;  // their indices (lenk)
-  Operand<T> l;           // K's lnz block at its first remaining row (ld = K's jlen)
-  Operand<T> u;           // K's unz block at the same rows (ld = K's off-diagonal count); LU only
-  Operand<T> diag;        // K's diagonal block (ld = K's jlen): the D of the LDLᵀ kernels
+  int32_t lenk = 0;                // rows not yet used
+  const int32_t* rows = nullptr;   // their indices (lenk)
+  Operand<T> l;                    // K's lnz block at its first remaining row (ld = K's jlen)
+  Operand<T> u;                    // K's unz block at the same rows (ld = K's off-diagonal count); LU only
+  Operand<T> diag;                 // K's diagonal block (ld = K's jlen): the D of the LDLᵀ kernels
   const int32_t* pivot = nullptr;  // K's pivot records (ncolk), when the loop has them
 };
 
@@ -83,8 +83,8 @@ struct UpdateSource {
 template <class T>
 struct TargetBlock {
   int32_t fjcol = 0, ncol = 0, jlen = 0;
-  T* l = nullptr;        // lnz block, leading dimension jlen
-  T* u = nullptr;        // unz block, leading dimension jlen - ncol (LU only)
+  T* l = nullptr;               // lnz block, leading dimension jlen
+  T* u = nullptr;               // unz block, leading dimension jlen - ncol (LU only)
   int32_t* pivot = nullptr;     // pivot records of the supernode's columns (may be null)
   int32_t* colpivot = nullptr;  // column interchanges (complete pivoting only)
 };
@@ -115,8 +115,8 @@ class LeftLooking {
  public:
   using T = typename Kernel::scalar;
 
-  LeftLooking(const SymbolicFactor& sf, Kernel& kernel, const Loader<T>& loader, T* lnz, T* unz, LoopWork<T> work,
-              int32_t* pivot, int32_t* colpivot)
+  LeftLooking(const SymbolicFactor& sf, Kernel& kernel, const Loader<T>& loader, T* lnz, T* unz,
+              LoopWork<T> work, int32_t* pivot, int32_t* colpivot)
       : kernel_(kernel),
         loader_(loader),
         w_(work),
@@ -227,21 +227,27 @@ class LeftLooking {
     Operand<T> y;
     if (!kernel_.right_factor(s, q, &y)) return kTempTooSmall;
     int32_t err = kFactorOk;
-    if (s.lenk == b.jlen) full_match(b, s, y);
-    else if (s.ncolk == 1) one_column(b, s, q, y);
-    else if (w_.indmap(s.rows[0]) - w_.indmap(s.rows[s.lenk - 1]) < s.lenk) contiguous(b, s, q, y);
-    else err = through_temp(b, s, q, y);
+    if (s.lenk == b.jlen)
+      full_match(b, s, y);
+    else if (s.ncolk == 1)
+      one_column(b, s, q, y);
+    else if (w_.indmap(s.rows[0]) - w_.indmap(s.rows[s.lenk - 1]) < s.lenk)
+      contiguous(b, s, q, y);
+    else
+      err = through_temp(b, s, q, y);
     kernel_.release_right_factor(q);
     if (err == kFactorOk) push(fk, snode_(fk), s.lenk - q);
     return err;
   }
 
   void full_match(const TargetBlock<T>& b, const UpdateSource<T>& s, Operand<T> y) {
-    blas::gemm('N', Kernel::trans, b.jlen, b.ncol, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(1), b.l, b.jlen);
+    blas::gemm('N', Kernel::trans, b.jlen, b.ncol, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(1), b.l,
+               b.jlen);
     if constexpr (Kernel::has_u) {
       const int32_t m = b.jlen - b.ncol;
       if (m > 0)
-        blas::gemm('N', 'T', m, b.ncol, s.ncolk, T(-1), s.u.data + b.ncol, s.u.ld, s.l.data, s.l.ld, T(1), b.u, m);
+        blas::gemm('N', 'T', m, b.ncol, s.ncolk, T(-1), s.u.data + b.ncol, s.u.ld, s.l.data, s.l.ld, T(1),
+                   b.u, m);
     }
   }
 
@@ -278,7 +284,8 @@ class LeftLooking {
   void contiguous(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y) {
     const int32_t c1 = s.rows[0];
     T* c = lnz_.at(xlnz_(c1) + (c1 - b.fjcol));
-    blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(1), c, b.jlen);
+    blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(1), c,
+               b.jlen);
     if constexpr (Kernel::has_u) {
       const int32_t m = s.lenk - q;
       if (m > 0)
@@ -294,7 +301,8 @@ class LeftLooking {
     // The target columns of the block, from the relative indices of the first q rows.
     cols_.resize(q);
     for (int32_t k = 0; k < q; ++k) cols_[k] = b.fjcol + b.jlen - 1 - rel[k];
-    blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(0), w_.temp, s.lenk);
+    blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(0), w_.temp,
+               s.lenk);
     scatt<T>(s.lenk, q, w_.temp, cols_.data(), rel, OneBased<const int32_t>(xlnz_.data(), n_ + 1), lnz_);
     if constexpr (Kernel::has_u) {
       const int32_t m = s.lenk - q;
@@ -317,7 +325,6 @@ class LeftLooking {
   std::vector<int32_t> cols_;
   std::vector<T> conj_buffer_;
 };
-
 
 // The domain decomposition handed to the scheduled family: nd domains given as (first, last)
 // supernode pairs, followed by the pair of the separator block.

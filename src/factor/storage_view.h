@@ -13,21 +13,61 @@ namespace varnexo::factor {
 // numerical blocks and are not used here.
 enum IadrSlot : int32_t {
   // STRUC_S0: the ordering and the supernode partition of step 1, then xlnz/xunz of step 2.
-  kS0Perm = 1, kS0Invp = 2, kS0Colcnt = 3, kS0Snode = 4, kS0Xsuper = 5, kS0Table = 6, kS0Xlnz = 7,
-  kS0Xunz = 8, kS0Work = 9,
+  kS0Perm = 1,
+  kS0Invp = 2,
+  kS0Colcnt = 3,
+  kS0Snode = 4,
+  kS0Xsuper = 5,
+  kS0Table = 6,
+  kS0Xlnz = 7,
+  kS0Xunz = 8,
+  kS0Work = 9,
   // STRUC_S1: the adjacency graph.
-  kS1Xadj = 10, kS1Adjncy = 11,
+  kS1Xadj = 10,
+  kS1Adjncy = 11,
   // STRUC_S2: the symbolic factor of step 2.
-  kS2Xlindx = 12, kS2Lindx = 13, kS2Nmod = 14, kS2Sched = 15, kS2Mark1 = 16, kS2Mark2 = 17,
-  kS2Seprows = 18, kS2Sparent = 19,
+  kS2Xlindx = 12,
+  kS2Lindx = 13,
+  kS2Nmod = 14,
+  kS2Sched = 15,
+  kS2Mark1 = 16,
+  kS2Mark2 = 17,
+  kS2Seprows = 18,
+  kS2Sparent = 19,
   // STRUC_FI: the permanent symbolic factor, value map and factorisation integer work.
-  kFiPerm = 20, kFiInvp = 21, kFiXsuper = 22, kFiSnode = 23, kFiColcnt = 24, kFiTable = 25,
-  kFiXlindx = 26, kFiLindx = 27, kFiXlnz = 28, kFiXunz = 29, kFiNmod = 30, kFiSched = 31,
-  kFiMark1 = 32, kFiMark2 = 33, kFiSeprows = 34, kFiXlmap = 35, kFiLmap = 36, kFiUmap = 37,
-  kFiAsrc = 38, kFiXumap = 39, kFiAorig = 40, kFiColorig = 43, kFiIwork = 44, kFiPivot = 45,
-  kFiColpivot = 46, kFiUpdPtr = 47, kFiUpdQ = 48, kFiMapEnd = 49,
+  kFiPerm = 20,
+  kFiInvp = 21,
+  kFiXsuper = 22,
+  kFiSnode = 23,
+  kFiColcnt = 24,
+  kFiTable = 25,
+  kFiXlindx = 26,
+  kFiLindx = 27,
+  kFiXlnz = 28,
+  kFiXunz = 29,
+  kFiNmod = 30,
+  kFiSched = 31,
+  kFiMark1 = 32,
+  kFiMark2 = 33,
+  kFiSeprows = 34,
+  kFiXlmap = 35,
+  kFiLmap = 36,
+  kFiUmap = 37,
+  kFiAsrc = 38,
+  kFiXumap = 39,
+  kFiAorig = 40,
+  kFiColorig = 43,
+  kFiIwork = 44,
+  kFiPivot = 45,
+  kFiColpivot = 46,
+  kFiUpdPtr = 47,
+  kFiUpdQ = 48,
+  kFiMapEnd = 49,
   // LOC_INT2 (several processors): the update lists as built; UP_UPLEN: as kept.
-  kLocTarget = 50, kLocRemaining = 51, kUpTarget = 52, kUpRemaining = 53,
+  kLocTarget = 50,
+  kLocRemaining = 51,
+  kUpTarget = 52,
+  kUpRemaining = 53,
   // Last word of STRUC_FI in use: the block is shrunk to 4*iadr(93)+12 bytes.
   kFiEnd = 93
 };
@@ -70,6 +110,7 @@ struct UpdateLists {
   int32_t entries = 0;
   int32_t separators = 0;  // 0 in non-domain mode
 };
-UpdateLists update_lists_view(int32_t* struc_fi, int32_t* up_uplen, const int32_t* iadr, const int32_t* ibasic);
+UpdateLists update_lists_view(int32_t* struc_fi, int32_t* up_uplen, const int32_t* iadr,
+                              const int32_t* ibasic);
 
 }  // namespace varnexo::factor

@@ -9,8 +9,8 @@
 
 namespace varnexo::ordering {
 
-void etep(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p, const int32_t* perm_p, const int32_t* invp_p,
-          int32_t* parent_p, int32_t* ancestor_p) {
+void etep(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p, const int32_t* perm_p,
+          const int32_t* invp_p, int32_t* parent_p, int32_t* ancestor_p) {
   if (n <= 0) return;
   OneBased<const int32_t> xadj(xadj_p, n + 1), perm(perm_p, n), invp(invp_p, n);
   OneBased<const int32_t> adjncy(adjncy_p, xadj(n + 1) - 1);
@@ -84,8 +84,8 @@ int64_t lnnt(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p, const in
   return total + n;
 }
 
-void stree(int32_t n, int32_t nsuper, const int32_t* xsuper_p, const int32_t* snode_p, const int32_t* parent_p,
-           int32_t* fson_p, int32_t* brother_p, int32_t* sparent_p) {
+void stree(int32_t n, int32_t nsuper, const int32_t* xsuper_p, const int32_t* snode_p,
+           const int32_t* parent_p, int32_t* fson_p, int32_t* brother_p, int32_t* sparent_p) {
   if (nsuper <= 0) return;
   OneBased<const int32_t> xsuper(xsuper_p, nsuper + 1), snode(snode_p, n), parent(parent_p, n);
   OneBased<int32_t> fson(fson_p, nsuper), brother(brother_p, nsuper), sparent(sparent_p, nsuper);
@@ -134,8 +134,8 @@ extern "C" {
 
 VARNEXO_EXPORT void etep_varnexo_(const int32_t* n, const int32_t* nd, const int32_t* table_size,
                                   const int32_t* domain_table, const int32_t* xadj, const int32_t* adjncy,
-                                  const int32_t* perm, const int32_t* invp, int32_t* parent, int32_t* ancestor,
-                                  const int32_t* unused1, const int32_t* unused2) {
+                                  const int32_t* perm, const int32_t* invp, int32_t* parent,
+                                  int32_t* ancestor, const int32_t* unused1, const int32_t* unused2) {
   (void)nd, (void)table_size, (void)domain_table, (void)unused1, (void)unused2;
   ordering::etep(*n, xadj, adjncy, perm, invp, parent, ancestor);
 }
@@ -143,9 +143,11 @@ VARNEXO_UNDERSCORE_ALIAS(etep_varnexo_);
 
 VARNEXO_EXPORT void etdr_varnexo_(const int32_t* n, const int32_t* nd, const int32_t* table_size,
                                   const int32_t* domain_table, const int32_t* xadj, const int32_t* adjncy,
-                                  const int32_t* perm, const int32_t* invp, int32_t* parent, int32_t* ancestor,
-                                  const int32_t* unused1, const int32_t* unused2, int32_t* fson, int32_t* brothr) {
-  etep_varnexo_(n, nd, table_size, domain_table, xadj, adjncy, perm, invp, parent, ancestor, unused1, unused2);
+                                  const int32_t* perm, const int32_t* invp, int32_t* parent,
+                                  int32_t* ancestor, const int32_t* unused1, const int32_t* unused2,
+                                  int32_t* fson, int32_t* brothr) {
+  etep_varnexo_(n, nd, table_size, domain_table, xadj, adjncy, perm, invp, parent, ancestor, unused1,
+                unused2);
   ordering::betee(*n, parent, fson, brothr);
 }
 VARNEXO_UNDERSCORE_ALIAS(etdr_varnexo_);
@@ -155,11 +157,12 @@ VARNEXO_EXPORT void betee_varnexo_(const int32_t* n, const int32_t* parent, int3
 }
 VARNEXO_UNDERSCORE_ALIAS(betee_varnexo_);
 
-VARNEXO_EXPORT void lnnt_varnexo_(const int32_t* n, const int32_t* xadj, const int32_t* adjncy, const int32_t* perm,
-                                  const int32_t* invp, const int32_t* parent, int32_t* total, int32_t* rowcnt,
-                                  int32_t* colcnt, int32_t* marker) {
+VARNEXO_EXPORT void lnnt_varnexo_(const int32_t* n, const int32_t* xadj, const int32_t* adjncy,
+                                  const int32_t* perm, const int32_t* invp, const int32_t* parent,
+                                  int32_t* total, int32_t* rowcnt, int32_t* colcnt, int32_t* marker) {
   const int64_t t = ordering::lnnt(*n, xadj, adjncy, perm, invp, parent, rowcnt, colcnt, marker);
-  *total = t > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(t);
+  *total =
+      t > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(t);
 }
 VARNEXO_UNDERSCORE_ALIAS(lnnt_varnexo_);
 

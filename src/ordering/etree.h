@@ -10,15 +10,16 @@ extern "C" {
 // nd, table_size, domain_table: the domain table of the ordering; it does not change the result
 // (the pass runs over the positions 1..n, which is the domain-by-domain order of a regrouped
 // table). ancestor: work of n words. unused1, unused2: always 0, not read.
-void etep_varnexo_(const int32_t* n, const int32_t* nd, const int32_t* table_size, const int32_t* domain_table,
-                   const int32_t* xadj, const int32_t* adjncy, const int32_t* perm, const int32_t* invp,
-                   int32_t* parent, int32_t* ancestor, const int32_t* unused1, const int32_t* unused2);
+void etep_varnexo_(const int32_t* n, const int32_t* nd, const int32_t* table_size,
+                   const int32_t* domain_table, const int32_t* xadj, const int32_t* adjncy,
+                   const int32_t* perm, const int32_t* invp, int32_t* parent, int32_t* ancestor,
+                   const int32_t* unused1, const int32_t* unused2);
 
 // etep_varnexo_ followed by betee_varnexo_: the tree also as first-son / brother chains.
-void etdr_varnexo_(const int32_t* n, const int32_t* nd, const int32_t* table_size, const int32_t* domain_table,
-                   const int32_t* xadj, const int32_t* adjncy, const int32_t* perm, const int32_t* invp,
-                   int32_t* parent, int32_t* ancestor, const int32_t* unused1, const int32_t* unused2,
-                   int32_t* fson, int32_t* brothr);
+void etdr_varnexo_(const int32_t* n, const int32_t* nd, const int32_t* table_size,
+                   const int32_t* domain_table, const int32_t* xadj, const int32_t* adjncy,
+                   const int32_t* perm, const int32_t* invp, int32_t* parent, int32_t* ancestor,
+                   const int32_t* unused1, const int32_t* unused2, int32_t* fson, int32_t* brothr);
 
 // First-son / brother form of the forest `parent`: children chained in increasing order, the
 // roots chained through brothr from root n downward, the last root with brothr 0.
@@ -28,8 +29,8 @@ void betee_varnexo_(const int32_t* n, const int32_t* parent, int32_t* fson, int3
 // column j with its diagonal, total = nnz(L) with the diagonal. marker: work of n words.
 // total saturates at 2^31-1 (the symbolic step then reports the overflow).
 void lnnt_varnexo_(const int32_t* n, const int32_t* xadj, const int32_t* adjncy, const int32_t* perm,
-                   const int32_t* invp, const int32_t* parent, int32_t* total, int32_t* rowcnt, int32_t* colcnt,
-                   int32_t* marker);
+                   const int32_t* invp, const int32_t* parent, int32_t* total, int32_t* rowcnt,
+                   int32_t* colcnt, int32_t* marker);
 
 // Supernodal tree: sparent(s) = supernode of the parent of s's last column, 0 for a root.
 // fson_work, brother_work: nsuper words each (first-son / brother chains of that tree).

@@ -22,10 +22,10 @@ void ladjun_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz, c
 // Multiple minimum degree. w1..w5: n words each; adjcopy: adjcopy_end words (>= adjlen); adjncy
 // is copied into it. error: 0, or negative when the graph is inconsistent or does not fit.
 void gepmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, const int32_t* adjlen2,
-                     int32_t* xadj, int32_t* adjncy, const int32_t* maxint, const int32_t* delta, int32_t* invp,
-                     int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4, int32_t* w5,
-                     const int32_t* adjcopy_end, int32_t* adjcopy, const int32_t* msglvl, const int32_t* unit,
-                     int32_t* error);
+                     int32_t* xadj, int32_t* adjncy, const int32_t* maxint, const int32_t* delta,
+                     int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3, int32_t* w4,
+                     int32_t* w5, const int32_t* adjcopy_end, int32_t* adjcopy, const int32_t* msglvl,
+                     const int32_t* unit, int32_t* error);
 
 // Multiple minimum degree with constraints from a k-way domain decomposition into nproc parts.
 // w1..w5: n words each (w5: the constraint marks); adjcopy: at least adjlen words. work, work2 are
@@ -33,9 +33,9 @@ void gepmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen
 // negative status when the graph is inconsistent (perm/invp then hold the identity).
 void gepcmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nproc, const int32_t* adjlen,
                      const int32_t* adjlen2, int32_t* xadj, int32_t* adjncy, const int32_t* maxint,
-                     const int32_t* delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2, int32_t* w3,
-                     int32_t* w4, int32_t* w5, int32_t* work, int32_t* adjcopy, const int32_t* separator_flag,
-                     int32_t* separator_count, int32_t* work2);
+                     const int32_t* delta, int32_t* invp, int32_t* perm, int32_t* w1, int32_t* w2,
+                     int32_t* w3, int32_t* w4, int32_t* w5, int32_t* work, int32_t* adjcopy,
+                     const int32_t* separator_flag, int32_t* separator_count, int32_t* work2);
 
 // Nested dissection through METIS with the domain table of the top levels. options: 8 words of
 // work. domain_table: table_size words; receives domains_found pairs (first, last) of position
@@ -43,8 +43,9 @@ void gepcmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nproc,
 // more pair for the separator block (last of the last domain + 1, n). The separators of all
 // levels are numbered after all domains. error: 0, or negative when the partitioner fails or the
 // graph is inconsistent (perm/invp then hold the identity and domains_found is 0).
-void gepmetis_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, const int32_t* requested_domains,
-                       const int32_t* table_size, int32_t* xadj, int32_t* adjncy, int32_t* invp, int32_t* perm,
-                       const int32_t* msglvl, const int32_t* unit, int32_t* options, int32_t* domains_found,
-                       int32_t* domain_table, const int32_t* driver_choice, int32_t* error);
+void gepmetis_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen,
+                       const int32_t* requested_domains, const int32_t* table_size, int32_t* xadj,
+                       int32_t* adjncy, int32_t* invp, int32_t* perm, const int32_t* msglvl,
+                       const int32_t* unit, int32_t* options, int32_t* domains_found, int32_t* domain_table,
+                       const int32_t* driver_choice, int32_t* error);
 }

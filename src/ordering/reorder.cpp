@@ -80,19 +80,20 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
     // The orderings overwrite a copy of the graph; the rest of the copy's space is zero.
     std::copy(a.adjncy, a.adjncy + adjlen, a.work);
     fill(a.work + adjlen, a.work_len - adjlen, 0);
-    const int32_t copy_end = static_cast<int32_t>(std::min<int64_t>(a.work_len, std::numeric_limits<int32_t>::max()));
+    const int32_t copy_end =
+        static_cast<int32_t>(std::min<int64_t>(a.work_len, std::numeric_limits<int32_t>::max()));
     int32_t* w = a.s0_work;
     const int64_t nn = n;
     if (choice == 0) {
       int32_t error = 0;
-      gepmmd_varnexo_(&n, &np1, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm, w, w + nn,
-                      w + 2 * nn, w + 3 * nn, w + 4 * nn, &copy_end, a.work, &msglvl, &unit, &error);
+      gepmmd_varnexo_(&n, &np1, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm, w,
+                      w + nn, w + 2 * nn, w + 3 * nn, w + 4 * nn, &copy_end, a.work, &msglvl, &unit, &error);
       if (error != 0) return -1;
     } else {
       const int32_t nproc = a.ib(15), sepflag = a.ib(17);
       int32_t sepcount = 0;
-      gepcmd_varnexo_(&n, &np1, &nproc, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm, w,
-                      w + nn, w + 2 * nn, w + 3 * nn, w + 4 * nn, w + 5 * nn, a.work, &sepflag, &sepcount,
+      gepcmd_varnexo_(&n, &np1, &nproc, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm,
+                      w, w + nn, w + 2 * nn, w + 3 * nn, w + 4 * nn, w + 5 * nn, a.work, &sepflag, &sepcount,
                       w + 6 * nn);
       if (sepcount < 0) return -1;  // an inconsistent graph
     }
@@ -100,8 +101,8 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
     int32_t options[10] = {0};
     const int32_t requested = std::max(a.ib(60), 1), table_size = a.ib(61), driver = a.ib(82);
     int32_t found = 1, error = 0;
-    gepmetis_varnexo_(&n, &np1, &adjlen, &requested, &table_size, a.xadj, a.adjncy, a.invp, a.perm, &msglvl, &unit,
-                      options, &found, a.table, &driver, &error);
+    gepmetis_varnexo_(&n, &np1, &adjlen, &requested, &table_size, a.xadj, a.adjncy, a.invp, a.perm, &msglvl,
+                      &unit, options, &found, a.table, &driver, &error);
     if (error != 0) return -1;
     nd = found;
   }
@@ -215,9 +216,9 @@ namespace {
 
 // Per-supernode vectors of step 2 after the symbolic factorisation: update counts, the two
 // marker vectors and the separator row counts.
-void supernode_vectors(OneBased<int32_t> ib, const int32_t* xsuper_p, const int32_t* snode, const int32_t* table,
-                       const int32_t* xlindx_p, const int32_t* lindx, int32_t* nmod, int32_t* mark1,
-                       int32_t* mark2, int32_t* seprows_p) {
+void supernode_vectors(OneBased<int32_t> ib, const int32_t* xsuper_p, const int32_t* snode,
+                       const int32_t* table, const int32_t* xlindx_p, const int32_t* lindx, int32_t* nmod,
+                       int32_t* mark1, int32_t* mark2, int32_t* seprows_p) {
   const int32_t n = ib(1), nsuper = ib(31), nd = ib(60);
   OneBased<const int32_t> xsuper(xsuper_p, nsuper + 1), xlindx(xlindx_p, nsuper + 1);
   ordering::fnpmod(nsuper, xsuper_p, snode, xlindx_p, lindx, nmod);
@@ -243,12 +244,13 @@ extern "C" {
 
 VARNEXO_EXPORT void reorder1_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja,
                                       const int32_t* user_perm, int32_t* perm, int32_t* invp, int32_t* table,
-                                      const int32_t* table_cap, int32_t* colcnt, int32_t* snode, int32_t* xsuper,
-                                      int32_t* xadj, int32_t* adjncy, int32_t* s0_work, const int32_t* s0_work_len,
-                                      int32_t* work, const int32_t* work_len, int32_t* ibasic, double* rbasic,
-                                      const int32_t* matching_perm) {
-  ordering::Step1Arrays a{*n,     ia,      ja,      perm,         invp, table,     *table_cap, xadj,
-                          adjncy, s0_work, *s0_work_len, work, *work_len, OneBased<int32_t>(ibasic, 100)};
+                                      const int32_t* table_cap, int32_t* colcnt, int32_t* snode,
+                                      int32_t* xsuper, int32_t* xadj, int32_t* adjncy, int32_t* s0_work,
+                                      const int32_t* s0_work_len, int32_t* work, const int32_t* work_len,
+                                      int32_t* ibasic, double* rbasic, const int32_t* matching_perm) {
+  ordering::Step1Arrays a{
+      *n,   ia,     ja,      perm,         invp, table,     *table_cap,
+      xadj, adjncy, s0_work, *s0_work_len, work, *work_len, OneBased<int32_t>(ibasic, 100)};
   if (*n <= 0) {
     a.ib(50) = 0;
     return;
@@ -257,12 +259,13 @@ VARNEXO_EXPORT void reorder1_varnexo_(const int32_t* n, const int32_t* ia, const
 }
 VARNEXO_UNDERSCORE_ALIAS(reorder1_varnexo_);
 
-VARNEXO_EXPORT void reorder2_varnexo_(int32_t* ibasic, double* rbasic_p, const int32_t* xadj, const int32_t* adjncy,
-                                      const int32_t* perm, const int32_t* invp, const int32_t* colcnt,
-                                      const int32_t* xsuper, const int32_t* snode, const int32_t* table,
-                                      int32_t* xlindx, int32_t* lindx, int32_t* xlnz, int32_t* xunz, int32_t* nmod,
-                                      int32_t* schedule, int32_t* mark1, int32_t* mark2, int32_t* seprows,
-                                      int32_t* sparent, int32_t* work, const int32_t* work_len) {
+VARNEXO_EXPORT void reorder2_varnexo_(int32_t* ibasic, double* rbasic_p, const int32_t* xadj,
+                                      const int32_t* adjncy, const int32_t* perm, const int32_t* invp,
+                                      const int32_t* colcnt, const int32_t* xsuper, const int32_t* snode,
+                                      const int32_t* table, int32_t* xlindx, int32_t* lindx, int32_t* xlnz,
+                                      int32_t* xunz, int32_t* nmod, int32_t* schedule, int32_t* mark1,
+                                      int32_t* mark2, int32_t* seprows, int32_t* sparent, int32_t* work,
+                                      const int32_t* work_len) {
   OneBased<int32_t> ib(ibasic, 100);
   OneBased<double> rbasic(rbasic_p, 20);
   const std::clock_t t0 = std::clock();
@@ -279,8 +282,8 @@ VARNEXO_EXPORT void reorder2_varnexo_(int32_t* ibasic, double* rbasic_p, const i
   ordering::stree(n, nsuper, xsuper, snode, parent, work + 2 * nn, work + 2 * nn + ns, sparent);
   ordering::sched(nsuper, sparent, schedule, work + 2 * nn + 2 * ns);
   const ordering::SymfctResult r =
-      ordering::symfct(n, xadj, adjncy, perm, invp, colcnt, nsuper, xsuper, snode, ib(36), xlindx, lindx, xlnz, xunz,
-                       work + 2 * nn, work + 2 * nn + ns, work + 3 * nn + ns + 1, table, nd);
+      ordering::symfct(n, xadj, adjncy, perm, invp, colcnt, nsuper, xsuper, snode, ib(36), xlindx, lindx,
+                       xlnz, xunz, work + 2 * nn, work + 2 * nn + ns, work + 3 * nn + ns + 1, table, nd);
   if (r.error != 0) {
     ib(50) = r.error == -20 ? -182 : -180;
     return;
@@ -289,7 +292,9 @@ VARNEXO_EXPORT void reorder2_varnexo_(int32_t* ibasic, double* rbasic_p, const i
   ib(34) = xlnz[nn] - 1;
   ib(35) = one_triangle || xunz[nn] - 1 == 0 ? 1 : xunz[nn] - 1;
   ib(78) = static_cast<int32_t>(std::min<int64_t>(r.max_dom_l, std::numeric_limits<int32_t>::max()));
-  ib(79) = one_triangle ? 1 : static_cast<int32_t>(std::min<int64_t>(r.max_dom_u, std::numeric_limits<int32_t>::max()));
+  ib(79) = one_triangle
+               ? 1
+               : static_cast<int32_t>(std::min<int64_t>(r.max_dom_u, std::numeric_limits<int32_t>::max()));
   int64_t t = ordering::fntz(nsuper, xsuper, snode, xlindx, lindx);
   if (t == 0) t = n;
   if (4 * t > std::numeric_limits<int32_t>::max()) {

@@ -21,10 +21,10 @@ extern "C" {
 // ibasic(50): 0; -182 when the structure of L cannot be indexed in 32 bits; -180 when the
 // permutation (given or computed) is not a permutation of 1..n.
 void reorder1_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* user_perm,
-                       int32_t* perm, int32_t* invp, int32_t* table, const int32_t* table_cap, int32_t* colcnt,
-                       int32_t* snode, int32_t* xsuper, int32_t* xadj, int32_t* adjncy, int32_t* s0_work,
-                       const int32_t* s0_work_len, int32_t* work, const int32_t* work_len, int32_t* ibasic,
-                       double* rbasic, const int32_t* matching_perm);
+                       int32_t* perm, int32_t* invp, int32_t* table, const int32_t* table_cap,
+                       int32_t* colcnt, int32_t* snode, int32_t* xsuper, int32_t* xadj, int32_t* adjncy,
+                       int32_t* s0_work, const int32_t* s0_work_len, int32_t* work, const int32_t* work_len,
+                       int32_t* ibasic, double* rbasic, const int32_t* matching_perm);
 
 // Step 2. Inputs from step 1 (graph, perm, invp, colcnt, xsuper, snode, table in supernodes).
 // Out: xlindx (nsuper+1), lindx (ibasic(36)), xlnz, xunz (n+1 each), nmod, schedule, mark1,
@@ -35,9 +35,10 @@ void reorder1_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, c
 // disagrees with the counts.
 void reorder2_varnexo_(int32_t* ibasic, double* rbasic, const int32_t* xadj, const int32_t* adjncy,
                        const int32_t* perm, const int32_t* invp, const int32_t* colcnt, const int32_t* xsuper,
-                       const int32_t* snode, const int32_t* table, int32_t* xlindx, int32_t* lindx, int32_t* xlnz,
-                       int32_t* xunz, int32_t* nmod, int32_t* schedule, int32_t* mark1, int32_t* mark2,
-                       int32_t* seprows, int32_t* sparent, int32_t* work, const int32_t* work_len);
+                       const int32_t* snode, const int32_t* table, int32_t* xlindx, int32_t* lindx,
+                       int32_t* xlnz, int32_t* xunz, int32_t* nmod, int32_t* schedule, int32_t* mark1,
+                       int32_t* mark2, int32_t* seprows, int32_t* sparent, int32_t* work,
+                       const int32_t* work_len);
 }
 
 namespace varnexo::ordering {

@@ -20,7 +20,8 @@ struct Structure {
 void lists_by_supernode(const Structure& st, const int32_t* nmod_p, int32_t lindx_len, int32_t* ptr_p,
                         int32_t* tlist_p, int32_t* rlist_p, int32_t* qptr_p, int32_t& size1, int32_t& size2) {
   const int32_t ns = st.nsuper;
-  OneBased<int32_t> ptr(ptr_p, ns + 1), tlist(tlist_p, lindx_len), rlist(rlist_p, lindx_len), qptr(qptr_p, ns + 1);
+  OneBased<int32_t> ptr(ptr_p, ns + 1), tlist(tlist_p, lindx_len), rlist(rlist_p, lindx_len),
+      qptr(qptr_p, ns + 1);
   OneBased<const int32_t> nmod(nmod_p, ns);
   ptr(1) = 1;
   for (int32_t s = 2; s <= ns + 1; ++s) ptr(s) = 0;
@@ -72,7 +73,8 @@ void lists_by_domain(const Structure& st, int32_t nd, const int32_t* table, int3
   const int32_t sepcol = st.xsuper(f);
   auto bucket = [&](int32_t t, int32_t d) { return (t - f) * (nd + 1) + d; };
   for (int32_t b = 1; b <= nb + 1; ++b) ptr(b) = 0;
-  walk_domain_updates(st, nd, table, sepcol, [&](int32_t t, int32_t d, int32_t, int32_t) { ptr(bucket(t, d) + 1) += 1; });
+  walk_domain_updates(st, nd, table, sepcol,
+                      [&](int32_t t, int32_t d, int32_t, int32_t) { ptr(bucket(t, d) + 1) += 1; });
   ptr(1) = 1;
   for (int32_t b = 2; b <= nb + 1; ++b) ptr(b) += ptr(b - 1);
   walk_domain_updates(st, nd, table, sepcol, [&](int32_t t, int32_t d, int32_t s, int32_t remaining) {
@@ -110,8 +112,8 @@ extern "C" {
 VARNEXO_EXPORT void blkpre_varnexo_(const int32_t* nsuper, const int32_t* xlindx, const int32_t* lindx,
                                     const int32_t* snode, const int32_t* xsuper, const int32_t* nmod,
                                     const int32_t* lindx_len, int32_t* ptr, int32_t* tlist, int32_t* rlist,
-                                    int32_t* qptr, const int32_t* nd, const int32_t* table, const int32_t* e70,
-                                    int32_t* e72, int32_t* size1, int32_t* size2) {
+                                    int32_t* qptr, const int32_t* nd, const int32_t* table,
+                                    const int32_t* e70, int32_t* e72, int32_t* size1, int32_t* size2) {
   const int32_t ns = *nsuper;
   *size1 = 1;
   *size2 = 1;
@@ -119,8 +121,8 @@ VARNEXO_EXPORT void blkpre_varnexo_(const int32_t* nsuper, const int32_t* xlindx
   if (ns <= 0) return;
   const int32_t n = xsuper[ns] - 1;
   const ordering::Structure st{ns, OneBased<const int32_t>(xlindx, ns + 1),
-                               OneBased<const int32_t>(lindx, xlindx[ns] - 1), OneBased<const int32_t>(snode, n),
-                               OneBased<const int32_t>(xsuper, ns + 1)};
+                               OneBased<const int32_t>(lindx, xlindx[ns] - 1),
+                               OneBased<const int32_t>(snode, n), OneBased<const int32_t>(xsuper, ns + 1)};
   const int32_t f = ordering::domain_mode_separator(ns, *nd, table, *e70);
   if (f == 0) {
     ordering::lists_by_supernode(st, nmod, *lindx_len, ptr, tlist, rlist, qptr, *size1, *size2);
@@ -136,13 +138,13 @@ VARNEXO_EXPORT void reorder3_varnexo_(const int32_t* nsuper, const int32_t* n, c
                                       const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
                                       const int32_t* xunz, int32_t* work, const int32_t* schedule,
                                       const int32_t* nmod, const int32_t* snode, const int32_t* xsuper,
-                                      int32_t* error, int32_t* ptr, int32_t* tlist, int32_t* rlist, int32_t* qptr,
-                                      int32_t* sizes, const int32_t* nd, const int32_t* table, const int32_t* mtype,
-                                      int32_t* e72, const int32_t* e70) {
+                                      int32_t* error, int32_t* ptr, int32_t* tlist, int32_t* rlist,
+                                      int32_t* qptr, int32_t* sizes, const int32_t* nd, const int32_t* table,
+                                      const int32_t* mtype, int32_t* e72, const int32_t* e70) {
   (void)n, (void)xlnz, (void)xunz, (void)work, (void)schedule, (void)mtype;
   *error = 0;
-  blkpre_varnexo_(nsuper, xlindx, lindx, snode, xsuper, nmod, lindx_len, ptr, tlist, rlist, qptr, nd, table, e70,
-                  e72, &sizes[0], &sizes[1]);
+  blkpre_varnexo_(nsuper, xlindx, lindx, snode, xsuper, nmod, lindx_len, ptr, tlist, rlist, qptr, nd, table,
+                  e70, e72, &sizes[0], &sizes[1]);
 }
 VARNEXO_UNDERSCORE_ALIAS(reorder3_varnexo_);
 }

@@ -36,7 +36,8 @@ std::vector<char> stretch_starts(int32_t nsuper, const int32_t* table, int32_t n
 // Storage pointers in supernode order (the order of the table's stretches for an ascending
 // table). Returns -20 when a pointer would leave the 32-bit range.
 int32_t storage_pointers(int32_t n, const int32_t* colcnt_p, int32_t nsuper, const int32_t* xsuper_p,
-                         int32_t* xlnz_p, int32_t* xunz_p, const int32_t* table, int32_t nd, SymfctResult& res) {
+                         int32_t* xlnz_p, int32_t* xunz_p, const int32_t* table, int32_t nd,
+                         SymfctResult& res) {
   OneBased<const int32_t> colcnt(colcnt_p, n), xsuper(xsuper_p, nsuper + 1);
   OneBased<int32_t> xlnz(xlnz_p, n + 1), xunz(xunz_p, n + 1);
   const std::vector<char> start = stretch_starts(nsuper, table, nd);
@@ -188,8 +189,8 @@ void fndspb(int32_t n, int32_t nsuper, const int32_t* snode_p, int32_t* xsuper_p
     if (snode(j) != snode(j - 1)) xsuper(snode(j)) = j;
 }
 
-void convert_table_to_supernodes(int32_t n, int32_t nd, int32_t* table_p, int32_t nsuper, const int32_t* snode_p,
-                                 const int32_t* xsuper_p) {
+void convert_table_to_supernodes(int32_t n, int32_t nd, int32_t* table_p, int32_t nsuper,
+                                 const int32_t* snode_p, const int32_t* xsuper_p) {
   OneBased<int32_t> table(table_p, 2 * (nd + 1));
   OneBased<const int32_t> snode(snode_p, n), xsuper(xsuper_p, nsuper + 1);
   int32_t prev_last = 0;  // last supernode given to a domain so far
@@ -212,10 +213,11 @@ void convert_table_to_supernodes(int32_t n, int32_t nd, int32_t* table_p, int32_
   table(2 * nd + 2) = nsuper;
 }
 
-SymfctResult symfct(int32_t n, const int32_t* xadj, const int32_t* adjncy, const int32_t* perm, const int32_t* invp,
-                    const int32_t* colcnt_p, int32_t nsuper, const int32_t* xsuper_p, const int32_t* snode,
-                    int64_t lindx_len, int32_t* xlindx_p, int32_t* lindx, int32_t* xlnz, int32_t* xunz,
-                    int32_t* mrglnk, int32_t* rchlnk, int32_t* marker, const int32_t* table, int32_t nd) {
+SymfctResult symfct(int32_t n, const int32_t* xadj, const int32_t* adjncy, const int32_t* perm,
+                    const int32_t* invp, const int32_t* colcnt_p, int32_t nsuper, const int32_t* xsuper_p,
+                    const int32_t* snode, int64_t lindx_len, int32_t* xlindx_p, int32_t* lindx, int32_t* xlnz,
+                    int32_t* xunz, int32_t* mrglnk, int32_t* rchlnk, int32_t* marker, const int32_t* table,
+                    int32_t nd) {
   SymfctResult res;
   if (n <= 0 || nsuper <= 0) return res;
   res.error = storage_pointers(n, colcnt_p, nsuper, xsuper_p, xlnz, xunz, table, nd, res);
@@ -233,8 +235,8 @@ SymfctResult symfct(int32_t n, const int32_t* xadj, const int32_t* adjncy, const
     }
     xlindx(s + 1) = static_cast<int32_t>(point);
   }
-  res.error = row_structure(n, xadj, adjncy, perm, invp, colcnt_p, nsuper, xsuper_p, snode, lindx_len, xlindx_p,
-                            lindx, mrglnk, rchlnk, marker);
+  res.error = row_structure(n, xadj, adjncy, perm, invp, colcnt_p, nsuper, xsuper_p, snode, lindx_len,
+                            xlindx_p, lindx, mrglnk, rchlnk, marker);
   return res;
 }
 
@@ -296,8 +298,8 @@ using namespace varnexo;
 extern "C" {
 
 VARNEXO_EXPORT void fndspa_varnexo_(const int32_t* n, const int32_t* parent, const int32_t* colcnt,
-                                    const int32_t* maxwidth, int32_t* snode, int32_t* nsuper, int32_t* lindx_len,
-                                    int32_t* largest_chain) {
+                                    const int32_t* maxwidth, int32_t* snode, int32_t* nsuper,
+                                    int32_t* lindx_len, int32_t* largest_chain) {
   const ordering::SupernodePartition p = ordering::fndspa(*n, parent, colcnt, *maxwidth, snode);
   *nsuper = p.nsuper;
   *lindx_len = ordering::saturate(p.lindx_len);
@@ -327,7 +329,8 @@ VARNEXO_EXPORT void sfinit_varnexo_(const int32_t* n, const int32_t* adjlen, con
   int32_t* fson = work + 2 * int64_t{nn};
   int32_t* brothr = work + 3 * int64_t{nn};
   const int32_t zero = 0;
-  etdr_varnexo_(n, nd, table_size, table, xadj, adjncy, perm, invp, parent, ancestor, &zero, &zero, fson, brothr);
+  etdr_varnexo_(n, nd, table_size, table, xadj, adjncy, perm, invp, parent, ancestor, &zero, &zero, fson,
+                brothr);
   // The first-son chains are not needed past this point: their words hold the row counts.
   const int64_t total = ordering::lnnt(nn, xadj, adjncy, perm, invp, parent, fson, colcnt, ancestor);
   const ordering::SupernodePartition p = ordering::fndspa(nn, parent, colcnt, *maxwidth, snode);
@@ -350,12 +353,12 @@ VARNEXO_EXPORT void symfct_varnexo_(const int32_t* n, const int32_t* nproc, cons
                                     const int32_t* xsuper, const int32_t* snode, const int32_t* lindx_len,
                                     int32_t* xlindx, int32_t* lindx, int32_t* xlnz, int32_t* xunz,
                                     int32_t* mrglnk, int32_t* rchlnk, int32_t* marker, const int32_t* table,
-                                    const int32_t* nd, int32_t* max_dom_l, int32_t* max_dom_u, int32_t* mode_flag,
-                                    int32_t* error) {
+                                    const int32_t* nd, int32_t* max_dom_l, int32_t* max_dom_u,
+                                    int32_t* mode_flag, int32_t* error) {
   (void)nproc, (void)adjlen;
-  const ordering::SymfctResult r = ordering::symfct(*n, xadj, adjncy, perm, invp, colcnt, *nsuper, xsuper, snode,
-                                                    *lindx_len, xlindx, lindx, xlnz, xunz, mrglnk, rchlnk,
-                                                    marker, table, *nd);
+  const ordering::SymfctResult r =
+      ordering::symfct(*n, xadj, adjncy, perm, invp, colcnt, *nsuper, xsuper, snode, *lindx_len, xlindx,
+                       lindx, xlnz, xunz, mrglnk, rchlnk, marker, table, *nd);
   *max_dom_l = ordering::saturate(r.max_dom_l);
   *max_dom_u = ordering::saturate(r.max_dom_u);
   *mode_flag = 0;

@@ -34,10 +34,11 @@ void sfinit_varnexo_(const int32_t* n, const int32_t* adjlen, const int32_t* nd,
 // match the counts (nothing is written past the supernode's part of lindx).
 void symfct_varnexo_(const int32_t* n, const int32_t* nproc, const int32_t* adjlen, const int32_t* xadj,
                      const int32_t* adjncy, const int32_t* perm, const int32_t* invp, const int32_t* colcnt,
-                     const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode, const int32_t* lindx_len,
-                     int32_t* xlindx, int32_t* lindx, int32_t* xlnz, int32_t* xunz, int32_t* mrglnk,
-                     int32_t* rchlnk, int32_t* marker, const int32_t* table, const int32_t* nd,
-                     int32_t* max_dom_l, int32_t* max_dom_u, int32_t* mode_flag, int32_t* error);
+                     const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode,
+                     const int32_t* lindx_len, int32_t* xlindx, int32_t* lindx, int32_t* xlnz, int32_t* xunz,
+                     int32_t* mrglnk, int32_t* rchlnk, int32_t* marker, const int32_t* table,
+                     const int32_t* nd, int32_t* max_dom_l, int32_t* max_dom_u, int32_t* mode_flag,
+                     int32_t* error);
 
 // Size t of the largest dense update block that has to go through the buffer temp (0 when
 // none; the caller turns 0 into n). Saturates at 2^31-1.
@@ -45,8 +46,8 @@ void fntz_varnexo_(const int32_t* nsuper, const int32_t* xsuper, const int32_t* 
                    const int32_t* lindx, int32_t* size);
 
 // nmod(t) = number of supernodes that update supernode t (one per run of off-diagonal rows).
-void fnpmod_varnexo_(const int32_t* nsuper, const int32_t* xsuper, const int32_t* nsuper2, const int32_t* snode,
-                     const int32_t* xlindx, const int32_t* lindx, int32_t* nmod);
+void fnpmod_varnexo_(const int32_t* nsuper, const int32_t* xsuper, const int32_t* nsuper2,
+                     const int32_t* snode, const int32_t* xlindx, const int32_t* lindx, int32_t* nmod);
 
 // indmap(indices(k)) = m - k, k = 1..m (relative row positions counted from the end).
 void ldindx_varnexo_(const int32_t* m, const int32_t* indices, int32_t* indmap);
@@ -78,10 +79,11 @@ struct SymfctResult {
   int64_t max_dom_l = 0;
   int64_t max_dom_u = 0;
 };
-SymfctResult symfct(int32_t n, const int32_t* xadj, const int32_t* adjncy, const int32_t* perm, const int32_t* invp,
-                    const int32_t* colcnt, int32_t nsuper, const int32_t* xsuper, const int32_t* snode,
-                    int64_t lindx_len, int32_t* xlindx, int32_t* lindx, int32_t* xlnz, int32_t* xunz,
-                    int32_t* mrglnk, int32_t* rchlnk, int32_t* marker, const int32_t* table, int32_t nd);
+SymfctResult symfct(int32_t n, const int32_t* xadj, const int32_t* adjncy, const int32_t* perm,
+                    const int32_t* invp, const int32_t* colcnt, int32_t nsuper, const int32_t* xsuper,
+                    const int32_t* snode, int64_t lindx_len, int32_t* xlindx, int32_t* lindx, int32_t* xlnz,
+                    int32_t* xunz, int32_t* mrglnk, int32_t* rchlnk, int32_t* marker, const int32_t* table,
+                    int32_t nd);
 
 int64_t fntz(int32_t nsuper, const int32_t* xsuper, const int32_t* snode, const int32_t* xlindx,
              const int32_t* lindx);

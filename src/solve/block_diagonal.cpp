@@ -66,7 +66,8 @@ int diagonal_step(const DenseView<const T>& a, int nrhs, const OneBased<const in
 
 // B(row, :) -= L(k+1..n, col)ᵀ·B(k+1..n, :), conjugating L for the Hermitian twins.
 template <class T, bool Hermitian>
-void backward_update(const DenseView<const T>& a, int n, int nrhs, int k, int col, int row, const DenseView<T>& b) {
+void backward_update(const DenseView<const T>& a, int n, int nrhs, int k, int col, int row,
+                     const DenseView<T>& b) {
   const int ldb = int(b.lda());
   if constexpr (Hermitian && is_complex_v<T>) {
     for (int j = 1; j <= nrhs; ++j) {
@@ -130,10 +131,10 @@ void sytrs_bklbw(int n, int nrhs, const T* ap, int lda, const int32_t* ipiv_p, T
   }
 }
 
-#define VARNEXO_INSTANTIATE(T, H)                                                                  \
-  template void sytrs_bklfw_noscal<T, H>(int, int, const T*, int, const int32_t*, T*, int);        \
-  template void sytrs_bkl_scal<T, H>(int, int, const T*, int, const int32_t*, T*, int);            \
-  template void sytrs_bklfw<T, H>(int, int, const T*, int, const int32_t*, T*, int);               \
+#define VARNEXO_INSTANTIATE(T, H)                                                           \
+  template void sytrs_bklfw_noscal<T, H>(int, int, const T*, int, const int32_t*, T*, int); \
+  template void sytrs_bkl_scal<T, H>(int, int, const T*, int, const int32_t*, T*, int);     \
+  template void sytrs_bklfw<T, H>(int, int, const T*, int, const int32_t*, T*, int);        \
   template void sytrs_bklbw<T, H>(int, int, const T*, int, const int32_t*, T*, int);
 VARNEXO_INSTANTIATE(double, false)
 VARNEXO_INSTANTIATE(float, false)
@@ -145,17 +146,12 @@ VARNEXO_INSTANTIATE(scomplex, true)
 
 namespace {
 
-
 // Argument checks of the entry points, then the routine. Returns nothing; info carries the result.
 template <class T>
-void checked(const char* name, void (*routine)(int, int, const T*, int, const int32_t*, T*, int), const int32_t* n,
-             const int32_t* nrhs, const T* a, const int32_t* lda, const int32_t* ipiv, T* b, const int32_t* ldb,
-             int32_t* info) {
-  *info = *n < 0                     ? -2
-          : *nrhs < 0                ? -3
-          : *lda < std::max(1, *n)   ? -5
-          : *ldb < std::max(1, *n)   ? -8
-                                     : 0;
+void checked(const char* name, void (*routine)(int, int, const T*, int, const int32_t*, T*, int),
+             const int32_t* n, const int32_t* nrhs, const T* a, const int32_t* lda, const int32_t* ipiv, T* b,
+             const int32_t* ldb, int32_t* info) {
+  *info = *n < 0 ? -2 : *nrhs < 0 ? -3 : *lda < std::max(1, *n) ? -5 : *ldb < std::max(1, *n) ? -8 : 0;
   if (*info != 0) {
     const int position = -*info;
     xerbla_(name, &position, std::strlen(name));
@@ -171,113 +167,97 @@ void checked(const char* name, void (*routine)(int, int, const T*, int, const in
 using varnexo::solve::checked;
 namespace vs = varnexo::solve;
 
-extern "C" VARNEXO_EXPORT void
-dsytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
+extern "C" VARNEXO_EXPORT void dsytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
   (void)uplo;
   checked("DSYTRS", vs::sytrs_bklfw<double>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dsytrs_bklfw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-dsytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
+extern "C" VARNEXO_EXPORT void dsytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
   (void)uplo;
   checked("DSYTRS", vs::sytrs_bklfw_noscal<double>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dsytrs_bklfw_noscal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-dsytrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
+extern "C" VARNEXO_EXPORT void dsytrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
   (void)uplo;
   checked("DSYTRS", vs::sytrs_bkl_scal<double>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dsytrs_bkl_scal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-dsytrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
+extern "C" VARNEXO_EXPORT void dsytrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double)) {
   (void)uplo;
   checked("DSYTRS", vs::sytrs_bklbw<double>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dsytrs_bklbw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-ssytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
+extern "C" VARNEXO_EXPORT void ssytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
   (void)uplo;
   checked("SSYTRS", vs::sytrs_bklfw<float>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssytrs_bklfw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-ssytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
+extern "C" VARNEXO_EXPORT void ssytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
   (void)uplo;
   checked("SSYTRS", vs::sytrs_bklfw_noscal<float>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssytrs_bklfw_noscal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-ssytrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
+extern "C" VARNEXO_EXPORT void ssytrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
   (void)uplo;
   checked("SSYTRS", vs::sytrs_bkl_scal<float>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssytrs_bkl_scal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-ssytrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
+extern "C" VARNEXO_EXPORT void ssytrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(float)) {
   (void)uplo;
   checked("SSYTRS", vs::sytrs_bklbw<float>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssytrs_bklbw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zsytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zsytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZSYTRS", vs::sytrs_bklfw<dcomplex>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zsytrs_bklfw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zsytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zsytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZSYTRS", vs::sytrs_bklfw_noscal<dcomplex>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zsytrs_bklfw_noscal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zsytrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zsytrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZSYTRS", vs::sytrs_bkl_scal<dcomplex>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zsytrs_bkl_scal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zsytrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zsytrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZSYTRS", vs::sytrs_bklbw<dcomplex>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zsytrs_bklbw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zhetrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zhetrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZHETRS", vs::sytrs_bklfw<dcomplex, true>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zhetrs_bklfw_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zhetrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zhetrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZHETRS", vs::sytrs_bklfw_noscal<dcomplex, true>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zhetrs_bklfw_noscal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zhetrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zhetrs_bkl_scal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZHETRS", vs::sytrs_bkl_scal<dcomplex, true>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zhetrs_bkl_scal_varnexo_);
 
-extern "C" VARNEXO_EXPORT void
-zhetrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
+extern "C" VARNEXO_EXPORT void zhetrs_bklbw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(dcomplex)) {
   (void)uplo;
   checked("ZHETRS", vs::sytrs_bklbw<dcomplex, true>, n, nrhs, a, lda, ipiv, b, ldb, info);
 }

@@ -33,9 +33,9 @@ void sytrs_bklbw(int n, int nrhs, const T* a, int lda, const int32_t* ipiv, T* b
 // Checked entry points (uplo, n, nrhs, a, lda, ipiv, b, ldb, info): info = -2 for n < 0, -3 for
 // nrhs < 0, -5 for lda < max(1, n), -8 for ldb < max(1, n), reported through xerbla_ with
 // "DSYTRS", "SSYTRS", "ZSYTRS" or "ZHETRS"; n = 0 or nrhs = 0 returns at once.
-#define VARNEXO_BLOCK_SOLVE_ARGS(T)                                                                    \
-  const char *uplo, const int32_t *n, const int32_t *nrhs, const T *a, const int32_t *lda, const int32_t *ipiv, \
-      T *b, const int32_t *ldb, int32_t *info
+#define VARNEXO_BLOCK_SOLVE_ARGS(T)                                                        \
+  const char *uplo, const int32_t *n, const int32_t *nrhs, const T *a, const int32_t *lda, \
+      const int32_t *ipiv, T *b, const int32_t *ldb, int32_t *info
 extern "C" {
 void dsytrs_bklfw_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double));
 void dsytrs_bklfw_noscal_varnexo_(VARNEXO_BLOCK_SOLVE_ARGS(double));

@@ -6,23 +6,23 @@
 #include <varnexo.h>
 
 static int failures = 0;
-#define CHECK(cond)                                                  \
-  do {                                                               \
-    if (!(cond)) {                                                   \
-      printf("check failed at line %d: %s\n", __LINE__, #cond);      \
-      ++failures;                                                    \
-    }                                                                \
+#define CHECK(cond)                                             \
+  do {                                                          \
+    if (!(cond)) {                                              \
+      printf("check failed at line %d: %s\n", __LINE__, #cond); \
+      ++failures;                                               \
+    }                                                           \
   } while (0)
 
-static int32_t call(void *handle, int32_t type, int32_t phase, int32_t n, const double *a, int32_t *ia, int32_t *ja,
-                    int32_t nb, int32_t *iparam, double *b, double *x) {
+static int32_t call(void* handle, int32_t type, int32_t phase, int32_t n, const double* a, int32_t* ia,
+                    int32_t* ja, int32_t nb, int32_t* iparam, double* b, double* x) {
   int32_t one = 1, msglvl = 0, error = 0, perm[8] = {0};
   varnexo_(handle, &one, &one, &type, &phase, &n, a, ia, ja, perm, &nb, iparam, &msglvl, b, x, &error);
   return error;
 }
 
 int main(void) {
-  void *handle[VARNEXO_HANDLE_SLOTS];
+  void* handle[VARNEXO_HANDLE_SLOTS];
   int32_t iparam[VARNEXO_IPARAM_SIZE];
   int32_t type = VARNEXO_REAL_UNSYM;
   iparam[VARNEXO_IPARAM_NPROC - 1] = 7;

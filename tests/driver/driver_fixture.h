@@ -63,8 +63,8 @@ struct Caller {
     if (b.size() < len) b.resize(len, 1.0);
     if (x.size() < len) x.resize(len, 0.0);
     if (perm.size() < (size_t)std::max(m.n, 1)) perm.resize((size_t)std::max(m.n, 1), 0);
-    varnexo_(handle, &max_fac_store, &matrix_number, &type, &phase, &m.n, m.a.data(), m.ia.data(), m.ja.data(),
-             perm.data(), &nb, iparam, &msglvl, b.data(), x.data(), &error);
+    varnexo_(handle, &max_fac_store, &matrix_number, &type, &phase, &m.n, m.a.data(), m.ia.data(),
+             m.ja.data(), perm.data(), &nb, iparam, &msglvl, b.data(), x.data(), &error);
     return error;
   }
 

@@ -1,7 +1,8 @@
 // The handle's blocks: what the first call obtains and counts, the release phases, and a
 // failure injected at every allocation point of a call.
-#include "common/memory.h"
 #include "driver/handle.h"
+
+#include "common/memory.h"
 #include "driver_fixture.h"
 
 namespace varnexo::test {

@@ -54,10 +54,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "*** Input check: max_fac_store_in 1 matrix_number_in 2"},
         Rejection{"matrix number 0 for a solve", 33, [](Caller& c, Csr&) { c.matrix_number = 0; },
                   "*** Input check: matrix_number_new 0 ido 33 are incompatible"},
-        Rejection{"type 0", 11, [](Caller& c, Csr&) { c.type = 0; }, "*** Input check: matrix_type_new 0 (out of bounds)"},
+        Rejection{"type 0", 11, [](Caller& c, Csr&) { c.type = 0; },
+                  "*** Input check: matrix_type_new 0 (out of bounds)"},
         Rejection{"type -13", 11, [](Caller& c, Csr&) { c.type = -13; },
                   "*** Input check: matrix_type_new -13 (out of bounds)"},
-        Rejection{"type 7", 11, [](Caller& c, Csr&) { c.type = 7; }, "*** Input check: matrix_type_new 7 (out of bounds)"},
+        Rejection{"type 7", 11, [](Caller& c, Csr&) { c.type = 7; },
+                  "*** Input check: matrix_type_new 7 (out of bounds)"},
         Rejection{"neqns 0", 11, [](Caller&, Csr& m) { m.n = 0; }, "*** Input check: neqns_new 0"},
         Rejection{"nnz below neqns", 11,
                   [](Caller&, Csr& m) {
@@ -74,7 +76,10 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Arrays, InputCheck,
     testing::Values(
-        Rejection{"ia(1) not 1", 11, [](Caller&, Csr& m) { for (auto& p : m.ia) p += 1; },
+        Rejection{"ia(1) not 1", 11,
+                  [](Caller&, Csr& m) {
+                    for (auto& p : m.ia) p += 1;
+                  },
                   "*** Input check: row pointers ia must start at 1 and not decrease, first bad row 1"},
         Rejection{"ia decreasing", 11, [](Caller&, Csr& m) { m.ia[3] = m.ia[2] - 1; },
                   "*** Input check: row pointers ia must start at 1 and not decrease, first bad row 3"},
@@ -162,7 +167,8 @@ TEST(InputCheck, TypeChangesBetweenCalls) {
   c.type = 11;
   std::string err = captured_stderr([&] { c.call(22, m); });
   EXPECT_EQ(c.error, -1);
-  EXPECT_NE(err.find("*** Input check: matrix_type_new 11 _old 2 are incompatible"), std::string::npos) << err;
+  EXPECT_NE(err.find("*** Input check: matrix_type_new 11 _old 2 are incompatible"), std::string::npos)
+      << err;
   c.type = -2;
   err = captured_stderr([&] { c.call(22, m); });
   EXPECT_EQ(err.find("incompatible"), std::string::npos) << err;
@@ -171,7 +177,8 @@ TEST(InputCheck, TypeChangesBetweenCalls) {
   c.type = 3;
   err = captured_stderr([&] { c.call(22, m); });
   EXPECT_EQ(c.error, -1);
-  EXPECT_NE(err.find("*** Input check: matrix_type_new 3 _old -2 are incompatible"), std::string::npos) << err;
+  EXPECT_NE(err.find("*** Input check: matrix_type_new 3 _old -2 are incompatible"), std::string::npos)
+      << err;
 }
 
 TEST(InputCheck, MaxFacStoreMayNotGrow) {
@@ -182,7 +189,8 @@ TEST(InputCheck, MaxFacStoreMayNotGrow) {
   c.msglvl = 1;
   std::string err = captured_stderr([&] { c.call(11, m); });
   EXPECT_EQ(c.error, -1);
-  EXPECT_NE(err.find("*** Input check: max_fac_store_new 3 _old 1 are incompatible"), std::string::npos) << err;
+  EXPECT_NE(err.find("*** Input check: max_fac_store_new 3 _old 1 are incompatible"), std::string::npos)
+      << err;
 }
 
 TEST(InputCheck, NbZeroFailsOnlyForSolve) {

@@ -11,9 +11,9 @@ TEST(Init, DefaultsPerTypeAndIparam3Untouched) {
   struct Case {
     int32_t type, ip8, ip10, ip11, ip13, ip21;
   };
-  for (Case k : {Case{2, 1, 0, 0, 0, 0}, Case{-2, 1, 8, 0, 0, 0}, Case{1, 1, 13, 0, 0, 0}, Case{3, 1, 13, 0, 0, 0},
-                 Case{11, 2, 12, 1, 1, 0}, Case{13, 2, 12, 1, 1, 0}, Case{-4, 1, 8, 1, 2, 1}, Case{6, 1, 8, 1, 2, 1},
-                 Case{4, 1, 0, 0, 0, 0}}) {
+  for (Case k : {Case{2, 1, 0, 0, 0, 0}, Case{-2, 1, 8, 0, 0, 0}, Case{1, 1, 13, 0, 0, 0},
+                 Case{3, 1, 13, 0, 0, 0}, Case{11, 2, 12, 1, 1, 0}, Case{13, 2, 12, 1, 1, 0},
+                 Case{-4, 1, 8, 1, 2, 1}, Case{6, 1, 8, 1, 2, 1}, Case{4, 1, 0, 0, 0, 0}}) {
     void* handle[64];
     for (auto& s : handle) s = reinterpret_cast<void*>(0x1234);
     int32_t iparam[64];

@@ -1,8 +1,9 @@
 // Iterative refinement: its stopping rules on systems whose contraction is known, and its
 // step lines in the Fortran list edits.
+#include "driver/refinement.h"
+
 #include <vector>
 
-#include "driver/refinement.h"
 #include "driver_fixture.h"
 
 namespace varnexo::test {
@@ -51,9 +52,8 @@ TEST(Refinement, StoppingRules) {
 TEST(Refinement, ZeroRightHandSideUsesTwoLineReport) {
   const int64_t n = 3;
   std::vector<double> b(n, 0.0), x(n), work(3 * n);
-  std::string out = captured_stdout([&] {
-    driver::refine<double>(Identity{0.5}.io(n), b.data(), x.data(), 6, true, true, work.data());
-  });
+  std::string out = captured_stdout(
+      [&] { driver::refine<double>(Identity{0.5}.io(n), b.data(), x.data(), 6, true, true, work.data()); });
   EXPECT_EQ(out.substr(0, out.find('\n', out.find('\n') + 1) + 1),
             " ref_it: 1. sumdx,sumx   0.000E+00   0.000E+00\n"
             " ref_it: 1. sumres,sumrhs   0.000E+00   0.000E+00\n");

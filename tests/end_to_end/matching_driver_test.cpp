@@ -21,7 +21,8 @@ TEST(MatchingDriver, StructurallySingularMatrixIsReported) {
   const std::string err = testing::internal::GetCapturedStderr();
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(s.error, -6);
-  EXPECT_NE(err.find("*** error VARNEXO  (prereordering_mtype11,13) error_num= 1\n"), std::string::npos) << err;
+  EXPECT_NE(err.find("*** error VARNEXO  (prereordering_mtype11,13) error_num= 1\n"), std::string::npos)
+      << err;
   EXPECT_NE(err.find("*** error varnexo: preordering failed after 2 neqns out of 3\n"
                      "struct. sing. or input/parameter problem (matrixtype 11,13)\n"),
             std::string::npos)

@@ -25,13 +25,22 @@ tools::Csr random_matrix(std::mt19937& rng, int32_t n, bool upper, int spoil) {
   }
   const size_t nnz = a.ja.size();
   switch (spoil) {
-    case 1: a.ja[rng() % nnz] = (int32_t)(rng() % (3 * n + 3)) - n; break;   // index out of range
+    case 1:
+      a.ja[rng() % nnz] = (int32_t)(rng() % (3 * n + 3)) - n;
+      break;  // index out of range
     // Broken row pointers inside; ia(n+1) - 1 stays the length of ja, the one thing a caller's
     // arrays must agree on.
-    case 2: if (n > 1) a.ia[1 + rng() % (n - 1)] = (int32_t)(rng() % (2 * nnz + 3)) - 1; break;
-    case 3: std::swap(a.ja.front(), a.ja.back()); break;                      // rows out of order
-    case 4: for (double& v : a.a) v = 0.0; break;                             // all zero values
-    default: break;
+    case 2:
+      if (n > 1) a.ia[1 + rng() % (n - 1)] = (int32_t)(rng() % (2 * nnz + 3)) - 1;
+      break;
+    case 3:
+      std::swap(a.ja.front(), a.ja.back());
+      break;  // rows out of order
+    case 4:
+      for (double& v : a.a) v = 0.0;
+      break;  // all zero values
+    default:
+      break;
   }
   return a;
 }

@@ -20,10 +20,10 @@ inline tools::Csr shared_matrix(const std::string& name, int32_t type) {
   const std::string path = std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx";
   EXPECT_TRUE(tools::read_coordinate(path, coo, error)) << error;
   const bool complex = std::abs(type) > 2 && type != 11;
-  const tools::Layout layout = std::abs(type) % 2 == 0 && std::abs(type) <= 6
-                                   ? (type == 4 || type == -4 ? tools::Layout::upper_hermitian
-                                                              : tools::Layout::upper_symmetric)
-                                   : tools::Layout::full;
+  const tools::Layout layout =
+      std::abs(type) % 2 == 0 && std::abs(type) <= 6
+          ? (type == 4 || type == -4 ? tools::Layout::upper_hermitian : tools::Layout::upper_symmetric)
+          : tools::Layout::full;
   tools::Csr a;
   EXPECT_TRUE(tools::to_csr(coo, layout, complex, a, error)) << error;
   return a;
@@ -37,10 +37,10 @@ inline tools::Csr generated(const std::string& problem, int32_t* type = nullptr)
   const int32_t t = p.matrix_type;
   if (type) *type = t;
   const bool complex = std::abs(t) > 2 && t != 11;
-  const tools::Layout layout = std::abs(t) % 2 == 0 && std::abs(t) <= 6
-                                   ? (t == 4 || t == -4 ? tools::Layout::upper_hermitian
-                                                        : tools::Layout::upper_symmetric)
-                                   : tools::Layout::full;
+  const tools::Layout layout =
+      std::abs(t) % 2 == 0 && std::abs(t) <= 6
+          ? (t == 4 || t == -4 ? tools::Layout::upper_hermitian : tools::Layout::upper_symmetric)
+          : tools::Layout::full;
   tools::Csr a;
   EXPECT_TRUE(tools::to_csr(p.matrix, layout, complex, a, error)) << error;
   return a;
@@ -58,14 +58,15 @@ struct Session {
     if (handle[1] == nullptr) return;
     int32_t phase = -1, n = 1, ia[2] = {1, 2}, ja[1] = {1};
     double a = 1, b = 0, x = 0;
-    varnexo_(handle, &maxfct, &mnum, &type, &phase, &n, &a, ia, ja, nullptr, &nb, iparam, &msglvl, &b, &x, &error);
+    varnexo_(handle, &maxfct, &mnum, &type, &phase, &n, &a, ia, ja, nullptr, &nb, iparam, &msglvl, &b, &x,
+             &error);
   }
   int32_t& ip(int k) { return iparam[k - 1]; }
 
   int32_t run(int32_t phase, tools::Csr& a, std::vector<double>& b, std::vector<double>& x) {
     perm.resize((size_t)a.n);
-    varnexo_(handle, &maxfct, &mnum, &type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(), perm.data(), &nb,
-             iparam, &msglvl, b.data(), x.data(), &error);
+    varnexo_(handle, &maxfct, &mnum, &type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(), perm.data(),
+             &nb, iparam, &msglvl, b.data(), x.data(), &error);
     return error;
   }
 };

@@ -15,7 +15,8 @@ tools::Csr shifted_laplace(double shift) {
   return a;
 }
 
-double residual_of(tools::Csr& a, const std::vector<double>& b, const std::vector<double>& x, int32_t nb = 1) {
+double residual_of(tools::Csr& a, const std::vector<double>& b, const std::vector<double>& x,
+                   int32_t nb = 1) {
   return tools::backward_error(a, false, b.data(), x.data(), nb);
 }
 
@@ -94,8 +95,8 @@ TEST(SpdDriver, CallersPermutationInAndOut) {
   t.perm.resize((size_t)a.n);
   for (int32_t k = 0; k < a.n; ++k) t.perm[(size_t)k] = a.n - k;
   int32_t phase = 13;
-  varnexo_(t.handle, &t.maxfct, &t.mnum, &t.type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(), t.perm.data(),
-           &t.nb, t.iparam, &t.msglvl, b.data(), x.data(), &t.error);
+  varnexo_(t.handle, &t.maxfct, &t.mnum, &t.type, &phase, &a.n, a.a.data(), a.ia.data(), a.ja.data(),
+           t.perm.data(), &t.nb, t.iparam, &t.msglvl, b.data(), x.data(), &t.error);
   ASSERT_EQ(t.error, 0);
   EXPECT_LT(residual_of(a, b, x), 1e-14);
 }
@@ -135,7 +136,8 @@ TEST(SpdDriver, StatisticsRecords) {
   std::string out = testing::internal::GetCapturedStdout();
   ASSERT_EQ(s.error, 0);
   // Times and rates vary from run to run: mask the numbers of those lines.
-  out = std::regex_replace(out, std::regex("(Time [a-zA-Z ]+: )[0-9.]+ s( total - sum: )?[-0-9.]*( s)?"), "$1T");
+  out = std::regex_replace(out, std::regex("(Time [a-zA-Z ]+: )[0-9.]+ s( total - sum: )?[-0-9.]*( s)?"),
+                           "$1T");
   out = std::regex_replace(out, std::regex("(mflop/s for the numerical factorization: +)[0-9.]+"), "$1R");
   out = std::regex_replace(out, std::regex("(rel res|rel err) +[0-9.E+-]+"), "$1 E");
   const std::string expected =

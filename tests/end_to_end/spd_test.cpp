@@ -43,7 +43,8 @@ TEST_P(Spd, Phase13AndPhasesOneByOne) {
       ASSERT_EQ(s.run(22, a, b, x), 0);
       ASSERT_EQ(s.run(33, a, b, x), 0);
     }
-    EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), k.nb), 1e-14) << (one_call ? "13" : "11/22/33");
+    EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), k.nb), 1e-14)
+        << (one_call ? "13" : "11/22/33");
   }
 }
 

@@ -9,8 +9,8 @@
 #include "factor/bunch_kaufman.h"
 #include "factor/complete_pivoting.h"
 
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*, const int*, int*,
-                       size_t, size_t);
+extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
+                       const int*, int*, size_t, size_t);
 
 namespace {
 using namespace kernel_test;

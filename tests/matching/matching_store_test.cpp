@@ -1,5 +1,7 @@
 // Storing a matching result for the later stages: identity and unit scalings, exponentials of
 // the log scalings for unsymmetric and symmetric types, and the moduli of complex values.
+#include "driver/matching_store.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/matching_store.h"
 #include "mm_reader.h"
 #include "mps.h"
 
@@ -55,7 +56,8 @@ TEST(MatchingStore, ExponentialsForUnsymmetricAndSymmetricTypes) {
 // The symmetric scaling of a symmetric matrix keeps every scaled entry at most 1 in modulus.
 TEST(MatchingStore, SymmetricScalingOfASymmetricMatrixIsBounded) {
   matching_test::Csr m;
-  ASSERT_TRUE(matching_test::read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/tumorAntiAngiogenesis_2.mtx", m));
+  ASSERT_TRUE(matching_test::read_matrix_market(
+      std::string(VARNEXO_MATRICES_DIR) + "/tumorAntiAngiogenesis_2.mtx", m));
   const int32_t n = m.n;
   std::vector<int32_t> perm(n), stored(n);
   std::vector<double> logs(2 * n), s(2 * n);
@@ -64,7 +66,8 @@ TEST(MatchingStore, SymmetricScalingOfASymmetricMatrixIsBounded) {
             0);
   ASSERT_EQ(varnexo::driver::rr33adcopy(n, -2, 1, perm.data(), logs.data(), stored.data(), s.data()), 0);
   for (int32_t i = 0; i < n; ++i)
-    for (int32_t k = m.ia[i]; k < m.ia[i + 1]; ++k) ASSERT_LE(s[i] * std::fabs(m.a[k]) * s[m.ja[k]], 1.0 + 1e-12);
+    for (int32_t k = m.ia[i]; k < m.ia[i + 1]; ++k)
+      ASSERT_LE(s[i] * std::fabs(m.a[k]) * s[m.ja[k]], 1.0 + 1e-12);
   ASSERT_EQ(varnexo::driver::rr33adcopy(n, 11, 1, perm.data(), logs.data(), stored.data(), s.data()), 0);
   for (int32_t i = 0; i < n; ++i)
     for (int32_t k = m.ia[i]; k < m.ia[i + 1]; ++k)

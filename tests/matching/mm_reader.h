@@ -40,7 +40,8 @@ inline bool read_matrix_market(const std::string& path, Csr& m) {
     if (!in) return false;
     const double v = complex ? std::hypot(re, im) : re;
     ri.push_back(int32_t(i - 1)), ci.push_back(int32_t(j - 1)), vals.push_back(v);
-    if (mirror && i != j) ri.push_back(int32_t(j - 1)), ci.push_back(int32_t(i - 1)), vals.push_back(skew ? -v : v);
+    if (mirror && i != j)
+      ri.push_back(int32_t(j - 1)), ci.push_back(int32_t(i - 1)), vals.push_back(skew ? -v : v);
   }
   m.n = int32_t(rows);
   m.ia.assign(m.n + 1, 0);

@@ -1,6 +1,8 @@
 // The unsymmetric maximum-product matching: optimality against a brute force over all
 // permutations, the scaling property, structural singularity, tie rules, real matrices and
 // allocation failures.
+#include "mps.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 
 #include "common/memory.h"
 #include "mm_reader.h"
-#include "mps.h"
 
 namespace {
 using matching_test::Csr;
@@ -158,7 +159,8 @@ TEST(Matching, PermutedDiagonalGivesThePermutation) {
   for (int mode : {0, 1}) {
     Result r = run(from_dense(n, d), mode);
     ASSERT_EQ(r.status, 0);
-    for (int32_t j = 0; j < n; ++j) EXPECT_EQ(mode == 0 ? r.perm[j] : r.perm[sigma[j]], mode == 0 ? sigma[j] : j);
+    for (int32_t j = 0; j < n; ++j)
+      EXPECT_EQ(mode == 0 ? r.perm[j] : r.perm[sigma[j]], mode == 0 ? sigma[j] : j);
   }
 }
 
@@ -246,7 +248,8 @@ class RealMatrices : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RealMatrices, CompleteMatchingWithScaling) {
   Csr m;
-  ASSERT_TRUE(matching_test::read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/" + GetParam() + ".mtx", m));
+  ASSERT_TRUE(
+      matching_test::read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/" + GetParam() + ".mtx", m));
   for (int mode : {0, 1}) {
     Result r = run(m, mode);
     ASSERT_EQ(r.status, 0) << "mode " << mode;

@@ -24,7 +24,8 @@ int32_t pos(const AnalysisRun& r, int slot) { return r.iadr[slot - 1]; }
 
 // Regions of one block: (slot, words). Every region must lie inside the block and no two may
 // overlap.
-void expect_inside(const AnalysisRun& r, const char* block, int64_t words, std::vector<std::pair<int, int64_t>> regions) {
+void expect_inside(const AnalysisRun& r, const char* block, int64_t words,
+                   std::vector<std::pair<int, int64_t>> regions) {
   std::vector<std::pair<int64_t, int64_t>> spans;
   for (auto [slot, len] : regions) {
     if (len == 0) continue;
@@ -43,19 +44,46 @@ void check_carving(const AnalysisRun& r) {
   const bool lu = ib(r, 19) != 1, scaling = ib(r, 69) != 0;
   EXPECT_TRUE(r.guards_intact());
   expect_inside(r, "STRUC_S0", r.s0_words,
-                {{kS0Perm, n}, {kS0Invp, n}, {kS0Colcnt, n}, {kS0Snode, n}, {kS0Xsuper, n + 1},
-                 {kS0Table, 2 * int64_t{ib(r, 60)} + 2}, {kS0Xlnz, n + 1}, {kS0Xunz, n + 1}});
+                {{kS0Perm, n},
+                 {kS0Invp, n},
+                 {kS0Colcnt, n},
+                 {kS0Snode, n},
+                 {kS0Xsuper, n + 1},
+                 {kS0Table, 2 * int64_t{ib(r, 60)} + 2},
+                 {kS0Xlnz, n + 1},
+                 {kS0Xunz, n + 1}});
   EXPECT_EQ(pos(r, kS0Table), 5 * n + 8);
   expect_inside(r, "STRUC_S1", r.s1_words, {{kS1Xadj, n + 1}, {kS1Adjncy, ib(r, 4)}});
   expect_inside(r, "STRUC_S2", r.s2_words,
-                {{kS2Xlindx, ns + 1}, {kS2Lindx, l}, {kS2Nmod, ns}, {kS2Sched, ns}, {kS2Mark1, ns}, {kS2Mark2, ns},
-                 {kS2Seprows, ns}, {kS2Sparent, ns}});
-  std::vector<std::pair<int, int64_t>> fi = {
-      {kFiPerm, n},        {kFiInvp, n},      {kFiXsuper, ns + 1}, {kFiSnode, n},        {kFiColcnt, n},
-      {kFiTable, 2 * int64_t{ib(r, 60)} + 2}, {kFiXlindx, ns + 1}, {kFiLindx, l},        {kFiXlnz, n + 1},
-      {kFiXunz, n + 1},    {kFiNmod, ns},     {kFiSched, ns},      {kFiMark1, ns},       {kFiMark2, ns},
-      {kFiSeprows, ns},    {kFiXlmap, n + 1}, {kFiLmap, nnz},      {kFiAsrc, nnz},       {kFiIwork, 2 * nproc * n + n + ns},
-      {kFiPivot, n},       {kFiColpivot, n}};
+                {{kS2Xlindx, ns + 1},
+                 {kS2Lindx, l},
+                 {kS2Nmod, ns},
+                 {kS2Sched, ns},
+                 {kS2Mark1, ns},
+                 {kS2Mark2, ns},
+                 {kS2Seprows, ns},
+                 {kS2Sparent, ns}});
+  std::vector<std::pair<int, int64_t>> fi = {{kFiPerm, n},
+                                             {kFiInvp, n},
+                                             {kFiXsuper, ns + 1},
+                                             {kFiSnode, n},
+                                             {kFiColcnt, n},
+                                             {kFiTable, 2 * int64_t{ib(r, 60)} + 2},
+                                             {kFiXlindx, ns + 1},
+                                             {kFiLindx, l},
+                                             {kFiXlnz, n + 1},
+                                             {kFiXunz, n + 1},
+                                             {kFiNmod, ns},
+                                             {kFiSched, ns},
+                                             {kFiMark1, ns},
+                                             {kFiMark2, ns},
+                                             {kFiSeprows, ns},
+                                             {kFiXlmap, n + 1},
+                                             {kFiLmap, nnz},
+                                             {kFiAsrc, nnz},
+                                             {kFiIwork, 2 * nproc * n + n + ns},
+                                             {kFiPivot, n},
+                                             {kFiColpivot, n}};
   if (lu) fi.push_back({kFiXumap, n + 1});
   if (scaling) fi.insert(fi.end(), {{kFiAorig, nnz}, {kFiColorig, n}});
   if (nproc > 1) fi.push_back({kFiUpdQ, ns + 1});
@@ -96,8 +124,8 @@ void check_permutation(const AnalysisRun& r, const SymbolicFactor& sf, const Opt
 }
 
 // Row structure, pointers and sizes of every supernode against the brute-force columns.
-void check_structure(const AnalysisRun& r, const SymbolicFactor& sf, const std::vector<std::vector<int32_t>>& cols,
-                     const FactorWorkspace& w) {
+void check_structure(const AnalysisRun& r, const SymbolicFactor& sf,
+                     const std::vector<std::vector<int32_t>>& cols, const FactorWorkspace& w) {
   const int32_t n = r.n, ns = sf.nsuper;
   ASSERT_EQ(sf.xsuper[0], 1);
   ASSERT_EQ(sf.xsuper[ns], n + 1);
@@ -143,7 +171,8 @@ void check_structure(const AnalysisRun& r, const SymbolicFactor& sf, const std::
 
 // Fundamental supernodes: columns share a supernode exactly when they chain in the tree with
 // nested structures, unless the panel width cut the chain.
-void check_partition(const AnalysisRun& r, const SymbolicFactor& sf, const std::vector<std::vector<int32_t>>& cols) {
+void check_partition(const AnalysisRun& r, const SymbolicFactor& sf,
+                     const std::vector<std::vector<int32_t>>& cols) {
   const Tree t = tree_of(cols, r.n);
   int32_t chain = 1, longest = r.n > 0 ? 1 : 0;
   for (int32_t j = 2; j <= r.n; ++j) {
@@ -162,8 +191,8 @@ void check_partition(const AnalysisRun& r, const SymbolicFactor& sf, const std::
 }
 
 // Schedule children before parents; update counts; the domain table in supernodes.
-void check_supernode_vectors(const AnalysisRun& r, const SymbolicFactor& sf, const std::vector<std::vector<int32_t>>& cols,
-                             const FactorWorkspace& w) {
+void check_supernode_vectors(const AnalysisRun& r, const SymbolicFactor& sf,
+                             const std::vector<std::vector<int32_t>>& cols, const FactorWorkspace& w) {
   const int32_t ns = sf.nsuper;
   const Tree t = tree_of(cols, r.n);
   std::vector<int32_t> sparent(ns + 1, 0), children(ns + 1, 0), place(ns + 1, 0), nmod(ns + 1, 0);
@@ -205,8 +234,8 @@ void check_supernode_vectors(const AnalysisRun& r, const SymbolicFactor& sf, con
 }
 
 // The update lists against their definition.
-void check_update_lists(const AnalysisRun& r, std::vector<int32_t>& fi, std::vector<int32_t>& up, const SymbolicFactor& sf,
-                        const FactorWorkspace& w) {
+void check_update_lists(const AnalysisRun& r, std::vector<int32_t>& fi, std::vector<int32_t>& up,
+                        const SymbolicFactor& sf, const FactorWorkspace& w) {
   const auto u = varnexo::factor::update_lists_view(fi.data(), up.data(), r.iadr.data(), r.ibasic.data());
   ASSERT_NE(u.ptr, nullptr);
   const int32_t ns = sf.nsuper;
@@ -266,7 +295,8 @@ void check_run(AnalysisRun& r, const Pattern& p, const Options& o) {
   const FactorWorkspace w = varnexo::factor::factor_workspace_view(fi.data(), r.iadr.data(), r.ibasic.data());
   EXPECT_EQ(sf.xunz == nullptr, o.kind == Storage::one_triangle);
   check_permutation(r, sf, o);
-  const auto cols = brute_force_columns(graph_of(p, o.kind, o.matching), std::vector<int32_t>(sf.perm, sf.perm + r.n));
+  const auto cols =
+      brute_force_columns(graph_of(p, o.kind, o.matching), std::vector<int32_t>(sf.perm, sf.perm + r.n));
   check_structure(r, sf, cols, w);
   check_partition(r, sf, cols);
   check_supernode_vectors(r, sf, cols, w);
@@ -302,9 +332,12 @@ TEST_P(RandomPatterns, SymbolicFactorEqualsBruteForce) {
     if (source == 4) {
       o.matching = random_permutation(n, rng);
       // Pairs (k, k+1) of the matching's order as domains, closed by the separator pair.
-      for (int32_t k = 1; k + 1 <= n - 1 && o.pairs.size() < 12; k += 3) o.pairs.insert(o.pairs.end(), {k, k + 1});
-      if (o.pairs.size() < 4) o.pairs.clear();
-      else o.pairs.insert(o.pairs.end(), {o.pairs.back() + 1, n});
+      for (int32_t k = 1; k + 1 <= n - 1 && o.pairs.size() < 12; k += 3)
+        o.pairs.insert(o.pairs.end(), {k, k + 1});
+      if (o.pairs.size() < 4)
+        o.pairs.clear();
+      else
+        o.pairs.insert(o.pairs.end(), {o.pairs.back() + 1, n});
     }
     AnalysisRun r = run_analysis(p, o);
     SCOPED_TRACE("trial " + std::to_string(trial) + " n " + std::to_string(n));
@@ -380,8 +413,9 @@ TEST(AnalysisSteps, SizeOfStructFiNeverBelowTheFormula) {
       AnalysisRun r = run_analysis(p, o);
       ASSERT_EQ(r.status, 0);
       const int64_t n = r.n, ns = ib(r, 31), nnz = ib(r, 54);
-      const int64_t formula = 4 * (8 * ns + 11 * n + 2 * nnz + ib(r, 36) + ib(r, 61) + ib(r, 4) + 2 * n * nproc + 46) +
-                              (nproc > 1 ? 8 * ns : 0) + 4 * nnz;
+      const int64_t formula =
+          4 * (8 * ns + 11 * n + 2 * nnz + ib(r, 36) + ib(r, 61) + ib(r, 4) + 2 * n * nproc + 46) +
+          (nproc > 1 ? 8 * ns : 0) + 4 * nnz;
       EXPECT_GE(r.fi_words * 4, formula);
       EXPECT_EQ(r.fi_shrunk_words * 4, 4 * int64_t{pos(r, varnexo::factor::kFiEnd)} + 12);
       EXPECT_EQ(r.s0_words * 4, 4 * (10 * n + ib(r, 61) + 22 + 2 * n * nproc));

@@ -14,9 +14,12 @@ namespace symtest {
 
 int32_t mtype_of(Storage kind) {
   switch (kind) {
-    case Storage::one_triangle: return 2;
-    case Storage::full_symmetric: return 1;
-    default: return 11;
+    case Storage::one_triangle:
+      return 2;
+    case Storage::full_symmetric:
+      return 1;
+    default:
+      return 11;
   }
 }
 
@@ -36,8 +39,8 @@ Pattern from_sets(const std::vector<std::set<int32_t>>& rows, Storage kind) {
   return p;
 }
 
-std::vector<std::set<int32_t>> symmetric_rows(const std::vector<std::pair<int32_t, int32_t>>& entries, int32_t n,
-                                              Storage kind) {
+std::vector<std::set<int32_t>> symmetric_rows(const std::vector<std::pair<int32_t, int32_t>>& entries,
+                                              int32_t n, Storage kind) {
   std::vector<std::set<int32_t>> rows(n);
   for (auto [i, j] : entries) {
     rows[i - 1].insert(j);
@@ -189,8 +192,8 @@ AnalysisRun run_analysis(const Pattern& p, const Options& o) {
   using namespace varnexo::driver;
   AnalysisRun r;
   r.n = p.n;
-  const int32_t mtype = o.kind == Storage::one_triangle && (!o.pairs.empty() || !o.matching.empty()) ? -2
-                                                                                                     : mtype_of(o.kind);
+  const int32_t mtype =
+      o.kind == Storage::one_triangle && (!o.pairs.empty() || !o.matching.empty()) ? -2 : mtype_of(o.kind);
   control_words(r, p, o, mtype);
   r.caller_perm = o.perm.empty() ? std::vector<int32_t>(p.n, 0) : o.perm;
   const int32_t* matching = o.matching.empty() ? nullptr : o.matching.data();

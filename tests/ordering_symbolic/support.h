@@ -41,12 +41,12 @@ std::vector<std::vector<int32_t>> brute_force_columns(const std::vector<std::vec
 struct Options {
   Storage kind = Storage::one_triangle;
   int32_t nproc = 1;
-  int32_t ordering = 2;       // ibasic(14)
-  int32_t user_perm = 0;      // iparam(5)
-  int32_t domain_mode = 0;    // ibasic(70)
-  bool scaling = false;       // ibasic(69)
-  int32_t panel = 0;          // iparam(30) (> 1 replaces the panel width)
-  std::vector<int32_t> perm;  // caller's permutation (read when user_perm > 0)
+  int32_t ordering = 2;           // ibasic(14)
+  int32_t user_perm = 0;          // iparam(5)
+  int32_t domain_mode = 0;        // ibasic(70)
+  bool scaling = false;           // ibasic(69)
+  int32_t panel = 0;              // iparam(30) (> 1 replaces the panel width)
+  std::vector<int32_t> perm;      // caller's permutation (read when user_perm > 0)
   std::vector<int32_t> matching;  // slot 13: row mapping (unsymmetric) or symmetric matching order
   std::vector<int32_t> pairs;     // pair list of the symmetric matching (domains), closed by the
                                   // separator pair; empty: none
@@ -64,7 +64,7 @@ struct AnalysisRun {
   std::vector<int32_t> s0, w0, s1, s2, fi, loc2, up;  // each with guard words after its size
   int64_t s0_words = 0, w0_words = 0, s1_words = 0, s2_words = 0, fi_words = 0, loc2_words = 0, up_words = 0;
   int64_t fi_shrunk_words = 0;
-  int32_t status = 0;   // ibasic(50) after the last step run
+  int32_t status = 0;  // ibasic(50) after the last step run
   int32_t last_step = 0;
   bool guards_intact() const;
 };
