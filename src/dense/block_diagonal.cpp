@@ -1,14 +1,14 @@
 // Dense routines applying a Bunch–Kaufman factored diagonal block (solve stage, and the
 // off-diagonal block solve of the factorisation): forward sweep, D solve, backward sweep,
 // written once over the scalar type with a flag for the Hermitian twins.
-#include "solve/block_diagonal.h"
+#include "dense/block_diagonal.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "common/export.h"
 #include "common/onebased.h"
-#include "factor/dense_view.h"
+#include "dense/dense_view.h"
 
 namespace varnexo::solve {
 namespace {

@@ -1,7 +1,7 @@
 // Pivoting kernels of the symmetric indefinite factorisation (factor stage): Bunch–Kaufman
 // factorisation and diagonal-pivoting LU of a supernode's diagonal block with pivot
 // perturbation and inertia counts, written once over the scalar type.
-#include "factor/bunch_kaufman.h"
+#include "dense/bunch_kaufman.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
-#include "factor/dense_view.h"
+#include "dense/dense_view.h"
 
 namespace varnexo::factor {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
-#include "factor/bunch_kaufman.h"
-#include "factor/dense_view.h"
+#include "dense/bunch_kaufman.h"
+#include "dense/dense_view.h"
 
 namespace varnexo::factor {
 namespace {

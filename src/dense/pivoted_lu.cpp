@@ -1,6 +1,6 @@
 // Complete-pivoting LU of an unsymmetric supernode's diagonal block (factor stage), with
 // perturbation of small pivots, written once over the scalar type.
-#include "factor/complete_pivoting.h"
+#include "dense/pivoted_lu.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +8,8 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
-#include "factor/bunch_kaufman.h"
-#include "factor/dense_view.h"
+#include "dense/bunch_kaufman.h"
+#include "dense/dense_view.h"
 
 namespace varnexo::factor {
 

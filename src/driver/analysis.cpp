@@ -7,11 +7,11 @@
 #include "common/memory.h"
 #include "driver/analysis_steps.h"
 #include "driver/handle_routines.h"
-#include "driver/matching_store.h"
 #include "driver/phases.h"
 #include "factor/factorize.h"
 #include "factor/storage_view.h"
-#include "mps.h"
+#include "matching/matching_store.h"
+#include "matching/mps.h"
 
 namespace varnexo::driver {
 namespace {

@@ -8,9 +8,9 @@
 
 #include "common/blas.h"
 #include "common/scalar.h"
-#include "factor/bunch_kaufman.h"
+#include "dense/block_diagonal.h"
+#include "dense/bunch_kaufman.h"
 #include "factor/left_looking.h"
-#include "solve/block_diagonal.h"
 
 namespace varnexo::factor {
 

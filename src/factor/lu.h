@@ -6,7 +6,7 @@
 
 #include "common/blas.h"
 #include "common/scalar.h"
-#include "factor/complete_pivoting.h"
+#include "dense/pivoted_lu.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
 

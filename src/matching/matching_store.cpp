@@ -1,7 +1,7 @@
 // Driver helpers of the matching stage of the analysis: moduli of complex values for the
 // matching, and the store of the matching permutation and its scalings (turned from
 // logarithms into factors) into the blocks that loading and solving read.
-#include "driver/matching_store.h"
+#include "matching/matching_store.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 // interchanges undone.
 // Built from the off-diagonal sweeps of sweeps.h and the dense block routines of block_diagonal.h.
 #pragma once
-#include "solve/block_diagonal.h"
+#include "dense/block_diagonal.h"
 #include "solve/sweeps.h"
 
 namespace varnexo::solve {

@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "dense/bunch_kaufman.h"
+#include "dense/pivoted_lu.h"
 #include "dense_helpers.h"
-#include "factor/bunch_kaufman.h"
-#include "factor/complete_pivoting.h"
 
 extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
                        const int*, int*, size_t, size_t);

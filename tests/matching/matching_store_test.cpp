@@ -1,6 +1,6 @@
 // Storing a matching result for the later stages: identity and unit scalings, exponentials of
 // the log scalings for unsymmetric and symmetric types, and the moduli of complex values.
-#include "driver/matching_store.h"
+#include "matching/matching_store.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "matching/mps.h"
 #include "mm_reader.h"
-#include "mps.h"
 
 namespace {
 
