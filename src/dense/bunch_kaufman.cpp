@@ -1,76 +1,93 @@
-// Pivoting kernels of the symmetric indefinite factorisation (factor stage): Bunch–Kaufman
-// factorisation and diagonal-pivoting LU of a supernode's diagonal block with pivot
-// perturbation and inertia counts, written once over the scalar type.
+// Bunch–Kaufman factorisation of an indefinite diagonal block with pivot perturbation and
+// inertia counts, written once over the scalar type and the Symmetric/Hermitian policy, and its
+// exported entries (dsytf2, ssytf2, zsytf2 symmetric; zhetf2 Hermitian).
 #include "dense/bunch_kaufman.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
+#include "common/blas.h"
 #include "common/export.h"
 #include "common/onebased.h"
+#include "dense/dense_entries.h"
 #include "dense/dense_view.h"
+#include "dense/perturbation.h"
 
-namespace varnexo::factor {
+namespace varnexo::dense {
 namespace {
 
-// Pivot magnitude of the Bunch–Kaufman search: |x| for real, |Re| + |Im| for complex.
-template <class T>
-real_t<T> bk_magnitude(T x) {
-  return abs1(x);
-}
+struct Step {
+  int kp, kstep;  // the row and column brought to k (1×1) or k+1 (2×2), and the pivot's width
+};
 
-// The replacement of a perturbed pivot: ±replacement with the sign of the real part (+ for 0).
-template <class T>
-T signed_replacement(T old, real_t<T> replacement) {
-  const real_t<T> r = std::abs(replacement);
-  if constexpr (is_complex_v<T>)
-    return T(old.real() < 0 ? -r : r, 0);
-  else
-    return old < 0 ? -r : r;
-}
-
-template <class T>
-void count_sign(T d, bool zero_is_positive, int32_t* npos, int32_t* nneg) {
-  if constexpr (!is_complex_v<T>) {
-    const bool positive = zero_is_positive ? d >= 0 : d > 0;
-    if (positive && npos) ++*npos;
-    if (!positive && nneg) ++*nneg;
-  } else {
-    (void)d, (void)zero_is_positive, (void)npos, (void)nneg;
+// Chooses the pivot of step k, perturbing it first when the whole column is below the
+// threshold. α = (1 + √17)/8 bounds the growth of the entries of L.
+template <class T, class P>
+Step choose_pivot(const DenseView<T>& a, int n, int k, const Perturbation<T>& pert, int32_t& npert) {
+  using R = real_t<T>;
+  const R alpha = std::is_same_v<R, float> ? R(0.6403882f) : R(0.6403882032022076);
+  const R absakk = P::diagonal_magnitude(a(k, k));
+  R colmax = 0;
+  int imax = k;
+  for (int i = k + 1; i <= n; ++i)
+    if (abs1(a(i, k)) > colmax) colmax = abs1(a(i, k)), imax = i;
+  if (std::max(absakk, colmax) <= pert.threshold) {
+    ++npert;
+    if (!(P::perturbs_offdiagonal && absakk < colmax)) {
+      a(k, k) = signed_replacement(a(k, k), pert.replacement);
+      return {k, 1};
+    }
+    a(imax, k) *= pert.replacement / colmax;
+    colmax = pert.replacement;
   }
+  if (absakk >= alpha * colmax) return {k, 1};
+  R rowmax = 0;  // largest off-diagonal magnitude in row/column imax of the trailing triangle
+  for (int j = k; j < imax; ++j) rowmax = std::max(rowmax, abs1(a(imax, j)));
+  for (int i = imax + 1; i <= n; ++i) rowmax = std::max(rowmax, abs1(a(i, imax)));
+  if (absakk >= alpha * colmax * (colmax / rowmax)) return {k, 1};
+  if (P::diagonal_magnitude(a(imax, imax)) >= alpha * rowmax) return {imax, 1};
+  return {imax, 2};
 }
 
 // Symmetric interchange of rows and columns kk and kp (kk < kp) of the trailing lower
-// triangle; for a 2×2 step also the element (k+1, k) with (kp, k).
-template <class T>
+// triangle; for a 2×2 step also the element (k+1, k) with (kp, k). The entries between kk and
+// kp cross the diagonal, and so does (kp, kk): a Hermitian block conjugates them.
+template <class T, class P>
 void interchange(const DenseView<T>& a, int n, int k, int kk, int kp, int kstep) {
   for (int i = kp + 1; i <= n; ++i) std::swap(a(i, kk), a(i, kp));
-  for (int j = kk + 1; j < kp; ++j) std::swap(a(j, kk), a(kp, j));
+  for (int j = kk + 1; j < kp; ++j) {
+    const T t = P::mirror(a(j, kk));
+    a(j, kk) = P::mirror(a(kp, j));
+    a(kp, j) = t;
+  }
+  a(kp, kk) = P::mirror(a(kp, kk));
   std::swap(a(kk, kk), a(kp, kp));
   if (kstep == 2) std::swap(a(k + 1, k), a(kp, k));
 }
 
-// 1×1 step at k: trailing update with -d·x·xᵀ and x scaled by d = 1/a(k,k).
-template <class T>
+// 1×1 step at k: A := A - x·op(x)ᵀ/d over the trailing lower triangle (op the mirror of the
+// policy), then x scaled by 1/d. Real kernels count the sign of d.
+template <class T, class P>
 void eliminate_1x1(const DenseView<T>& a, int n, int k, int32_t* npos, int32_t* nneg) {
   if (k == n) {
     count_sign(a(k, k), true, npos, nneg);
     return;
   }
-  const T d = T(1) / a(k, k);
-  count_sign(d, true, npos, nneg);
+  const auto d = P::reciprocal(a(k, k));
+  count_sign(T(d), true, npos, nneg);
   for (int j = k + 1; j <= n; ++j) {
-    const T xj = d * a(j, k);
+    const T xj = d * P::mirror(a(j, k));
     for (int i = j; i <= n; ++i) a(i, j) -= a(i, k) * xj;
+    a(j, j) = P::diagonal(a(j, j));
   }
   for (int i = k + 1; i <= n; ++i) a(i, k) *= d;
 }
 
-// 2×2 step at k, k+1: trailing update with the inverse of the block, and the block's inertia.
+// 2×2 step at k, k+1 of a symmetric block: trailing update with the inverse of the block
+// [d11 e; e d22] scaled by e, and the block's inertia for real scalars.
 template <class T>
-void eliminate_2x2(const DenseView<T>& a, int n, int k, int32_t* npos, int32_t* nneg) {
+void eliminate_2x2_symmetric(const DenseView<T>& a, int n, int k, int32_t* npos, int32_t* nneg) {
   T d21 = a(k + 1, k);
   const T d11 = a(k + 1, k + 1) / d21;
   const T d22 = a(k, k) / d21;
@@ -98,185 +115,114 @@ void eliminate_2x2(const DenseView<T>& a, int n, int k, int32_t* npos, int32_t* 
   }
 }
 
-void report(const char* name, int32_t info) {
-  const int position = -info;
-  xerbla_(name, &position, std::strlen(name));
+// 2×2 step at k, k+1 of a Hermitian block [d11 conj(e); e d22]: the multipliers are the two
+// columns times the block's inverse, formed from |e| so that its determinant stays real.
+template <class T>
+void eliminate_2x2_hermitian(const DenseView<T>& a, int n, int k) {
+  using R = real_t<T>;
+  const R d = std::abs(a(k + 1, k));
+  const R d11 = a(k + 1, k + 1).real() / d, d22 = a(k, k).real() / d;
+  const R tt = R(1) / (d11 * d22 - R(1));
+  const T d21 = a(k + 1, k) / d;
+  const R s = tt / d;
+  for (int j = k + 2; j <= n; ++j) {
+    const T wk = s * (d11 * a(j, k) - d21 * a(j, k + 1));
+    const T wkp1 = s * (d22 * a(j, k + 1) - std::conj(d21) * a(j, k));
+    for (int i = j; i <= n; ++i) a(i, j) -= a(i, k) * std::conj(wk) + a(i, k + 1) * std::conj(wkp1);
+    a(j, k) = wk;
+    a(j, k + 1) = wkp1;
+    a(j, j) = T(a(j, j).real(), 0);
+  }
 }
 
 }  // namespace
 
-template <class T>
-Perturbation<T> perturbation(double eps, double replacement_at_zero) {
-  using R = real_t<T>;
-  eps = std::fabs(eps);  // a negative ε would disable the protection against zero pivots
-  if constexpr (std::is_same_v<R, float>) {
-    if (eps <= 5.0e-8) return {0.0f, R(replacement_at_zero)};
-    return {R(eps), R(eps)};
-  } else {
-    if (eps == 0.0) return {0.0, replacement_at_zero};
-    return {eps, eps};
-  }
-}
-
-template <class T>
-void sytf2(int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32_t* npos, int32_t* nneg, double eps) {
-  using R = real_t<T>;
+template <class T, class P>
+void bunch_kaufman(int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32_t* npos, int32_t* nneg,
+                   double eps) {
   const DenseView<T> a(ap, lda, n, n);
   const OneBased<int32_t> ipiv(ipiv_p, n);
   const Perturbation<T> pert = perturbation<T>(eps, 1.0e-8);
-  const R alpha = std::is_same_v<R, float> ? R(0.6403882f) : R(0.6403882032022076);
   for (int k = 1; k <= n;) {
-    int kstep = 1, kp = k, imax = k;
-    const R absakk = bk_magnitude(a(k, k));
-    R colmax = 0;
-    for (int i = k + 1; i <= n; ++i)
-      if (bk_magnitude(a(i, k)) > colmax) colmax = bk_magnitude(a(i, k)), imax = i;
-    if (std::max(absakk, colmax) <= pert.threshold) {
-      ++npert;
-      a(k, k) = signed_replacement(a(k, k), pert.replacement);
-    } else if (absakk < alpha * colmax) {
-      R rowmax = 0;  // largest off-diagonal magnitude in row/column imax of the trailing triangle
-      for (int j = k; j < imax; ++j) rowmax = std::max(rowmax, bk_magnitude(a(imax, j)));
-      for (int i = imax + 1; i <= n; ++i) rowmax = std::max(rowmax, bk_magnitude(a(i, imax)));
-      if (absakk >= alpha * colmax * (colmax / rowmax)) {
-        kp = k;
-      } else if (bk_magnitude(a(imax, imax)) >= alpha * rowmax) {
-        kp = imax;
-      } else {
-        kp = imax;
-        kstep = 2;
-      }
-    }
+    const auto [kp, kstep] = choose_pivot<T, P>(a, n, k, pert, npert);
     const int kk = k + kstep - 1;
-    if (kp != kk) interchange(a, n, k, kk, kp, kstep);
+    if (kp != kk) interchange<T, P>(a, n, k, kk, kp, kstep);
+    // The pivot's diagonal entries, and the one moved to kp, are entries of the matrix (real
+    // for a Hermitian block).
+    for (int i = k; i <= kk; ++i) a(i, i) = P::diagonal(a(i, i));
+    if (kp != kk) a(kp, kp) = P::diagonal(a(kp, kp));
     if (kstep == 1) {
-      eliminate_1x1(a, n, k, npos, nneg);
+      eliminate_1x1<T, P>(a, n, k, npos, nneg);
       ipiv(k) = kp;
     } else {
-      eliminate_2x2(a, n, k, npos, nneg);
+      if constexpr (P::conjugate)
+        eliminate_2x2_hermitian(a, n, k);
+      else
+        eliminate_2x2_symmetric(a, n, k, npos, nneg);
       ipiv(k) = ipiv(k + 1) = -kp;
     }
     k += kstep;
   }
 }
 
-template <class T>
-void getf2(int m, int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32_t* npos, int32_t* nneg,
-           double eps) {
-  const DenseView<T> a(ap, lda, m, n);
-  const int mn = std::min(m, n);
-  const OneBased<int32_t> ipiv(ipiv_p, mn);
-  const Perturbation<T> pert = perturbation<T>(eps, 1.0e-8);
-  for (int j = 1; j <= mn; ++j) {
-    int p = j;
-    real_t<T> best = modulus(a(j, j));
-    for (int i = j + 1; i <= mn; ++i)
-      if (modulus(a(i, i)) >= best) best = modulus(a(i, i)), p = i;  // later index on ties
-    if (p != j) {
-      for (int c = 1; c <= n; ++c) std::swap(a(j, c), a(p, c));
-      for (int r = 1; r <= m; ++r) std::swap(a(r, j), a(r, p));
-    }
-    ipiv(j) = p;
-    if (modulus(a(j, j)) <= pert.threshold) {
-      ++npert;
-      a(j, j) = signed_replacement(a(j, j), pert.replacement);
-    }
-    if constexpr (!is_complex_v<T>) count_sign(a(j, j), false, npos, nneg);
-    if (j < m) {
-      const T r = T(1) / a(j, j);
-      for (int i = j + 1; i <= m; ++i) a(i, j) *= r;
-    }
-    if (j < mn)
-      blas::ger(m - j, n - j, T(-1), a.at(j + 1, j), 1, a.at(j, j + 1), lda, a.at(j + 1, j + 1), lda);
-  }
-}
-
-#define VARNEXO_INSTANTIATE(T)                                                          \
-  template Perturbation<T> perturbation<T>(double, double);                             \
-  template void sytf2<T>(int, T*, int, int32_t*, int32_t&, int32_t*, int32_t*, double); \
-  template void getf2<T>(int, int, T*, int, int32_t*, int32_t&, int32_t*, int32_t*, double);
-VARNEXO_INSTANTIATE(double)
-VARNEXO_INSTANTIATE(float)
-VARNEXO_INSTANTIATE(dcomplex)
-VARNEXO_INSTANTIATE(scomplex)
-#undef VARNEXO_INSTANTIATE
+template void bunch_kaufman<double, Symmetric>(int, double*, int, int32_t*, int32_t&, int32_t*, int32_t*,
+                                               double);
+template void bunch_kaufman<float, Symmetric>(int, float*, int, int32_t*, int32_t&, int32_t*, int32_t*,
+                                              double);
+template void bunch_kaufman<dcomplex, Symmetric>(int, dcomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
+                                                 double);
+template void bunch_kaufman<scomplex, Symmetric>(int, scomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
+                                                 double);
+template void bunch_kaufman<dcomplex, Hermitian>(int, dcomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
+                                                 double);
+template void bunch_kaufman<scomplex, Hermitian>(int, scomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
+                                                 double);
 
 namespace {
 
-// Argument checks shared by the wrappers; returns info (0 when the arguments are valid).
-int32_t check_sytf2(const char* name, int32_t n, int32_t lda) {
-  const int32_t info = n < 0 ? -2 : lda < std::max(1, n) ? -4 : 0;
-  if (info != 0) report(name, info);
-  return info;
-}
-
-int32_t check_getf2(const char* name, int32_t m, int32_t n, int32_t lda) {
-  const int32_t info = m < 0 ? -1 : n < 0 ? -2 : lda < std::max(1, m) ? -4 : 0;
-  if (info != 0) report(name, info);
-  return info;
-}
-
-template <class T>
-void sytf2_entry(const char* name, const int32_t* n, T* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                 int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
-  *info = check_sytf2(name, *n, *lda);
-  if (*info == 0) sytf2(*n, a, *lda, ipiv, *npert, npos, nneg, *eps);
-}
-
-template <class T>
-void getf2_entry(const char* name, const int32_t* m, const int32_t* n, T* a, const int32_t* lda,
-                 int32_t* ipiv, int32_t* npert, int32_t* npos, int32_t* nneg, const double* eps,
-                 int32_t* info) {
-  *info = check_getf2(name, *m, *n, *lda);
-  if (*info == 0) getf2(*m, *n, a, *lda, ipiv, *npert, npos, nneg, *eps);
+// The checked entry: n < 0 gives info -2, lda < max(1, n) gives -4, both reported through
+// xerbla_ with `name`; the lower triangle is always used.
+template <class T, class P>
+void entry(const char* name, const int32_t* n, T* a, const int32_t* lda, int32_t* ipiv, int32_t* npert,
+           int32_t* npos, int32_t* nneg, const double* eps, int32_t* info) {
+  *info = *n < 0 ? -2 : *lda < std::max(1, *n) ? -4 : 0;
+  if (*info != 0) {
+    const int position = -*info;
+    xerbla_(name, &position, std::strlen(name));
+    return;
+  }
+  bunch_kaufman<T, P>(*n, a, *lda, ipiv, *npert, npos, nneg, *eps);
 }
 
 }  // namespace
-}  // namespace varnexo::factor
+}  // namespace varnexo::dense
 
-using varnexo::factor::getf2_entry;
-using varnexo::factor::sytf2_entry;
+namespace vd = varnexo::dense;
 
 extern "C" VARNEXO_EXPORT void dsytf2_varnexo_(const char*, const int32_t* n, double* a, const int32_t* lda,
                                                int32_t* ipiv, int32_t* npert, int32_t* npos, int32_t* nneg,
                                                const double* eps, int32_t* info) {
-  sytf2_entry("DSYTF2", n, a, lda, ipiv, npert, npos, nneg, eps, info);
+  vd::entry<double, vd::Symmetric>("DSYTF2", n, a, lda, ipiv, npert, npos, nneg, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(dsytf2_varnexo_);
 
 extern "C" VARNEXO_EXPORT void ssytf2_varnexo_(const char*, const int32_t* n, float* a, const int32_t* lda,
                                                int32_t* ipiv, int32_t* npert, int32_t* npos, int32_t* nneg,
                                                const double* eps, int32_t* info) {
-  sytf2_entry("SSYTF2", n, a, lda, ipiv, npert, npos, nneg, eps, info);
+  vd::entry<float, vd::Symmetric>("SSYTF2", n, a, lda, ipiv, npert, npos, nneg, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(ssytf2_varnexo_);
 
 extern "C" VARNEXO_EXPORT void zsytf2_varnexo_(const char*, const int32_t* n, dcomplex* a, const int32_t* lda,
                                                int32_t* ipiv, int32_t* npert, const double* eps,
                                                int32_t* info) {
-  sytf2_entry<dcomplex>("ZSYTF2", n, a, lda, ipiv, npert, nullptr, nullptr, eps, info);
+  vd::entry<dcomplex, vd::Symmetric>("ZSYTF2", n, a, lda, ipiv, npert, nullptr, nullptr, eps, info);
 }
 VARNEXO_UNDERSCORE_ALIAS(zsytf2_varnexo_);
 
-extern "C" VARNEXO_EXPORT void dgetf2_varnexo_(const int32_t* m, const int32_t* n, double* a,
-                                               const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                                               int32_t* npos, int32_t* nneg, const double* eps,
+extern "C" VARNEXO_EXPORT void zhetf2_varnexo_(const char*, const int32_t* n, dcomplex* a, const int32_t* lda,
+                                               int32_t* ipiv, int32_t* npert, const double* eps,
                                                int32_t* info) {
-  getf2_entry("DGETF2", m, n, a, lda, ipiv, npert, npos, nneg, eps, info);
+  vd::entry<dcomplex, vd::Hermitian>("ZHETF2", n, a, lda, ipiv, npert, nullptr, nullptr, eps, info);
 }
-VARNEXO_UNDERSCORE_ALIAS(dgetf2_varnexo_);
-
-extern "C" VARNEXO_EXPORT void sgetf2_varnexo_(const int32_t* m, const int32_t* n, float* a,
-                                               const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                                               int32_t* npos, int32_t* nneg, const double* eps,
-                                               int32_t* info) {
-  getf2_entry("SGETF2", m, n, a, lda, ipiv, npert, npos, nneg, eps, info);
-}
-VARNEXO_UNDERSCORE_ALIAS(sgetf2_varnexo_);
-
-extern "C" VARNEXO_EXPORT void zgetf2_varnexo_(const int32_t* m, const int32_t* n, dcomplex* a,
-                                               const int32_t* lda, int32_t* ipiv, int32_t* npert,
-                                               const double* eps, int32_t* info) {
-  getf2_entry<dcomplex>("ZGETF2", m, n, a, lda, ipiv, npert, nullptr, nullptr, eps, info);
-}
-VARNEXO_UNDERSCORE_ALIAS(zgetf2_varnexo_);
+VARNEXO_UNDERSCORE_ALIAS(zhetf2_varnexo_);

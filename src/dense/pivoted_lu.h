@@ -1,12 +1,22 @@
-// Complete-pivoting LU of the diagonal block of a supernode of an unsymmetric matrix (factor
-// stage), with small pivots perturbed instead of rejected. One template over the scalar type.
+// LU factorisations of a diagonal block with pivoting confined to the block (dense kernels of
+// the indefinite and unsymmetric factorisations): diagonal pivoting and complete pivoting, both
+// replacing small pivots by a perturbation instead of failing. One template over the scalar type.
 #pragma once
 #include <cstdint>
 
-#include "common/blas.h"
 #include "common/scalar.h"
 
-namespace varnexo::factor {
+namespace varnexo::dense {
+
+// getf2: LU of the m×n block a (leading dimension lda >= max(1, m)) with symmetric
+// interchanges chosen on the diagonal (largest diagonal modulus, the later index on ties):
+// ipiv(j) = the index swapped with j (rows and columns). Unit L below, U on and above the
+// diagonal. A pivot with modulus <= ε (ε = 0: exactly zero) becomes ±ε (ε = 0: ±1e-8) with the
+// sign of its real part and counts in npert; npos/nneg (real scalars only, may be null) count
+// the pivots, <= 0 as negative. Never fails.
+template <class T>
+void getf2(int m, int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg,
+           double eps);
 
 // getc2: P·A·Q = L·U of the n×n block a (leading dimension lda >= max(1, n), 1-based formulas).
 //  Step k takes the entry of largest modulus of the trailing block, the last one of a row-wise
@@ -17,13 +27,4 @@ namespace varnexo::factor {
 template <class T>
 void getc2(int n, T* a, int lda, int32_t* ipiv, int32_t* jpiv, int32_t& npert, double eps);
 
-}  // namespace varnexo::factor
-
-extern "C" {
-// info = -1 for n < 0, -3 for lda < max(1, n), reported through xerbla_ with "DGETC2"/"ZGETC2";
-// otherwise 0.
-void dgetc2_varnexo_(const int32_t* n, double* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv,
-                     int32_t* npert, const double* eps, int32_t* info);
-void zgetc2_varnexo_(const int32_t* n, dcomplex* a, const int32_t* lda, int32_t* ipiv, int32_t* jpiv,
-                     int32_t* npert, const double* eps, int32_t* info);
-}
+}  // namespace varnexo::dense

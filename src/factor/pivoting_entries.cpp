@@ -294,18 +294,3 @@ extern "C" VARNEXO_EXPORT void c_blklu_unsym_risc_varnexo_(VARNEXO_LU_UNSYM_ARGS
                                        npert, *eps, aorig, ja, scaling, *scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_unsym_risc_varnexo_);
-
-// Column interchanges of an m-row array (leading dimension lda): for j = 1..n-1, with
-// p = |ipiv(j)| != j, columns j and p are swapped. luspym applies the interchanges of a
-// diagonal block to L21's columns; lusp applies the row interchanges to a U12ᵀ block.
-extern "C" VARNEXO_EXPORT void luspym_varnexo_(const int32_t* m, const int32_t* n, double* a,
-                                               const int32_t* lda, const int32_t* ipiv) {
-  luspym<double>(*m, *n, a, *lda, ipiv);
-}
-VARNEXO_UNDERSCORE_ALIAS(luspym_varnexo_);
-
-extern "C" VARNEXO_EXPORT void lusp_varnexo_(const int32_t* m, const int32_t* n, double* a,
-                                             const int32_t* lda, const int32_t* ipiv) {
-  luspym<double>(*m, *n, a, *lda, ipiv);
-}
-VARNEXO_UNDERSCORE_ALIAS(lusp_varnexo_);

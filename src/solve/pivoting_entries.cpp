@@ -243,15 +243,3 @@ extern "C" VARNEXO_EXPORT void c_blkslv1_unsym_varnexo_(
                      &ldw, part, transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_unsym_varnexo_);
-
-// Interchanges of one right-hand side over a supernode of w columns (ipiv local, read by
-// magnitude): luspxm undoes them (k = w-1 down to 1), luspxmt applies them (k = 1 up to w-1).
-extern "C" VARNEXO_EXPORT void luspxm_varnexo_(const int32_t* w, double* x, const int32_t* ipiv) {
-  swaps_backward(x, ipiv, *w - 1);
-}
-VARNEXO_UNDERSCORE_ALIAS(luspxm_varnexo_);
-
-extern "C" VARNEXO_EXPORT void luspxmt_varnexo_(const int32_t* w, double* x, const int32_t* ipiv) {
-  swaps_forward(x, ipiv, *w - 1);
-}
-VARNEXO_UNDERSCORE_ALIAS(luspxmt_varnexo_);
