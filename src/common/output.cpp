@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/common_entries.h"
 #include "common/export.h"
 
 namespace varnexo::output {

@@ -9,6 +9,7 @@
 
 #include "common/export.h"
 #include "common/memory.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 
 namespace varnexo::driver {

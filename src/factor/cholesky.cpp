@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/export.h"
+#include "factor/factor_entries.h"
 #include "factor/left_looking.h"
 #include "factor/value_map.h"
 

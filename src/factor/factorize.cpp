@@ -9,6 +9,7 @@
 
 #include "common/export.h"
 #include "factor/cholesky.h"
+#include "factor/factor_entries.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
 #include "factor/lu.h"

@@ -6,6 +6,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "factor/factor_entries.h"
 #include "factor/factorize.h"
 
 namespace varnexo::factor {

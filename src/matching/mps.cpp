@@ -10,6 +10,7 @@
 
 #include "common/export.h"
 #include "common/memory.h"
+#include "matching/matching_entries.h"
 
 namespace varnexo::matching {
 namespace {

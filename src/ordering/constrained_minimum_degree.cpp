@@ -11,8 +11,8 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 static_assert(sizeof(idx_t) == sizeof(int32_t), "the partitioner must use 32-bit indices");
 

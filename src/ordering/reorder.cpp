@@ -10,7 +10,7 @@
 #include "common/export.h"
 #include "common/onebased.h"
 #include "ordering/etree.h"
-#include "ordering/orderings.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/symbolic.h"
 
 namespace varnexo::ordering {

@@ -10,6 +10,7 @@
 #include "common/export.h"
 #include "common/onebased.h"
 #include "ordering/etree.h"
+#include "ordering/ordering_entries.h"
 
 namespace varnexo::ordering {
 namespace {

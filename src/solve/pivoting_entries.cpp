@@ -8,6 +8,7 @@
 #include "common/export.h"
 #include "solve/ldlt_solve.h"
 #include "solve/solve.h"
+#include "solve/solve_entries.h"
 #include "solve/triangular.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "common/export.h"
 #include "common/onebased.h"
 #include "solve/ldlt_solve.h"
+#include "solve/solve_entries.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
 
