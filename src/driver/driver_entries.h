@@ -1,14 +1,16 @@
 // Exported entries of the driver: the public call and the phase driver (declared in the public
-// header), the diagonal systems, the handle and block routines, the error report, the banner,
-// the refinement lines, the timers and the argument-error printer. Fortran style, every argument
-// by pointer; each name is also exported with a leading underscore. Included by the files that
-// define them.
+// header), the diagonal systems, the handle and block routines, the error report, the banner, the
+// refinement lines, the timers and the argument-error printer. Fortran style, every argument by
+// pointer; each name is also exported with a leading underscore. Included by the files that define
+// them; C callers include it too.
 #pragma once
-#include <cstdint>
+#include <stdint.h>
 
 #include "varnexo.h"  // varnexoinit_, varnexo_, varnexo_c_
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // A matrix with one entry per row, on the diagonal: checks every row and, when solve is 1,
 // x := D⁻¹·b (copied into b when solution_on_b is 1). status: 0, i when row i does not hold one
@@ -60,4 +62,6 @@ void get_proc_varnexo_(int32_t* count);
 // Prints an illegal-argument message and returns 0; it never stops the program.
 int xerbla(const char* name, const int32_t* position);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

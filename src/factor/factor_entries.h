@@ -1,12 +1,14 @@
 // Exported entries of the numerical factorisation: the factorisation driver, the supernodal
-// Cholesky, LDLᵀ/LDLᴴ and LU kernels of both families (plain and scheduled), their element
-// update and scatter, the value-map builders and the operation count. Fortran style, every
-// argument by pointer, arrays 1-based; complex kernels take pairs of doubles. Each name is also
-// exported with a leading underscore. Included by the files that define them.
+// Cholesky, LDLᵀ/LDLᴴ and LU kernels of both families (plain and scheduled), their element update
+// and scatter, the value-map builders and the operation count. Fortran style, every argument by
+// pointer, arrays 1-based; complex kernels take pairs of doubles. Each name is also exported with a
+// leading underscore. Included by the files that define them; C callers include it too.
 #pragma once
-#include <cstdint>
+#include <stdint.h>
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Factorisation entry. a, lnz, unz and temp hold pairs of doubles for the complex types; lnz and
 // unz may lie in one block (unz after ibasic(34) values). iwork: 2·P·n + n + nsuper words.
@@ -39,7 +41,9 @@ void ssnfct_varnexo_(const int32_t* n, const int32_t* luperm, const int32_t* ia,
                      const int32_t* domains);
 
 // Supernodal Cholesky, plain family. iwork: 3n + nsuper words (indmap, relind, link, length);
-// temp: tmpsiz doubles; error out: 0, -1 (a pivot not positive), -2 (temp too small).
+// temp: tmpsiz doubles; error out: 0, -1 (a pivot not positive), -2 (temp too small). In every
+// kernel a lack of memory for the loop's own scratch counts as -2 and any other internal
+// failure as -1.
 void blkl_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper, const int32_t* snode,
                    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, double* lnz,
                    const int32_t* nmod, int32_t* iwork, double* temp, const int32_t* tmpsiz,
@@ -143,4 +147,6 @@ void flops_varnexo_(const int32_t* nsuper, const int32_t* n, const int32_t* unus
                     const int32_t* nmod, int32_t* link, const int32_t* snode, const int32_t* xsuper,
                     int32_t* length, const int32_t* symmetric, const int32_t* type, double* mflops);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

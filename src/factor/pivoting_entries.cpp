@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "factor/factor_entries.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
@@ -79,12 +80,12 @@ int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t*
   LeftLooking<Kernel> loop(r.sf, kernel, loader, reinterpret_cast<T*>(lnz), reinterpret_cast<T*>(unz), w,
                            r.pivot, r.colpivot);
   const OneBased<const int32_t> nm(r.sf.nmod, r.sf.nsuper);
-  try {
+  // The loop's scratch beyond temp is the only thing that can throw: a lack of it is reported
+  // as a temp too small; any other exception fails the factorisation.
+  return guard_status({kTempTooSmall, kPivotFailure}, [&] {
     if (r.schedule) return factor_scheduled(loop, r.sf, nm, *r.schedule, w.link);
     return factor_plain(loop, r.sf.nsuper, nm);
-  } catch (...) {
-    return kTempTooSmall;
-  }
+  });
 }
 
 // The LDLᵀ kernels (real symmetric indefinite, complex symmetric) and LDLᴴ (Hermitian). The

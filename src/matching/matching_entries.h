@@ -1,7 +1,8 @@
 // Exported entries of the matching stage: the unsymmetric maximum-product matching with its
 // solver and completion (0-based arrays), and the store of a matching result into the analysis
 // blocks. Every argument by pointer; the routines named with a trailing underscore are also
-// exported with a leading one. Included by the files that define them.
+// exported with a leading one. Included by the files that define them; C++ only, since
+// kuhn_munkres takes the cost graph record.
 #pragma once
 #include <cstdint>
 

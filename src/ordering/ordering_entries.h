@@ -1,12 +1,15 @@
 // Exported entries of the ordering and symbolic analysis: the adjacency graphs, the three
 // fill-reducing orderings and their steps, the elimination tree and counts, the supernodes and
-// symbolic factorisation, the analysis steps and the update lists of the parallel schedule.
-// Fortran style: every argument by pointer, every array 1-based, node numbers new positions.
-// Each name is also exported with a leading underscore. Included by the files that define them.
+// symbolic factorisation, the analysis steps and the update lists of the parallel schedule. Fortran
+// style: every argument by pointer, every array 1-based, node numbers new positions. Each name is
+// also exported with a leading underscore. Included by the files that define them; C callers
+// include it too.
 #pragma once
-#include <cstdint>
+#include <stdint.h>
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // ---- Adjacency graphs and the three orderings ----------------------------------------------------
 
@@ -17,7 +20,8 @@ void ladj_mod_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz,
                        int32_t* adjncy, int32_t* work, const int32_t* one_triangle);
 
 // Adjacency graph of B + Bᵀ for an unsymmetric pattern, B = A with rows permuted by q.
-// adjncy must hold 3·nnz + n words; adjlen returns the exact length. work: n+1+nnz words.
+// adjncy must hold 3·nnz + n words; adjlen returns the exact length, or -2 when the n+1 words
+// of cursors it obtains cannot be had. work: n+1+nnz words.
 void ladjun_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* nnz, const int32_t* nproc,
                      const int32_t* ia, const int32_t* ja, const int32_t* q, int32_t* adjlen, int32_t* xadj,
                      int32_t* adjncy, int32_t* work);
@@ -56,6 +60,8 @@ void gepmetis_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjl
 
 void perm_str_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, int32_t* ib, int32_t* jb,
                        const int32_t* flag, const int32_t* q);
+// The diagonal-free structure of B + Bᵀ for the sorted rows (ib, jb) of B; adjlen as for
+// ladjun_varnexo_.
 void kg_diafree_adjnodia_varnexo_(const int32_t* n, const int32_t* nnzb, int32_t* adjlen, const int32_t* ib,
                                   const int32_t* jb, int32_t* xadj, int32_t* adjncy);
 void kgiqsort_varnexo_(const int32_t* m, int32_t* key, int32_t* comp, int32_t* skey, int32_t* scomp);
@@ -231,4 +237,6 @@ void blkpre_varnexo_(const int32_t* nsuper, const int32_t* xlindx, const int32_t
                      int32_t* tlist, int32_t* rlist, int32_t* qptr, const int32_t* nd, const int32_t* table,
                      const int32_t* e70, int32_t* e72, int32_t* size1, int32_t* size2);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

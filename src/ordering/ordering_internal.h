@@ -29,11 +29,13 @@ void perm_str(int32_t n, const int32_t* ia, const int32_t* ja, int32_t* ib, int3
               const int32_t* q);
 
 // Diagonal-free structure of B + Bᵀ for a pattern B with sorted rows. adjncy: 2·nnzb words
-// (the unsymmetric reservation of 3·nnz + n covers it). Returns the exact adjacency length.
+// (the unsymmetric reservation of 3·nnz + n covers it); n+1 words of cursors are obtained here.
+// Returns the exact adjacency length, or kOrderingFailed when the cursors cannot be obtained.
 int32_t kg_diafree_adjnodia(int32_t n, int32_t nnzb, const int32_t* ib, const int32_t* jb, int32_t* xadj,
                             int32_t* adjncy);
 
-// Graph of B + Bᵀ, B = A with rows permuted by q. work: n+1+nnz words (ib, jb). Returns the length.
+// Graph of B + Bᵀ, B = A with rows permuted by q. work: n+1+nnz words (ib, jb). Returns the length
+// or kOrderingFailed (see kg_diafree_adjnodia).
 int32_t ladjun(int32_t n, int32_t nnz, const int32_t* ia, const int32_t* ja, const int32_t* q, int32_t* xadj,
                int32_t* adjncy, int32_t* work);
 

@@ -1,13 +1,16 @@
 // Exported entries of the solves: the solve driver, the supernodal solves of the pivoted factors
-// (LDLᵀ/LDLᴴ with 1×1/2×2 blocks, LU with row or complete pivoting) and the products and norms
-// of the residual. Fortran style, every argument by pointer, arrays 1-based; complex routines
-// take pairs of doubles. Each name is also exported with a leading underscore. Included by the
-// files that define them.
+// (LDLᵀ/LDLᴴ with 1×1/2×2 blocks, LU with row or complete pivoting) and the products and norms of
+// the residual. Fortran style, every argument by pointer, arrays 1-based; complex routines take
+// pairs of doubles. Each name is also exported with a leading underscore. Included by the files
+// that define them; C callers include it too.
 #pragma once
-#include <complex>
-#include <cstdint>
+#include <stdint.h>
 
+#include "common/entry_types.h"
+
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Solve driver: X from B with a stored factor, nb right-hand sides of n values (leading
 // dimension n). The partition arrays are not read (one part). ibasic words read: 1 n, 12 type,
@@ -114,18 +117,19 @@ void amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32
                         const double* x, double* r, double* rowbuf, const double* b, double* work,
                         double* norm);
 void c_amuxy_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb, const int32_t* type,
-                      const int32_t* procs, const int32_t* ia, const int32_t* ja,
-                      const std::complex<double>* a, const std::complex<double>* x, std::complex<double>* y,
-                      std::complex<double>* rowbuf);
+                      const int32_t* procs, const int32_t* ia, const int32_t* ja, const varnexo_zcomplex* a,
+                      const varnexo_zcomplex* x, varnexo_zcomplex* y, varnexo_zcomplex* rowbuf);
 void c_amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb, const int32_t* type,
                           const int32_t* procs, const int32_t* ia, const int32_t* ja,
-                          const std::complex<double>* a, const std::complex<double>* x,
-                          std::complex<double>* r, std::complex<double>* rowbuf,
-                          const std::complex<double>* b, std::complex<double>* work, double* norm);
+                          const varnexo_zcomplex* a, const varnexo_zcomplex* x, varnexo_zcomplex* r,
+                          varnexo_zcomplex* rowbuf, const varnexo_zcomplex* b, varnexo_zcomplex* work,
+                          double* norm);
 // Largest |a(k)| off the diagonal (moduli for complex); the second argument is not read.
 void maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
                 const double* a, double* result);
 void c_maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
-                  const std::complex<double>* a, double* result);
+                  const varnexo_zcomplex* a, double* result);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif
