@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, quietly, and only those that are missing.
 # Usage: scripts/install-deps.sh [--peers]   (--peers adds the peer solvers used by the benchmark)
 set -e
-pkgs="cmake g++ gfortran pkg-config libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
+pkgs="cmake g++ gfortran pkg-config clang-format libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
 if [ "$1" = "--peers" ]; then
   pkgs="$pkgs libsuitesparse-dev libmumps-seq-dev libsuperlu-dev"
 fi
