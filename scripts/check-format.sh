@@ -1,5 +1,5 @@
 #!/bin/sh
-# Checks that every tracked C and C++ source follows the repository's .clang-format; prints the
+# Checks that every tracked C and C++ source follows the repository's .clang-format; prints
 # each violation and fails otherwise. `clang-format -i FILE` fixes a file.
 set -eu
 cd "$(dirname "$0")/.."
