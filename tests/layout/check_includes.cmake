@@ -1,6 +1,6 @@
 # The folders of src/ include one another in one direction only: driver -> matching, ordering,
 # factor, solve -> dense -> common. solve reads factor's storage views and factor reads the
-# update lists of the ordering's schedule; nothing includes the driver. A file that includes a
+# update lists of the ordering's schedule; only abi/ sees the driver. A file that includes a
 # folder it may not see fails this check.
 cmake_minimum_required(VERSION 3.25)
 
