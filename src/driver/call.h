@@ -47,6 +47,9 @@ struct Call {
                                 // stored factors (statistics of releases)
 };
 
+// nnz of the caller's matrix, ia(neqns+1) - 1 (0 for neqns < 1, neqns + 1 without ia).
+int64_t entry_count(const Call& c);
+
 // The call state of the public arguments, in the order of the public call.
 Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
                const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
@@ -57,6 +60,16 @@ Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix
 // accepted values and the size words, and leaves the detailed number in c.error_num
 // (0 accepted, 99 a diagonal system already solved, other values rejected).
 void check_input(Call& c);
+
+// The checks of the scalar arguments, in order (phase, processor count, max_fac_store, matrix
+// number, type, neqns, nnz, nb, iparam(6), (12), (2)); with_handle adds the checks against the
+// values stored by earlier calls. Brings iparam(3) into 1..kMaxProcessors. Returns the first
+// failing error number or 0.
+int32_t check_scalars(Call& c, bool with_handle);
+
+// The arrays the phase reads or writes must not be null; returns kNullArgument with the
+// argument's position in bad_row, or 0.
+int32_t check_null_arrays(Call& c);
 
 // Prints the error report of a failed call to standard error; returns the code to hand back
 // (a failing diagonal row turns -1 into -7).

@@ -1,5 +1,6 @@
 // The error report printed at the end of a failed call with messages on: a header naming the
 // class of the error and the detailed number, then the text of the failure.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -70,6 +71,21 @@ int32_t report_input(const Call& c, int32_t error) {
       case 15:
         say(text, c.matrix_type);
         break;
+      case kBadMaxFacStore:
+        say(text, c.max_fac_store);
+        break;
+      case kBadTranspose:
+        say(text, c.iparam(12));
+        break;
+      case kTooManyRhs:
+        say(text, c.nb);
+        break;
+      case kNoCompleteFactor:
+        say(text, c.matrix_number);
+        break;
+      case kFactorOfOtherType:  // the factor's type is kept in bad_row
+        say(text, c.matrix_number, c.bad_row);
+        break;
       case kBadRowPointers:
       case kBadColumnIndex:
       case kUnsortedRow:
@@ -106,7 +122,8 @@ void report_numerical(const Call& c) {
   if (num == -112) {
     say("*** error varnexo: iterative refinement contraction rate greater 0.9, interrupt");
   } else if (num == -111) {
-    say("*** error varnexo: iterative refinement exceeds max. iteration number %d", std::abs(c.iparam(8)));
+    say("*** error varnexo: iterative refinement exceeds max. iteration number %d",
+        c.iparam(8) < 0 ? (int32_t)std::min<int64_t>(-(int64_t)c.iparam(8), INT32_MAX) : c.iparam(8));
   } else if (num != -3 && c.iparam(20) >= 0) {
     if (num == -2)
       say("*** error varnexo: internal error, insuff. memory factorization");
@@ -122,8 +139,9 @@ void report_numerical(const Call& c) {
 }  // namespace
 
 int32_t error_info(const Call& c, int32_t error) {
+  // A release on a handle that never held a block, or a handle whose first call failed.
   const bool no_basic = c.h.slot(kSlotBasic) == 0;
-  if (error != -2 && (no_basic || c.h.ibasic()(10) < 0)) {
+  if (error != -2 && ((no_basic && c.error_num == 1000) || (!no_basic && c.h.ibasic()(10) < 0))) {
     say("*** error VARNEXO  (contradictory input, initialization failed)");
     say("handle=0 ?? ido= %d", c.ido);
     return error;

@@ -13,12 +13,9 @@ void run_phases(Call& c, int32_t& error) {
     c.analysed_nnz = ib(54);
   }
   if (c.phase / 10 == 1) ini_basic(c.h, c.iparam, c.matrix_type);
-  if (c.phase / 10 <= 2) {
-    // Without row pointers the count is left to pass, and the array check reports the null pointer.
-    c.nnz = c.neqns < 1 ? 0 : (c.ia ? (int64_t)c.ia[c.neqns] - 1 : c.neqns + 1);
-  } else {
-    c.nnz = ib(54);
-  }
+  // A solve works on the analysed entries; every other phase (an unknown one included, which
+  // the check refuses) counts the caller's.
+  c.nnz = c.phase == 33 ? ib(54) : entry_count(c);
   check_input(c);
   if (c.error_num == 99) {
     c.error_num = 0;
