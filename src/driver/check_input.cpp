@@ -11,6 +11,7 @@
 #include "driver/call.h"
 #include "driver/diagonal.h"
 #include "driver/input_texts.h"
+#include "driver/outcome.h"
 
 extern "C" void timer_varnexo_(double* t);
 
@@ -75,6 +76,40 @@ const char* input_check_text(int32_t error_num) {
     default:
       return nullptr;
   }
+}
+
+int32_t solve_diagonal(Call& c, bool short_cut) {
+  const int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
+  const bool real = t >= -2 && t <= 2;
+  const int32_t w = real ? 1 : 2;
+  const bool solves = c.phase % 10 == 3;
+  if (!(short_cut ? c.phase != 11 : solves)) return 0;
+  if (int32_t num = check_finite_values(c, c.neqns, w, true, solves)) {
+    c.error_num = num;
+    return -4;
+  }
+  int32_t status = 0;
+  OneBased<int32_t> ip = c.iparam;
+  const int32_t solve = solves ? 1 : 0;
+  if (real) {
+    diag_solve<double>(c.neqns, c.nb, c.ia, c.ja, c.a, c.b, c.x, status, ip(6), solve,
+                       short_cut ? &ip(22) : nullptr, short_cut ? &ip(23) : nullptr);
+  } else {
+    using z = std::complex<double>;
+    diag_solve<z>(c.neqns, c.nb, c.ia, c.ja, reinterpret_cast<const z*>(c.a), reinterpret_cast<z*>(c.b),
+                  reinterpret_cast<z*>(c.x), status, ip(6), solve, nullptr, nullptr);
+  }
+  if (status != 0) {
+    c.error_num = status < 0 ? status : -status;  // the row, as the report prints it
+    return -1;
+  }
+  if (solves) {
+    if (int32_t num = check_finite_solution(c, ip(6) == 1 ? c.b : c.x, w)) {
+      c.error_num = num;
+      return -4;
+    }
+  }
+  return 0;
 }
 
 bool known_matrix_type(int32_t type) {
@@ -283,18 +318,9 @@ void finish_diagonal(Call& c) {
   OneBased<int32_t> ib = c.h.ibasic();
   ib(68) = c.iparam(12) == 1 ? 1 : 0;
   c.iparam(12) = -1;
-  int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
-  int32_t status = 0;
-  if (c.phase % 10 == 3) {
-    if (t >= -2 && t <= 2) {
-      diag_solve<double>(c.neqns, c.nb, c.ia, c.ja, c.a, c.b, c.x, status, c.iparam(6), 1, nullptr, nullptr);
-    } else {
-      using z = std::complex<double>;
-      diag_solve<z>(c.neqns, c.nb, c.ia, c.ja, reinterpret_cast<const z*>(c.a), reinterpret_cast<z*>(c.b),
-                    reinterpret_cast<z*>(c.x), status, c.iparam(6), 1, nullptr, nullptr);
-    }
-  }
-  c.error_num = status <= 0 ? (status == 0 ? 99 : status) : -status;  // |status| is a row number
+  const int32_t error = solve_diagonal(c, false);
+  if (error == 0) c.error_num = 99;
+  c.outcome_failed = error == -4;
 }
 
 int32_t panel_width(int32_t type, int32_t nproc, int32_t iparam30) {

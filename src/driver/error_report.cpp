@@ -8,6 +8,7 @@
 #include "common/output.h"
 #include "driver/call.h"
 #include "driver/input_texts.h"
+#include "driver/outcome.h"
 
 namespace varnexo::driver {
 namespace {
@@ -119,7 +120,18 @@ void report_memory(const Call& c) {
 
 void report_numerical(const Call& c) {
   const int32_t num = c.error_num;
-  if (num == -112) {
+  if (num == kNonFiniteMatrix) {
+    say("*** error varnexo: a(%d) is not a finite number (row %d)", c.bad_row, c.bad_column);
+  } else if (num == kNonFiniteRhs) {
+    say("*** error varnexo: b(%d) is not a finite number (right-hand side %d)", c.bad_row, c.bad_column);
+  } else if (num == kNonFiniteSolution) {
+    say("*** error varnexo: solution entry %d is not a finite number (right-hand side %d)", c.bad_row,
+        c.bad_column);
+  } else if (num == kBackwardErrorAboveTarget) {
+    const double v[2] = {c.backward_error, kBackwardErrorLimit};
+    output::to_stderr_real("*** error varnexo: backward error %.3e after iterative refinement, above %.0e", v,
+                           2);
+  } else if (num == -112) {
     say("*** error varnexo: iterative refinement contraction rate greater 0.9, interrupt");
   } else if (num == -111) {
     say("*** error varnexo: iterative refinement exceeds max. iteration number %d",

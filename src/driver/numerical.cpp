@@ -7,6 +7,7 @@
 #include "common/memory.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/outcome.h"
 #include "driver/phases.h"
 #include "driver/refinement.h"
 #include "factor/factorize.h"
@@ -185,8 +186,17 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   if (res.perturbed_only) c.iparam(20) = -34;
   ib(65) = res.steps;
   if (over_b) std::memcpy((void*)c.b, x, sizeof(T) * len);
+  if (res.status != 0 && res.status != -112) return -4;
+  // A solution the library cannot stand behind is an error: values that are not finite, or a
+  // refinement that ended far above the working precision.
+  if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   if (res.status == -112) return -112;
-  return res.status != 0 ? -4 : 0;
+  if (wanted && res.steps > 0) {
+    c.backward_error = solve::backward_error<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+                                                reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
+    if (!(c.backward_error <= kBackwardErrorLimit)) return kBackwardErrorAboveTarget;
+  }
+  return 0;
 }
 
 // Step 4 of the numerical work: factorise when needed, then solve. Leaves status in ibasic(50).

@@ -41,31 +41,20 @@ void init_defaults(OneBased<int32_t> ip, int32_t type) {
 
 // The short cut for one entry per row on the diagonal: no handle block is touched. Every
 // failing row is reported as -7 (never a value that reads as success or as another class), with
-// the row in the text when messages are on.
+// the row in the text when messages are on; values that are not finite are errors -4.
 void diagonal_short_cut(Call& c, int32_t& error) {
   OneBased<int32_t> ip = c.iparam;
   ip(12) = -1;
-  const int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
-  int32_t status = 0;
-  if (c.phase != 11) {
-    const int32_t solve = c.phase % 10 == 3 ? 1 : 0;
-    if (t >= -2 && t <= 2) {
-      diag_solve<double>(c.neqns, c.nb, c.ia, c.ja, c.a, c.b, c.x, status, ip(6), solve, &ip(22), &ip(23));
-    } else {
-      using z = std::complex<double>;
-      diag_solve<z>(c.neqns, c.nb, c.ia, c.ja, reinterpret_cast<const z*>(c.a), reinterpret_cast<z*>(c.b),
-                    reinterpret_cast<z*>(c.x), status, ip(6), solve, nullptr, nullptr);
-    }
-  }
+  error = solve_diagonal(c, true);
   ip(15) = 0, ip(16) = 0, ip(17) = 0;
   ip(18) = c.neqns;
   ip(19) = c.neqns / 1000000;
   ip(20) = 0;
-  error = 0;
-  if (status != 0) {
-    c.error_num = status < 0 ? status : -status;  // the row, as the driver reports it
-    error = c.message_level != 0 ? error_info(c, -1) : -7;
-  }
+  if (error == 0) return;
+  if (c.message_level != 0)
+    error = error_info(c, error);
+  else if (error == -1)
+    error = -7;
 }
 
 // The short cut runs for the known phases on a diagonal matrix whose arguments pass the
