@@ -177,14 +177,21 @@ BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<i
   if (work < n) work = n;
   if (work < ib(37)) work = ib(37);
   work *= nproc * w;
+  const int64_t cgs =
+      (ib(18) != 0 && ido % 10 >= 3) ? (5 * n * nb + 9 * (int64_t)nb + 2 * (int64_t)nb * nproc) * w : 0;
+  if (work > INT32_MAX || cgs > INT32_MAX) {
+    // Their sizes in doubles are kept in 32-bit control words: such blocks cannot be described.
+    s.too_large = work > INT32_MAX ? work : cgs;
+    return s;
+  }
   if (iadr(75) == kSentinel) {
     s.work = work;
   } else if (ib(7) < work) {
     s.work = -work;
     iadr(75) = kSentinel;
   }
-  if (ib(18) != 0 && ido % 10 >= 3) {
-    s.cgs = (5 * n * nb + 9 * (int64_t)nb + 2 * (int64_t)nb * nproc) * w;
+  if (cgs > 0) {
+    s.cgs = cgs;
     ib(47) = (int32_t)s.cgs;
   }
   ib(5) = w;

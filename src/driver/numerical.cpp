@@ -58,6 +58,11 @@ int32_t obtain_numeric_blocks(Call& c) {
   OneBased<int32_t> iadr = c.h.iadr();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
   BlockSizes s = fact_cgs_alloc(false, c.ido, c.work_nb, ib, iadr, entry);
+  if (s.too_large != 0) {  // reported as the real work block that cannot be had
+    c.mem.failed_bytes = 8 * s.too_large;
+    c.mem.failed_total = c.mem.factor + memory::kilobytes(8 * s.too_large);
+    return kCodeWorkR0;
+  }
   const bool count_factor = c.iparam(9) >= 0;
   if (s.factor != 0) {
     void*& block = c.h.fact_block(c.matrix_number);

@@ -196,6 +196,30 @@ TEST(MaxFacStore, ValuesAboveTheBoundAreRefusedBeforeAnythingIsObtained) {
   EXPECT_EQ(c.call(13, m), 0);
 }
 
+TEST(RightHandSideCount, AWorkBlockBeyond32BitCountsIsAMemoryErrorNotATruncatedSize) {
+  // A factorisation reads no right-hand side, but nb sizes its real work block: 64 processors
+  // and 2·10^8 right-hand sides ask for more doubles than a 32-bit control word counts.
+  Caller c(13);
+  Csr m = laplace1d_full(10);
+  std::vector<double> z;
+  for (double v : m.a) z.insert(z.end(), {v, 0.5});
+  m.a = z;
+  c.ip(3) = 64;
+  ASSERT_EQ(c.call(11, m), 0);
+  int32_t nb = 200000000, phase = 22, msglvl = 1, error = 0;
+  const int64_t live = memory::live_blocks();
+  const std::string err = captured_stderr([&] {
+    varnexo_(c.handle, &c.max_fac_store, &c.matrix_number, &c.type, &phase, &m.n, m.a.data(), m.ia.data(),
+             m.ja.data(), nullptr, &nb, c.iparam, &msglvl, nullptr, nullptr, &error);
+  });
+  EXPECT_EQ(error, -2);
+  EXPECT_NE(err.find("*** error varnexo (memory allocation) WORK_R0 , size to allocate: 2147483647 bytes\n"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(memory::live_blocks(), live);
+  c.msglvl = 0;
+}
+
 TEST(Transpose, OnlyZeroOneAndTheShortCutMarkAreAccepted) {
   for (int32_t value : {2, -2, 7, INT32_MIN, INT32_MAX}) {
     Caller c(11);
