@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/export.h"
+#include "common/scalar.h"
 #include "factor/cholesky.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
@@ -206,7 +207,7 @@ int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic
                   const NumericMatrix& A, void* factor_block, void* work_r0, int32_t* iwork, int32_t* pivot,
                   int32_t* colpivot, const int32_t* domains) {
   const int32_t type = ibasic[11];
-  const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
+  const int w = (magnitude(type) <= 2 || type == 11) ? 1 : 2;
   double* unz = sf.xunz ? static_cast<double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
   return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot,
                           domains);

@@ -13,8 +13,8 @@
 namespace varnexo::solve {
 
 Storage storage_of(int32_t type) {
-  if (std::abs(type) % 2 != 0) return Storage::full;
-  return std::abs(type) == 4 ? Storage::hermitian : Storage::symmetric;
+  if (magnitude(type) % 2 != 0) return Storage::full;
+  return magnitude(type) == 4 ? Storage::hermitian : Storage::symmetric;
 }
 
 namespace {
