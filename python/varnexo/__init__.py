@@ -11,6 +11,7 @@
 from ._errors import InaccurateSolutionError, VarnexoError
 from ._matrix import KINDS, TYPE_NAMES
 from ._solver import Inertia, Memory, Solver, factorized, spsolve
+from ._version import __version__
 
-__all__ = ["spsolve", "factorized", "Solver", "VarnexoError", "InaccurateSolutionError", "Inertia", "Memory",
+__all__ = ["__version__", "spsolve", "factorized", "Solver", "VarnexoError", "InaccurateSolutionError", "Inertia", "Memory",
            "KINDS", "TYPE_NAMES"]

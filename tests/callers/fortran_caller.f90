@@ -14,6 +14,7 @@ contains
     integer(c_int32_t) :: iparam(VARNEXO_IPARAM_SIZE), ia(4), ja(3), perm(3), error
     complex(c_double_complex) :: a(3), b(3), x(3)
     integer :: i
+    iparam = 0
     call varnexoinit(handle, VARNEXO_COMPLEX_UNSYM, iparam)
     ia = [1, 2, 3, 4]
     ja = [1, 2, 3]
@@ -32,26 +33,24 @@ contains
     integer, parameter :: n = 50, nrhs = 2
     integer(c_intptr_t) :: handle(VARNEXO_HANDLE_SLOTS)
     integer(c_int32_t) :: iparam(VARNEXO_IPARAM_SIZE), ia(n + 1), ja(2 * n - 1), perm(n), error, phase
-    real(c_double) :: a(2 * n - 1), b(n, nrhs), x(n, nrhs), r
-    integer :: i, k, p
-    p = 1
+    real(c_double) :: a(2 * n - 1), b(n, nrhs), x(n, nrhs), r(n)
+    integer :: i, k
     do i = 1, n
-      ia(i) = p
-      ja(p) = i
-      a(p) = 2.0d0
-      p = p + 1
-      if (i < n) then
-        ja(p) = i + 1
-        a(p) = -1.0d0
-        p = p + 1
-      end if
+      ia(i) = 2 * i - 1
+      ja(2 * i - 1) = i
+      a(2 * i - 1) = 2.0d0
     end do
-    ia(n + 1) = p
+    do i = 1, n - 1
+      ja(2 * i) = i + 1
+      a(2 * i) = -1.0d0
+    end do
+    ia(n + 1) = 2 * n
     do k = 1, nrhs
       do i = 1, n
         b(i, k) = real(i * k, c_double)
       end do
     end do
+    iparam = 0  ! varnexoinit keeps iparam(3), the processor count
     call varnexoinit(handle, VARNEXO_REAL_SPD, iparam)
     do phase = VARNEXO_PHASE_ANALYSIS, VARNEXO_PHASE_SOLVE, 11
       call varnexo(handle, 1, 1, VARNEXO_REAL_SPD, phase, n, a, ia, ja, perm, nrhs, iparam, 0, b, x, error)
@@ -59,12 +58,10 @@ contains
     end do
     if (iparam(VARNEXO_IPARAM_FACTOR_NNZ) < 2 * n - 1) stop 4
     do k = 1, nrhs
-      do i = 1, n
-        r = b(i, k) - 2.0d0 * x(i, k)
-        if (i > 1) r = r + x(i - 1, k)
-        if (i < n) r = r + x(i + 1, k)
-        if (abs(r) > 1.0d-10 * maxval(abs(x))) stop 5
-      end do
+      r = b(:, k) - 2.0d0 * x(:, k)
+      r(2:n) = r(2:n) + x(1:n - 1, k)
+      r(1:n - 1) = r(1:n - 1) + x(2:n, k)
+      if (maxval(abs(r)) > 1.0d-10 * maxval(abs(x))) stop 5
     end do
     call varnexo(handle, 1, 1, VARNEXO_REAL_SPD, VARNEXO_PHASE_RELEASE_ALL, n, a, ia, ja, perm, nrhs, iparam, 0, &
                  b, x, error)
