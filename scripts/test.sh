@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the library and runs the whole test suite. With --sanitize the build uses the address,
-# leak and undefined-behaviour sanitizers in its own build tree.
+# Builds the library and runs the whole test suite, the Python package's tests included. With
+# --sanitize the build uses the address, leak and undefined-behaviour sanitizers in its own build
+# tree (without the Python package: an instrumented library cannot be loaded by the interpreter).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,7 +11,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
   dir=build
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  # The Python package and its tests are part of the suite: a missing dependency is an error.
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEXO_BUILD_PYTHON=ON >/dev/null
 fi
 cmake --build "$dir" -j"$(nproc)"
 OPENBLAS_NUM_THREADS=1 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"

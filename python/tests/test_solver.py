@@ -2,6 +2,8 @@
 the eigenvalues, kind inference with the positive definite attempt, results, right-hand sides in
 every layout, and concurrency (the GIL is released while the library works)."""
 
+import os
+import re
 import threading
 import time
 
@@ -321,3 +323,12 @@ def test_gil_released_during_factorisation():
     gaps = np.diff(ticks)
     assert span[0] > 0.05, "the factorisation is too short to tell"
     assert gaps.max() < 0.5 * span[0]
+
+
+def test_readme_example(capsys):
+    readme = os.path.join(os.path.dirname(__file__), "..", "..", "README.md")
+    with open(readme) as f:
+        text = f.read()
+    example = re.search(r"```python\n(.*?)```", text, re.S).group(1)
+    exec(compile(example, "README.md", "exec"), {})
+    assert float(capsys.readouterr().out) < 1e-12
