@@ -13,5 +13,5 @@ from ._matrix import KINDS, TYPE_NAMES
 from ._solver import Inertia, Memory, Solver, factorized, spsolve
 from ._version import __version__
 
-__all__ = ["__version__", "spsolve", "factorized", "Solver", "VarnexoError", "InaccurateSolutionError", "Inertia", "Memory",
-           "KINDS", "TYPE_NAMES"]
+__all__ = ["__version__", "spsolve", "factorized", "Solver", "VarnexoError", "InaccurateSolutionError",
+           "Inertia", "Memory", "KINDS", "TYPE_NAMES"]

@@ -10,8 +10,7 @@ import scipy.sparse as sp
 
 from . import _core
 from ._errors import InaccurateSolutionError, VarnexoError, library_error
-from ._matrix import (INT32_MAX, TYPE_NAMES, Layout, canonical, has_symmetry, is_complex_type, symmetry_of,
-                      types_to_try)
+from ._matrix import INT32_MAX, TYPE_NAMES, Layout, canonical, has_symmetry, symmetry_of, types_to_try
 
 Inertia = namedtuple("Inertia", "positive negative zero")
 Memory = namedtuple("Memory", "analysis_peak_kb analysis_permanent_kb factor_kb")
@@ -304,8 +303,10 @@ class Solver:
         self._statistics = ""
 
     def _call(self, phase, b=None, nrhs=1):
-        sys.stdout.flush()
-        sys.stderr.flush()
+        # Text the interpreter buffered goes out before the library's output is redirected.
+        for stream in (sys.stdout, sys.stderr):
+            if stream is not None:
+                stream.flush()
         error, x, out, err = self._core.call(phase, b, nrhs, self._threads or 0)
         self._statistics = out.decode(errors="replace")
         if self._verbose:
