@@ -10,6 +10,9 @@ import scipy.sparse as sp
 
 from . import _core
 from ._errors import InaccurateSolutionError, VarnexoError, library_error
+
+# error_num of a solve whose refinement ended far above its target backward error.
+INACCURATE_REFINEMENT = -123
 from ._matrix import INT32_MAX, TYPE_NAMES, Layout, canonical, has_symmetry, symmetry_of, types_to_try
 
 Inertia = namedtuple("Inertia", "positive negative zero")
@@ -134,18 +137,15 @@ class Solver:
         if B.shape[1] == 0:
             x = np.zeros(B.shape, dtype=np.result_type(B.dtype, self._A.dtype))
         else:
-            x = self._solve_columns(B, op)
-            accurate = self._accurate(B, x, op)
+            x, accurate = self._solve_checked(B, op)
             if not accurate and self._perturbed:
                 # Perturbed pivots make the factor inexact: more refinement steps may repair it,
                 # unless the refinement stops for lack of contraction.
                 try:
-                    x = self._solve_columns(B, op, refinement_steps=EXTRA_REFINEMENT_STEPS)
-                    accurate = self._accurate(B, x, op)
+                    x, accurate = self._solve_checked(B, op, EXTRA_REFINEMENT_STEPS)
                 except VarnexoError as e:
                     if e.error != -4:
                         raise
-                    self._accurate(B, x, op)
             if not accurate:
                 raise self._inaccurate(x)
         x = x.reshape(np.shape(b)) if not sparse_b else sp.csc_matrix(x)
@@ -382,6 +382,18 @@ class Solver:
         self._refinement_steps = int(ip[IP_REFINE_STEPS - 1])
         X = x.view(dtype).reshape(B.shape, order="F")
         return np.conj(X) if conjugate else X
+
+    def _solve_checked(self, B, op, refinement_steps=None):
+        """(x, accurate) for B under op. A solution the library itself refuses as inaccurate
+        (its refinement ended far above its target) counts as inaccurate, with no x."""
+        try:
+            x = self._solve_columns(B, op, refinement_steps)
+        except VarnexoError as e:
+            if e.error_num != INACCURATE_REFINEMENT:
+                raise
+            self._backward_error = float("inf")
+            return None, False
+        return x, self._accurate(B, x, op)
 
     def _norm(self, op):
         """‖op(A)‖∞ of the current matrix."""
