@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, quietly, and only those that are missing.
 # Usage: scripts/install-deps.sh [--peers]   (--peers adds the peer solvers used by the benchmark)
 set -e
-pkgs="cmake g++ gfortran pkg-config libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
+pkgs="cmake g++ gfortran pkg-config clang-format libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
 # The Python package: built with pybind11 for Debian's python3, tested with pytest against SciPy.
 pkgs="$pkgs python3-dev pybind11-dev python3-pybind11 python3-numpy python3-scipy python3-pytest"
 if [ "$1" = "--peers" ]; then

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/common_entries.h"
 #include "common/export.h"
+#include "common/guard.h"
 
 namespace varnexo::output {
 
@@ -85,34 +87,37 @@ void empty_line() {
 }  // namespace varnexo::output
 
 using namespace varnexo::output;
+using varnexo::guard_entry;
 
+// A record that cannot be formatted for lack of memory is not printed: these entries have no
+// status to report it in.
 extern "C" {
 
 VARNEXO_EXPORT void print_ci_(const int32_t* ignored, const char* format, const int32_t* count,
                               const int32_t* values) {
   (void)ignored;
-  to_stderr(format, values, *count);
+  guard_entry(nullptr, {}, [&] { to_stderr(format, values, *count); });
 }
 VARNEXO_UNDERSCORE_ALIAS(print_ci_);
 
 VARNEXO_EXPORT void prints_ci_(const int32_t* ignored, const char* format, const int32_t* count,
                                const int32_t* values) {
   (void)ignored;
-  to_stdout(format, values, *count);
+  guard_entry(nullptr, {}, [&] { to_stdout(format, values, *count); });
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_ci_);
 
 VARNEXO_EXPORT void prints_cr_(const int32_t* ignored, const char* format, const int32_t* count,
                                const double* values) {
   (void)ignored;
-  to_stdout_real(format, values, *count);
+  guard_entry(nullptr, {}, [&] { to_stdout_real(format, values, *count); });
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_cr_);
 
 VARNEXO_EXPORT void prints_cri_(const int32_t* ignored, const char* format, const double* value,
                                 const int32_t* ivalue) {
   (void)ignored;
-  to_stdout_real_int(format, *value, *ivalue);
+  guard_entry(nullptr, {}, [&] { to_stdout_real_int(format, *value, *ivalue); });
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_cri_);
 

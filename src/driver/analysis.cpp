@@ -7,11 +7,11 @@
 #include "common/memory.h"
 #include "driver/analysis_steps.h"
 #include "driver/handle_routines.h"
-#include "driver/matching_store.h"
 #include "driver/phases.h"
 #include "factor/factorize.h"
 #include "factor/storage_view.h"
-#include "mps.h"
+#include "matching/matching_store.h"
+#include "matching/mps.h"
 
 namespace varnexo::driver {
 namespace {
@@ -39,7 +39,7 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
   c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (c.matrix_type == 13 ? nnz : 0)));
   if (c.matrix_type == 13) {
     moduli.resize((size_t)nnz);
-    convert2abs(nnz, c.a, moduli.data());
+    matching::convert2abs(nnz, c.a, moduli.data());
     values = moduli.data();
   }
   std::vector<int32_t> match((size_t)n);
@@ -58,8 +58,8 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
     return -6;
   }
   for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(), c.h.block_as<int32_t>(kSlotMatchPerm),
-             c.h.block_as<double>(kSlotScaling));
+  matching::rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(),
+                       c.h.block_as<int32_t>(kSlotMatchPerm), c.h.block_as<double>(kSlotScaling));
   return 0;
 }
 
@@ -73,8 +73,8 @@ int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
   if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
   if (ib(67) > 0) return run_matching(c, ib);
-  rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
-             c.h.block_as<double>(kSlotScaling));
+  matching::rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
+                       c.h.block_as<double>(kSlotScaling));
   return 0;
 }
 

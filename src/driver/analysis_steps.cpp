@@ -10,6 +10,7 @@
 #include "common/onebased.h"
 #include "factor/storage_view.h"
 #include "factor/value_map.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/reorder.h"
 #include "ordering/schedule.h"
 

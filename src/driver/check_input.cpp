@@ -10,10 +10,9 @@
 #include "common/export.h"
 #include "driver/call.h"
 #include "driver/diagonal.h"
+#include "driver/driver_entries.h"
 #include "driver/input_texts.h"
 #include "driver/outcome.h"
-
-extern "C" void timer_varnexo_(double* t);
 
 namespace varnexo::driver {
 

@@ -10,6 +10,7 @@
 
 #include "common/export.h"
 #include "common/memory.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/memory.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
 #include "driver/outcome.h"
@@ -14,8 +15,6 @@
 #include "factor/storage_view.h"
 #include "solve/residual.h"
 #include "solve/solve.h"
-
-extern "C" void timer_varnexo_(double* t);
 
 namespace varnexo::driver {
 namespace {

@@ -10,6 +10,7 @@
 
 #include "common/export.h"
 #include "common/scalar.h"
+#include "driver/driver_entries.h"
 
 namespace varnexo::driver {
 namespace {

@@ -4,9 +4,8 @@
 
 #include "common/export.h"
 #include "common/output.h"
+#include "driver/driver_entries.h"
 #include "driver/phases.h"
-
-extern "C" void timer_varnexo_(double* t);
 
 namespace varnexo::driver {
 namespace {

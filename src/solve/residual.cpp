@@ -9,6 +9,7 @@
 
 #include "common/export.h"
 #include "common/scalar.h"
+#include "solve/solve_entries.h"
 
 namespace varnexo::solve {
 

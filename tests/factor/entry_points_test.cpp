@@ -3,41 +3,12 @@
 // operation count, and the element-wise pieces of the loop.
 #include <gtest/gtest.h>
 
+#include "factor/factor_entries.h"
 #include "factor/value_map.h"
+#include "solve/solve_entries.h"
 #include "support_numeric/harness.h"
 
 using namespace testnum;
-
-extern "C" {
-void blkl_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                   const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*, const int32_t*,
-                   const int32_t*, const int32_t*, const int32_t*, const double*, int32_t*);
-void blkl_risc_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                        const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*,
-                        const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*,
-                        const int32_t*, const int32_t*, const int32_t*, int32_t*);
-void factorize_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*,
-                        int32_t*, double*, const int32_t*, const int32_t*, const int32_t*, double*,
-                        const int32_t*, double*, const int32_t*, const int32_t*, int32_t*, int32_t*,
-                        const int32_t*, const int32_t*, int32_t*, double*, const int32_t*, const int32_t*,
-                        const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                        const double*, const int32_t*);
-void solve_varnexo_(const int32_t*, double*, double*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, const double*, const int32_t*, const double*,
-                    const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, double*,
-                    const int32_t*, const double*, int32_t*);
-void flops_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, int32_t*, const int32_t*, int32_t*, const int32_t*,
-                    const int32_t*, int32_t*, const int32_t*, const int32_t*, double*);
-void invs_perm_mod_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                            const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                            const int32_t*, const int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                            int32_t*, int32_t*, int32_t*);
-void mmpyi_varnexo_(const int32_t*, const int32_t*, const int32_t*, const double*, const double*,
-                    const int32_t*, const int32_t*, double*, const int32_t*);
-void scatt_varnexo_(const int32_t*, const int32_t*, double*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, double*);
-}
 
 namespace {
 
