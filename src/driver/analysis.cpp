@@ -16,8 +16,6 @@
 namespace varnexo::driver {
 namespace {
 
-bool unsymmetric(int32_t type) { return type == 11 || type == 13; }
-
 // Processor count rounded up to a power of two, at most n: the domain count of the dissection.
 void set_domain_request(OneBased<int32_t> ib, int32_t n) {
   int32_t p = 1;
@@ -36,8 +34,9 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
   const double* values = c.a;
   // The local arrays of the matching are counted as the analysis obtains them.
   c.mem.peak += memory::kilobytes(4 * (6 * (int64_t)n + 23));
-  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (c.matrix_type == 13 ? nnz : 0)));
-  if (c.matrix_type == 13) {
+  const bool complex_values = c.kind().is_complex();
+  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (complex_values ? nnz : 0)));
+  if (complex_values) {
     moduli.resize((size_t)nnz);
     matching::convert2abs(nnz, c.a, moduli.data());
     values = moduli.data();
@@ -58,8 +57,8 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
     return -6;
   }
   for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  matching::rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(),
-                       c.h.block_as<int32_t>(kSlotMatchPerm), c.h.block_as<double>(kSlotScaling));
+  matching::rr33adcopy(n, &c.kind(), ib(69), match.data(), logs.data(), c.h.block_as<int32_t>(kSlotMatchPerm),
+                       c.h.block_as<double>(kSlotScaling));
   return 0;
 }
 
@@ -73,7 +72,7 @@ int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
   if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
   if (ib(67) > 0) return run_matching(c, ib);
-  matching::rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
+  matching::rr33adcopy(c.n, &c.kind(), -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
                        c.h.block_as<double>(kSlotScaling));
   return 0;
 }
@@ -111,7 +110,7 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
   int32_t* ibp = c.h.basic()->ibasic;
   double* rbp = c.h.basic()->rbasic;
   int32_t* iadr = c.h.basic()->iadr;
-  const int32_t* q = unsymmetric(c.matrix_type) ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  const int32_t* q = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
   int32_t num = obtain(c, kSlotStrucS0, struc_s0_bytes(ibp), kCodeStrucS0);
   if (ib(19) == 1) ib(68) = 0;
   if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ibp), kCodeWorkI0);
@@ -169,7 +168,7 @@ void count_operations(Call& c, OneBased<int32_t> ib) {
   const factor::SymbolicFactor sf = factor::symbolic_view(fi, c.h.basic()->iadr, c.h.basic()->ibasic);
   std::vector<int32_t> link((size_t)sf.n + 1), length((size_t)sf.nsuper + 1);
   double mflops = 0.0;
-  if (factor::flops(sf, ib(19) == 1, c.matrix_type, link.data(), length.data(), &mflops)) {
+  if (factor::flops(sf, ib(19) == 1, c.kind().is_complex(), link.data(), length.data(), &mflops)) {
     c.h.rbasic()(15) = mflops;
     c.iparam(19) = (int32_t)std::lround(mflops);
   }
@@ -186,8 +185,9 @@ int32_t run_analysis(Call& c) {
   c.mem.permanent += handle_kb;
   set_domain_request(ib, c.n);
   // Symmetric indefinite types are analysed without the symmetric matching.
-  if (!unsymmetric(c.matrix_type)) ib(67) = 0;
-  int32_t error = unsymmetric(c.matrix_type) ? prepare_unsymmetric(c, ib) : 0;
+  const bool unsymmetric = c.kind().unsymmetric();
+  if (!unsymmetric) ib(67) = 0;
+  int32_t error = unsymmetric ? prepare_unsymmetric(c, ib) : 0;
   if (error == 0) error = run_steps(c, ib);
   if (error == 0) error = keep_structure(c, ib);
   if (c.loc_int2) {
@@ -201,7 +201,7 @@ int32_t run_analysis(Call& c) {
   clean_fact(estimate);
   const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ib, c.h.iadr(), estimate);
   // The estimate: one factor with its pivot records, and the real work block.
-  const int64_t factor_doubles = ((int64_t)ib(34) + ib(35)) * doubles_per_entry(c.matrix_type);
+  const int64_t factor_doubles = ((int64_t)ib(34) + ib(35)) * c.kind().doubles_per_entry();
   c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) +
                  memory::kilobytes(8 * (s.too_large != 0 ? s.too_large : std::abs(s.work)));
   c.h.iadr()(75) = kSentinel;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "common/matrix_kind.h"
 #include "common/onebased.h"
 #include "driver/handle.h"
 
@@ -10,6 +11,9 @@ namespace varnexo::driver {
 
 struct Call {
   explicit Call(void* handle) : h(handle) {}
+
+  // The kind of the matrix type; valid once the scalar checks accepted the type.
+  const MatrixKind& kind() const { return kind_of(matrix_type); }
 
   Handle h;
   // Public arguments as given.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/call.h"
 #include "driver/driver_entries.h"
@@ -140,7 +141,7 @@ void report_numerical(const Call& c) {
   } else if (num != -3 && c.iparam(20) >= 0) {
     if (num == -2)
       say("*** error varnexo: internal error, insuff. memory factorization");
-    else if (c.matrix_type == 2 || c.matrix_type == 4)
+    else if (find_kind(c.matrix_type) != nullptr && find_kind(c.matrix_type)->positive_definite)
       say("*** error varnexo: zero or neg. pivot, A not spd");
     else
       say("*** error varnexo: zero pivot");

@@ -9,6 +9,7 @@
 #include <initializer_list>
 
 #include "common/export.h"
+#include "common/matrix_kind.h"
 #include "common/memory.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
@@ -105,17 +106,16 @@ void release_all(const Handle& h) {
 
 // Defaults that the driver writes itself at an analysis call with iparam(1) = 0.
 void apply_driver_defaults(OneBased<int32_t> iparam, int32_t type) {
-  const bool lu_type = type == 1 || type == 3 || type == 11 || type == 13;
-  const bool indefinite = type == -2 || type == -4 || type == 6;
-  const bool unsym = type == 11 || type == 13;
+  const KindDefaults d = driver_defaults_of(type);
   iparam(2) = 2;
-  for (int k : {4, 5, 6, 7, 8, 9, 12, 14, 20, 22, 23, 24, 25, 28, 50}) iparam(k) = 0;
-  iparam(10) = lu_type ? 13 : (indefinite ? 8 : 0);
-  iparam(11) = unsym ? 1 : 0;
-  iparam(13) = unsym ? 1 : 0;
+  for (int k : {4, 5, 6, 7, 9, 12, 14, 20, 22, 23, 24, 25, 28, 50}) iparam(k) = 0;
+  iparam(8) = d.max_refinement;
+  iparam(10) = d.perturbation;
+  iparam(11) = d.scaling;
+  iparam(13) = d.matching;
   iparam(18) = -1;
   iparam(19) = -1;
-  iparam(21) = indefinite ? 1 : 0;
+  iparam(21) = d.pivoting;
 }
 
 void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type) {
@@ -143,7 +143,8 @@ void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type) {
   rb(13) = 1e-12;
   rb(14) = 1e-30;
   for (int32_t k = 1; k <= capacity; ++k) clean_fact(h.fact_entry(k));
-  if (type == -2 || type == -4 || type == 6 || type == 11 || type == 13) {
+  const MatrixKind* kind = find_kind(type);
+  if (kind != nullptr && kind->matching_applies) {
     if (iparam(13) > 0) ib(67) = iparam(13);
     const int32_t gate = iparam(11) == 2 ? iparam(30) : iparam(13);
     if ((iparam(11) == 1 || iparam(11) == 2) && gate > 0) ib(69) = 1;
@@ -151,10 +152,9 @@ void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type) {
   }
 }
 
-// Doubles per stored entry: 1 for the real types (|type| <= 2 and 11), 2 for the complex ones.
 int32_t doubles_per_entry(int32_t type) {
-  int32_t a = type < 0 ? -type : type;
-  return (a <= 2 || type == 11) ? 1 : 2;
+  const MatrixKind* kind = find_kind(type);
+  return kind ? kind->doubles_per_entry() : 1;
 }
 
 BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ib,

@@ -15,7 +15,7 @@ void apply_driver_defaults(OneBased<int32_t> iparam, int32_t type);
 // driver defaults when iparam(1) = 0. ibasic(49), the FACT_ADR capacity, is kept.
 void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type);
 
-// Doubles per stored value of a matrix type: 1 real, 2 complex.
+// Doubles per stored value of a matrix type: 1 real, 2 complex (1 for a code that is no type).
 int32_t doubles_per_entry(int32_t type);
 
 // Sizes in doubles of the three blocks of a numerical call: positive = obtain a new block,

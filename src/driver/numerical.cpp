@@ -41,7 +41,7 @@ Numeric numeric_view(const Call& c) {
   v.sf = factor::symbolic_view(fi, iadr, ib);
   v.map = factor::value_map_view(fi, iadr, ib);
   v.ws = factor::factor_workspace_view(fi, iadr, ib);
-  v.w = doubles_per_entry(c.matrix_type);
+  v.w = c.kind().doubles_per_entry();
   v.values = c.h.fact_block(c.matrix_number);
   if (v.values) {
     const int64_t doubles = ((int64_t)ib[33] + ib[34]) * v.w;
@@ -140,8 +140,7 @@ template <class T>
 int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
-  const int32_t* row_map =
-      c.matrix_type == 11 || c.matrix_type == 13 ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  const int32_t* row_map = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
   int32_t ibasic[100];
   std::memcpy(ibasic, c.h.basic()->ibasic, sizeof ibasic);
   const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
@@ -180,7 +179,7 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   io.n = c.n;
   io.nb = c.work_nb;
   io.solve = [&](const T* rhs, T* sol) { return solve_once<T>(c, v, rhs, sol); };
-  const solve::Storage storage = solve::storage_of(c.matrix_type);
+  const solve::Storage storage = solve::storage_of(&c.kind());
   std::vector<T> rowbuf((size_t)c.work_nb);
   io.residual = [&](const T* xs, const T* bs, T* r) {
     return solve::amuxy_res<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
@@ -221,7 +220,7 @@ void numeric_step(Call& c, int32_t ido) {
 }
 
 void run_step4(Call& c, int32_t ido) {
-  if (doubles_per_entry(c.matrix_type) == 2)
+  if (c.kind().is_complex())
     numeric_step<std::complex<double>>(c, ido);
   else
     numeric_step<double>(c, ido);
@@ -245,7 +244,7 @@ int32_t check_stored_factor(Call& c) {
 }
 
 int64_t refinement_doubles(const Call& c) {
-  const int64_t w = doubles_per_entry(c.matrix_type), nproc = c.h.ibasic()(15);
+  const int64_t w = c.kind().doubles_per_entry(), nproc = c.h.ibasic()(15);
   return (3 * (int64_t)c.n + 2 * nproc) * c.work_nb * w;
 }
 

@@ -3,37 +3,13 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/driver_entries.h"
 #include "driver/phases.h"
 
 namespace varnexo::driver {
 namespace {
-
-const char* type_name(int32_t type) {
-  switch (type) {
-    case 1:
-      return "real struct. sym.";
-    case 2:
-      return "symm. posit. def.";
-    case -2:
-      return "symmetric indef. ";
-    case 3:
-      return "compl. str. sym. ";
-    case 4:
-      return " Herm. pos. def. ";
-    case -4:
-      return "Hermitian indef. ";
-    case 6:
-      return "complex symmetr. ";
-    case 11:
-      return "real nonsymmetric";
-    case 13:
-      return " complex nonsym. ";
-    default:
-      return "                 ";
-  }
-}
 
 const char* phase_name(int32_t k) {
   switch (k) {
@@ -60,7 +36,8 @@ void real_record(const std::string& label, double value, const char* format = "%
 
 void banner(int32_t type) {
   output::empty_line();
-  line(std::string("================  VARNEXO: solving a ") + type_name(type) + " system  ================");
+  line(std::string("================  VARNEXO: solving a ") + banner_name_of(type) +
+       " system  ================");
 }
 
 namespace {

@@ -68,7 +68,7 @@ double perturbation_threshold(int32_t exponent, int32_t n, const int32_t* ia, co
 // Operation count of the factorisation in millions (walks the supernodes as the loop does).
 // link: n words, length: nsuper words of scratch. Returns false when an update list runs empty
 // (nmod inconsistent with the structure).
-bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32_t* link, int32_t* length,
-           double* mflops);
+bool flops(const SymbolicFactor& sf, bool symmetric_storage, bool complex_values, int32_t* link,
+           int32_t* length, double* mflops);
 
 }  // namespace varnexo::factor
