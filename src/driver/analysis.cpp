@@ -8,8 +8,8 @@
 #include "driver/analysis_steps.h"
 #include "driver/handle_routines.h"
 #include "driver/phases.h"
+#include "driver/storage_layout.h"
 #include "factor/factorize.h"
-#include "factor/storage_view.h"
 #include "matching/matching_store.h"
 #include "matching/mps.h"
 
@@ -165,7 +165,7 @@ int32_t keep_structure(Call& c, OneBased<int32_t> ib) {
 void count_operations(Call& c, OneBased<int32_t> ib) {
   if (c.level < 1 && c.iparam(19) >= 0) return;
   int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
-  const factor::SymbolicFactor sf = factor::symbolic_view(fi, c.h.basic()->iadr, c.h.basic()->ibasic);
+  const factor::SymbolicFactor sf = symbolic_view(fi, Control(*c.h.basic()));
   std::vector<int32_t> link((size_t)sf.n + 1), length((size_t)sf.nsuper + 1);
   double mflops = 0.0;
   if (factor::flops(sf, ib(19) == 1, c.kind().is_complex(), link.data(), length.data(), &mflops)) {

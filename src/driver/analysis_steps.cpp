@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "common/onebased.h"
-#include "factor/storage_view.h"
+#include "driver/storage_layout.h"
 #include "factor/value_map.h"
 #include "ordering/ordering_entries.h"
 #include "ordering/reorder.h"
@@ -170,7 +170,7 @@ void copy_into_fi(OneBased<const int32_t> ib, const AnalysisBlocks& b, const int
 int build_map(OneBased<int32_t> ib, const AnalysisBlocks& b, int32_t* iadr, const int32_t* ia,
               const int32_t* ja, const int32_t* matching_perm) {
   int32_t* fi = b.struc_fi;
-  const SymbolicFactor sf = symbolic_view(fi, iadr, ib.data());
+  const SymbolicFactor sf = symbolic_view(fi, Control(ib.data(), nullptr, iadr));
   ValueMap map;
   map.xlmap = region(fi, iadr, kFiXlmap);
   map.lmap = region(fi, iadr, kFiLmap);

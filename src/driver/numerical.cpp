@@ -5,14 +5,16 @@
 #include <cstring>
 
 #include "common/memory.h"
+#include "driver/control.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/numeric_options.h"
 #include "driver/outcome.h"
 #include "driver/phases.h"
 #include "driver/refinement.h"
+#include "driver/storage_layout.h"
 #include "factor/factorize.h"
-#include "factor/storage_view.h"
 #include "solve/residual.h"
 #include "solve/solve.h"
 
@@ -26,7 +28,7 @@ int64_t factor_block_bytes(int64_t doubles, int32_t n) { return 8 * doubles + 8 
 struct Numeric {
   factor::SymbolicFactor sf;
   factor::ValueMap map;
-  factor::FactorWorkspace ws;
+  FactorWorkspace ws;
   void* values = nullptr;  // FACT_L&U of the matrix number
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
@@ -36,15 +38,14 @@ struct Numeric {
 Numeric numeric_view(const Call& c) {
   Numeric v;
   int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
-  const int32_t* iadr = c.h.basic()->iadr;
-  const int32_t* ib = c.h.basic()->ibasic;
-  v.sf = factor::symbolic_view(fi, iadr, ib);
-  v.map = factor::value_map_view(fi, iadr, ib);
-  v.ws = factor::factor_workspace_view(fi, iadr, ib);
+  const Control ctl(*c.h.basic());
+  v.sf = symbolic_view(fi, ctl);
+  v.map = value_map_view(fi, ctl);
+  v.ws = factor_workspace_view(fi, ctl);
   v.w = c.kind().doubles_per_entry();
   v.values = c.h.fact_block(c.matrix_number);
   if (v.values) {
-    const int64_t doubles = ((int64_t)ib[33] + ib[34]) * v.w;
+    const int64_t doubles = ((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w;
     v.pivot = reinterpret_cast<int32_t*>(static_cast<double*>(v.values) + doubles);
     v.colpivot = v.pivot + c.n;
   }
@@ -98,40 +99,52 @@ int32_t obtain_numeric_blocks(Call& c) {
   return 0;
 }
 
-template <class T>
+// The storage the factor is kept in: the kind's, unless the analysis laid out the LU storage.
+FactorStorage storage_of(const Control& ctl) {
+  return ctl.symmetric_storage() == 1 ? FactorStorage::symmetric : FactorStorage::lu;
+}
+
+// The values of the stored factor: lnz at the start of its block, unz after the L values.
+solve::FactorValues factor_values(const Numeric& v) {
+  solve::FactorValues f;
+  f.lnz = v.values;
+  if (v.sf.xunz != nullptr) f.unz = static_cast<const double*>(v.values) + v.sf.lnz_size * v.w;
+  f.pivot = v.pivot;
+  f.colpivot = v.colpivot;
+  return f;
+}
+
 int32_t factorize_now(Call& c, Numeric& v) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl(*c.h.basic());
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  entry.word[3] = (int32_t)(((int64_t)ib(34) + ib(35)) * v.w);
+  entry.word[3] = (int32_t)(((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w);
   entry.word[4] = v.w;
   // The pivoting mode of this factor (1 diagonal pivoting, 2 Bunch–Kaufman): its solves read
   // the factor in that mode even when iparam(21) changes before them.
-  entry.word[5] = ib(51) == 0 ? 1 : 2;
+  entry.word[5] = ctl.pivoting() == 0 ? 1 : 2;
   entry.word[2] = 0;  // incomplete until the factorisation succeeds
-  ib(62) = ib(63) = ib(64) = 0;
+  ctl.perturbed() = ctl.positive() = ctl.negative() = 0;
   c.iparam(20) = 0;
-  factor::NumericMatrix A;
-  A.ia = c.ia;
-  A.ja = c.ja;
-  A.a = c.a;
-  A.scaling = c.h.block_as<double>(kSlotScaling);
-  int32_t saved_ib[100], saved_iadr[100];
-  std::memcpy(saved_ib, c.h.basic()->ibasic, sizeof saved_ib);
-  std::memcpy(saved_iadr, c.h.basic()->iadr, sizeof saved_iadr);
-  const int32_t status =
-      factor::factorize(v.sf, v.map, c.h.basic()->ibasic, c.h.basic()->rbasic, A, v.values,
-                        c.h.block(kSlotWorkR0), v.ws.iwork, v.pivot, v.colpivot, v.ws.domain_table);
-  const int32_t perturbed = ib(62), pos = ib(63), neg = ib(64);
-  std::memcpy(c.h.basic()->ibasic, saved_ib, sizeof saved_ib);
-  std::memcpy(c.h.basic()->iadr, saved_iadr, sizeof saved_iadr);
-  ib(62) = perturbed, ib(63) = pos, ib(64) = neg;
-  ib(50) = status;
+  factor::NumericMatrix A{c.ia, c.ja, c.a, c.h.block_as<double>(kSlotScaling)};
+  const solve::FactorValues f = factor_values(v);
+  factor::FactorBuffers b;
+  b.lnz = v.values;
+  b.unz = const_cast<void*>(f.unz);
+  b.temp = c.h.block(kSlotWorkR0);
+  b.iwork = v.ws.iwork;
+  b.pivot = v.pivot;
+  b.colpivot = v.colpivot;
+  record_factor_start(ctl);
+  const factor::FactorResult r =
+      factor::factorize(v.sf, v.map, A, factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table), b);
+  record_factor_result(ctl, r);
+  const int32_t status = ctl.error_num();
   entry.word[1] = entry.word[0];
   if (status == 0) entry.word[2] = c.matrix_type;
   c.done_flags[4] = c.done_flags[5] = 1;
-  ib(43) = 0;
-  ib(41) = 4;
-  ib(48) = -1;
+  ctl.refactorise() = 0;
+  ctl.cgs_budget() = 4;
+  ctl.factor_failed() = -1;
   return status;
 }
 
@@ -140,18 +153,19 @@ template <class T>
 int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
+  const Control ctl(*c.h.basic());
   const int32_t* row_map = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
-  int32_t ibasic[100];
-  std::memcpy(ibasic, c.h.basic()->ibasic, sizeof ibasic);
+  solve::SolveOptions o = solve_options(ctl, c.kind(), storage_of(ctl), false);
+  // The factor is read in the pivoting mode it was computed with.
   const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
-  if (mode == 1 || mode == 2) ibasic[50] = mode == 1 ? 0 : 1;
-  const int32_t status =
-      solve::solve(v.sf, v.values, v.pivot, v.colpivot, ibasic, c.work_nb, sol, const_cast<T*>(rhs), row_map,
-                   c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), c.h.ibasic()(7) / v.w, false);
+  if (mode == 1 || mode == 2) o.bunch_kaufman = mode == 2;
+  const solve::SolveStatus status =
+      solve::solve(v.sf, factor_values(v), o, c.work_nb, sol, const_cast<T*>(rhs), row_map,
+                   c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), ctl.work_size() / v.w);
   timer_varnexo_(&t1);
-  c.h.rbasic()(7) += t1 - t0;
+  ctl.stage_time(7) += t1 - t0;
   c.done_flags[6] = 1;
-  return status;
+  return static_cast<int32_t>(status);
 }
 
 // The solve without the CGS iteration: one solve, then refinement when it is wanted.
@@ -209,7 +223,7 @@ void numeric_step(Call& c, int32_t ido) {
   Numeric v = numeric_view(c);
   ib(50) = 0;
   if (ib(43) == 1) {
-    if (factorize_now<T>(c, v) != 0) return;
+    if (factorize_now(c, v) != 0) return;
     if (ido == 12 || ido == 22) return;
     // Without CGS the refinement call of the driver solves; with CGS the solve follows here.
     if ((ido == 13 || ido == 23) && ib(18) == 0 && (ib(62) > 0 || c.iparam(8) != 0)) return;

@@ -3,6 +3,7 @@
 // operation count, and the element-wise pieces of the loop.
 #include <gtest/gtest.h>
 
+#include "abi/abi_entries.h"
 #include "factor/factor_entries.h"
 #include "factor/value_map.h"
 #include "solve/solve_entries.h"
@@ -106,14 +107,14 @@ TEST(EntryPoints, MissingKernelsAreReported) {
   c.ibasic[11] = -2;
   c.ibasic[82] = 1;  // a single-precision factor: no kernel serves it
   auto sf = c.sym.view(false);
-  varnexo::factor::NumericMatrix M;
-  M.ia = A.ia.data();
-  M.ja = A.ja.data();
-  M.a = A.a.data();
-  EXPECT_EQ(varnexo::factor::factorize(sf, c.maps.map, c.ibasic, c.rbasic, M, c.lnz.data(), c.temp.data(),
-                                       nullptr, nullptr, nullptr, nullptr),
-            varnexo::factor::kKernelMissing);
-  EXPECT_EQ(c.ibasic[49], varnexo::factor::kKernelMissing);
+  const varnexo::factor::NumericMatrix M{A.ia.data(), A.ja.data(), A.a.data(), nullptr};
+  varnexo::factor::FactorBuffers b;
+  b.lnz = c.lnz.data();
+  b.temp = c.temp.data();
+  EXPECT_EQ(factorize_with_words(c.ibasic, c.rbasic, varnexo::FactorStorage::symmetric, sf, c.maps.map, M, b,
+                                 nullptr),
+            static_cast<int32_t>(varnexo::factor::FactorStatus::kernel_missing));
+  EXPECT_EQ(c.ibasic[49], -10);
   EXPECT_EQ(c.ibasic[47], -1);
 }
 

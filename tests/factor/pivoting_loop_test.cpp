@@ -138,7 +138,7 @@ TEST(PivotingLoopFailure, TempTooSmall) {
   for (int32_t type : {-2, 11}) {
     Pivoted<double> f(type, type == -2 ? upper : random_unsymmetric<double>(upper, 2), Ordering::random, 4);
     EXPECT_EQ(f.factor(1, 8, 1, 2), vf::kTempTooSmall) << type;
-    EXPECT_EQ(f.ibasic[49], vf::kTempTooSmall);
+    EXPECT_EQ(f.ibasic[49], static_cast<int32_t>(vf::FactorStatus::temp_too_small));
     EXPECT_EQ(f.ibasic[47], -1);
   }
 }
@@ -150,19 +150,20 @@ TEST(PivotingLoopFailure, MissingPivotArraysAreRefused) {
     Pivoted<double> f(type, type == -2 ? upper : random_unsymmetric<double>(upper, 2), Ordering::natural, 80);
     auto sf = f.sym.view(f.lu);
     ASSERT_EQ(f.factor(1, 8), 0);
-    vf::NumericMatrix M;
-    M.ia = f.A.ia.data();
-    M.ja = f.A.ja.data();
-    M.a = f.A.a.data();
-    EXPECT_EQ(
-        vf::factorize_arrays(sf, f.maps.map, f.ibasic, f.rbasic, M, f.lnz.data(), f.unz.data(), f.temp.data(),
-                             nullptr, nullptr, type == 11 ? f.colpivot.data() : nullptr, nullptr),
-        vf::kPivotArraysMissing)
+    const vf::NumericMatrix M{f.A.ia.data(), f.A.ja.data(), f.A.a.data(), nullptr};
+    vf::FactorBuffers b;
+    b.lnz = f.lnz.data();
+    b.unz = f.unz.data();
+    b.temp = f.temp.data();
+    b.colpivot = type == 11 ? f.colpivot.data() : nullptr;
+    const int32_t missing = static_cast<int32_t>(vf::FactorStatus::pivot_arrays_missing);
+    EXPECT_EQ(factorize_with_words(f.ibasic, f.rbasic, f.storage(), sf, f.maps.map, M, b, nullptr), missing)
         << type;
     if (type == 11) {
-      EXPECT_EQ(vf::factorize_arrays(sf, f.maps.map, f.ibasic, f.rbasic, M, f.lnz.data(), f.unz.data(),
-                                     f.temp.data(), nullptr, f.pivot.data(), nullptr, nullptr),
-                vf::kPivotArraysMissing);
+      b.pivot = f.pivot.data();
+      b.colpivot = nullptr;
+      EXPECT_EQ(factorize_with_words(f.ibasic, f.rbasic, f.storage(), sf, f.maps.map, M, b, nullptr),
+                missing);
     }
   }
 }

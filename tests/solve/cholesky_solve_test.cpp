@@ -35,8 +35,13 @@ int32_t run_solve(Cholesky<T>& c, int32_t nb, std::vector<T>& x, std::vector<T>&
   const int64_t n = c.A.n;
   std::vector<T> W(std::max<int64_t>(1, wsize < 0 ? varnexo::solve::solve_work_values(sf, nb) : wsize));
   x.resize(n * nb);
-  return varnexo::solve::solve(sf, c.lnz.data(), nullptr, nullptr, ib, nb, x.data(), b.data(), nullptr,
-                               nullptr, W.data(), wsize < 0 ? static_cast<int64_t>(W.size()) : wsize, into_b);
+  const varnexo::driver::Control ctl(ib, nullptr, nullptr);
+  const varnexo::solve::SolveOptions o = varnexo::driver::solve_options(
+      ctl, varnexo::kind_of(ctl.matrix_type()), varnexo::FactorStorage::symmetric, into_b);
+  const varnexo::solve::FactorValues f{c.lnz.data(), nullptr, nullptr, nullptr};
+  return static_cast<int32_t>(varnexo::solve::solve(sf, f, o, nb, x.data(), b.data(), nullptr, nullptr,
+                                                    W.data(),
+                                                    wsize < 0 ? static_cast<int64_t>(W.size()) : wsize));
 }
 
 struct Problem {
