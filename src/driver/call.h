@@ -5,6 +5,7 @@
 
 #include "common/matrix_kind.h"
 #include "common/onebased.h"
+#include "driver/control.h"
 #include "driver/handle.h"
 
 namespace varnexo::driver {
@@ -14,6 +15,8 @@ struct Call {
 
   // The kind of the matrix type; valid once the scalar checks accepted the type.
   const MatrixKind& kind() const { return kind_of(matrix_type); }
+  // The named control words of the handle; valid once BASIC exists.
+  Control ctl() const { return Control(*h.basic()); }
 
   Handle h;
   // Public arguments as given.

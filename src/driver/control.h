@@ -10,6 +10,10 @@
 
 namespace varnexo::driver {
 
+// Start positions of the numerical blocks among the positions (the analysis layouts are in
+// storage_layout.h). WORK_R0's position holds the sentinel while the block does not exist.
+enum NumericPosition : int32_t { kLValuesStart = 41, kUValuesStart = 42, kCgsStart = 57, kWorkR0Start = 75 };
+
 class Control {
  public:
   // Any of the three arrays may be null when the caller has none; its accessors are not used.
@@ -22,9 +26,15 @@ class Control {
   int32_t& triangle_entries() const { return ib(3); }  // off-diagonal entries of one triangle
   int32_t& adjacency_size() const { return ib(4); }    // words of the adjacency structure
   int32_t& doubles_per_entry() const { return ib(5); }
-  int32_t& solution_on_b() const { return ib(8); }    // iparam(6)
-  int32_t& deleted_factors() const { return ib(9); }  // change in the stored factors (statistics)
-  int32_t& init_state() const { return ib(10); }      // 6, or -1 when initialisation failed
+  int32_t& solution_on_b() const { return ib(8); }  // iparam(6)
+  // Word 9 is the largest integer the minimum-degree orderings may use during an analysis and
+  // the change in the number of stored factors when the statistics are printed.
+  int32_t& ordering_maxint() const { return ib(9); }
+  int32_t& deleted_factors() const { return ib(9); }
+  // Word 10 is the output unit of the orderings' messages (6), or -1 when the handle failed its
+  // initialisation.
+  int32_t& init_state() const { return ib(10); }
+  int32_t& output_unit() const { return ib(10); }
   int32_t& message_level() const { return ib(11); }
   int32_t& matrix_type() const { return ib(12); }
   int32_t& entries() const { return ib(54); }  // stored entries nnz of the analysed matrix

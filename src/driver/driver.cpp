@@ -27,16 +27,16 @@ int32_t open_handle(Call& c) {
   if (num != 0) return num;
   std::memset(c.h.block(kSlotFactAdr), 0, (size_t)bytes);
   // The capacity of the table is fixed now; the input check refuses a larger max_fac_store.
-  c.h.ibasic()(49) = c.max_fac_store < 1 ? 1 : c.max_fac_store;
+  c.ctl().max_fac_store() = c.max_fac_store < 1 ? 1 : c.max_fac_store;
   return 0;
 }
 
 // Phase 0 and phase -1 on a used handle, and the release that precedes a new analysis.
 // Returns true when the call is finished.
 bool release_phase(Call& c, int32_t& error) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   if (c.phase == 0) {
-    if (c.matrix_number < 1 || c.matrix_number > ib(49)) {
+    if (c.matrix_number < 1 || c.matrix_number > ctl.max_fac_store()) {
       c.error_num = 100;
       error = -1;
     } else {
@@ -62,9 +62,9 @@ void finish(Call& c, int32_t& error, bool write_counters) {
     c.iparam(16) = (int32_t)c.mem.permanent;
     c.iparam(17) = (int32_t)c.mem.factor;
     if (c.h.slot(kSlotBasic) != 0) {
-      c.h.ibasic()(75) = (int32_t)c.mem.peak;
-      c.h.ibasic()(76) = (int32_t)c.mem.permanent;
-      c.h.ibasic()(77) = (int32_t)c.mem.factor;
+      c.ctl().peak_kb() = (int32_t)c.mem.peak;
+      c.ctl().permanent_kb() = (int32_t)c.mem.permanent;
+      c.ctl().factor_kb() = (int32_t)c.mem.factor;
     }
   }
   if (error < 0) {
@@ -80,11 +80,11 @@ void finish(Call& c, int32_t& error, bool write_counters) {
   }
   const bool basic = c.h.slot(kSlotBasic) != 0;
   if (basic && c.message_level != 0) {
-    c.h.ibasic()(9) = c.deleted_factors;
-    c.h.ibasic()(50) = c.error_num;
+    c.ctl().deleted_factors() = c.deleted_factors;
+    c.ctl().error_num() = c.error_num;
     statistics(c);
   }
-  if (basic && c.phase >= 0) c.h.ibasic()(50) = 0;
+  if (basic && c.phase >= 0) c.ctl().error_num() = 0;
 }
 
 }  // namespace

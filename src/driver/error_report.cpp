@@ -45,7 +45,7 @@ int32_t report_input(const Call& c, int32_t error) {
   } else if (const char* text = input_check_text(num)) {
     switch (num) {
       case 2:
-        say(text, c.max_fac_store, c.h.ibasic()(49));
+        say(text, c.max_fac_store, c.ctl().max_fac_store());
         break;
       case 3:
         say(text, c.max_fac_store, c.matrix_number);
@@ -54,7 +54,7 @@ int32_t report_input(const Call& c, int32_t error) {
         say(text, c.matrix_number, c.phase);
         break;
       case 5:
-        say(text, c.matrix_type, c.h.ibasic()(12));
+        say(text, c.matrix_type, c.ctl().matrix_type());
         break;
       case 7:
         say(text, c.neqns);
@@ -155,7 +155,7 @@ void report_numerical(const Call& c) {
 int32_t error_info(const Call& c, int32_t error) {
   // A release on a handle that never held a block, or a handle whose first call failed.
   const bool no_basic = c.h.slot(kSlotBasic) == 0;
-  if (error != -2 && ((no_basic && c.error_num == 1000) || (!no_basic && c.h.ibasic()(10) < 0))) {
+  if (error != -2 && ((no_basic && c.error_num == 1000) || (!no_basic && c.ctl().init_state() < 0))) {
     say("*** error VARNEXO  (contradictory input, initialization failed)");
     say("handle=0 ?? ido= %d", c.ido);
     return error;

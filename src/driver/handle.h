@@ -95,10 +95,8 @@ class Handle {
   intptr_t& slot(int k) const { return slots_[k - 1]; }
   bool empty() const { return slot(kSlotCallCounter) == 0 && slot(kSlotBasic) == 0; }
 
+  // The BASIC block; its words are read and written through a Control view (control.h).
   Basic* basic() const { return reinterpret_cast<Basic*>(slot(kSlotBasic)); }
-  OneBased<int32_t> ibasic() const { return {basic()->ibasic, 100}; }
-  OneBased<double> rbasic() const { return {basic()->rbasic, 20}; }
-  OneBased<int32_t> iadr() const { return {basic()->iadr, 100}; }
 
   // The FACT_ADR entry of matrix number k (1-based) and the address of its factor block.
   FactEntry& fact_entry(int32_t k) const;

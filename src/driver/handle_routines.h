@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "common/onebased.h"
+#include "driver/control.h"
 #include "driver/handle.h"
 
 namespace varnexo::driver {
@@ -28,8 +29,8 @@ struct BlockSizes {
 };
 
 // Sizes the factor, real work and CGS blocks for `ido` (changes 33 to 23 for a matrix number
-// never factorised) and sets ibasic(5), (7), (43), (44), (47).
-BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ibasic,
-                          OneBased<int32_t> iadr, FactEntry& entry);
+// never factorised) and sets the doubles per entry, work size, refactorisation flag, solve work
+// values and CGS size.
+BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, const Control& ctl, FactEntry& entry);
 
 }  // namespace varnexo::driver

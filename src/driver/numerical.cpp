@@ -38,7 +38,7 @@ struct Numeric {
 Numeric numeric_view(const Call& c) {
   Numeric v;
   int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
-  const Control ctl(*c.h.basic());
+  const Control ctl = c.ctl();
   v.sf = symbolic_view(fi, ctl);
   v.map = value_map_view(fi, ctl);
   v.ws = factor_workspace_view(fi, ctl);
@@ -54,10 +54,9 @@ Numeric numeric_view(const Call& c) {
 
 // Obtains or replaces the factor, real work and CGS blocks the call needs (-1100, -1200, -1300).
 int32_t obtain_numeric_blocks(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  OneBased<int32_t> iadr = c.h.iadr();
+  const Control ctl = c.ctl();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  BlockSizes s = fact_cgs_alloc(false, c.ido, c.work_nb, ib, iadr, entry);
+  BlockSizes s = fact_cgs_alloc(false, c.ido, c.work_nb, ctl, entry);
   if (s.too_large != 0) {  // reported as the real work block that cannot be had
     c.mem.failed_bytes = 8 * s.too_large;
     c.mem.failed_total = c.mem.factor + memory::kilobytes(8 * s.too_large);
@@ -78,7 +77,7 @@ int32_t obtain_numeric_blocks(Call& c) {
       return kCodeFactLU;
     }
     entry.word[0] = 1;
-    iadr(41) = 1;
+    ctl.position(kLValuesStart) = 1;
     if (count_factor) c.mem.factor += memory::kilobytes(bytes);
   } else if (count_factor && c.h.fact_block(c.matrix_number)) {
     c.mem.factor += memory::kilobytes(factor_block_bytes((int64_t)entry.word[3], c.n));
@@ -87,14 +86,14 @@ int32_t obtain_numeric_blocks(Call& c) {
     release_block(c.h, kSlotWorkR0);
     const int64_t work = s.work < 0 ? -s.work : s.work;
     if (int32_t num = obtain_block(c.h, kSlotWorkR0, 8 * work, kCodeWorkR0, &c.mem.factor, c.mem)) return num;
-    iadr(75) = 1;
+    ctl.position(kWorkR0Start) = 1;
   } else if (c.h.slot(kSlotWorkR0) != 0) {
-    c.mem.factor += memory::kilobytes(8 * (int64_t)ib(7));
+    c.mem.factor += memory::kilobytes(8 * (int64_t)ctl.work_size());
   }
   if (s.cgs > 0) {
     if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * s.cgs, kCodeCgsArr, &c.mem.factor, c.mem))
       return num;
-    iadr(57) = 1;
+    ctl.position(kCgsStart) = 1;
   }
   return 0;
 }
@@ -115,7 +114,7 @@ solve::FactorValues factor_values(const Numeric& v) {
 }
 
 int32_t factorize_now(Call& c, Numeric& v) {
-  const Control ctl(*c.h.basic());
+  const Control ctl = c.ctl();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
   entry.word[3] = (int32_t)(((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w);
   entry.word[4] = v.w;
@@ -153,7 +152,7 @@ template <class T>
 int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
-  const Control ctl(*c.h.basic());
+  const Control ctl = c.ctl();
   const int32_t* row_map = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
   solve::SolveOptions o = solve_options(ctl, c.kind(), storage_of(ctl), false);
   // The factor is read in the pivoting mode it was computed with.
@@ -171,13 +170,13 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
 // The solve without the CGS iteration: one solve, then refinement when it is wanted.
 template <class T>
 int32_t solve_and_refine(Call& c, const Numeric& v) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   const int64_t len = (int64_t)c.n * c.work_nb;
   if (len <= 0) return 0;  // no right-hand side: nothing to solve
   T* b = reinterpret_cast<T*>(c.b);
   T* x = reinterpret_cast<T*>(c.x);
-  const bool over_b = ib(8) == 1;
-  const bool wanted = ib(73) == 0 && (ib(62) > 0 || c.iparam(8) != 0);
+  const bool over_b = ctl.solution_on_b() == 1;
+  const bool wanted = ctl.solve_part() == 0 && (ctl.perturbed() > 0 || c.iparam(8) != 0);
   T* work = c.h.block_as<T>(kSlotCgsArr);
   std::vector<T> own;
   if (wanted && work == nullptr) return -2;
@@ -196,12 +195,12 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   const solve::Storage storage = solve::storage_of(&c.kind());
   std::vector<T> rowbuf((size_t)c.work_nb);
   io.residual = [&](const T* xs, const T* bs, T* r) {
-    return solve::amuxy_res<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+    return solve::amuxy_res<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                reinterpret_cast<const T*>(c.a), xs, r, bs, rowbuf.data());
   };
   RefinementResult res = refine<T>(io, b, x, c.iparam(8), wanted, c.level >= 1, work);
   if (res.perturbed_only) c.iparam(20) = -34;
-  ib(65) = res.steps;
+  ctl.refinement_steps() = res.steps;
   if (over_b) std::memcpy((void*)c.b, x, sizeof(T) * len);
   if (res.status != 0 && res.status != -112) return -4;
   // A solution the library cannot stand behind is an error: values that are not finite, or a
@@ -209,28 +208,28 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   if (res.status == -112) return -112;
   if (wanted && res.steps > 0) {
-    c.backward_error = solve::backward_error<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+    c.backward_error = solve::backward_error<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                                 reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
     if (!(c.backward_error <= kBackwardErrorLimit)) return kBackwardErrorAboveTarget;
   }
   return 0;
 }
 
-// Step 4 of the numerical work: factorise when needed, then solve. Leaves status in ibasic(50).
+// Step 4 of the numerical work: factorise when needed, then solve. Leaves the status in error_num.
 template <class T>
 void numeric_step(Call& c, int32_t ido) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   Numeric v = numeric_view(c);
-  ib(50) = 0;
-  if (ib(43) == 1) {
+  ctl.error_num() = 0;
+  if (ctl.refactorise() == 1) {
     if (factorize_now(c, v) != 0) return;
     if (ido == 12 || ido == 22) return;
     // Without CGS the refinement call of the driver solves; with CGS the solve follows here.
-    if ((ido == 13 || ido == 23) && ib(18) == 0 && (ib(62) > 0 || c.iparam(8) != 0)) return;
+    if ((ido == 13 || ido == 23) && ctl.cgs_code() == 0 && (ctl.perturbed() > 0 || c.iparam(8) != 0)) return;
   } else if (ido == 12 || ido == 22) {
     return;  // the stored factor is kept (CGS preconditioner); phases 13 and 23 go on to the solve
   }
-  ib(50) = solve_and_refine<T>(c, v);
+  ctl.error_num() = solve_and_refine<T>(c, v);
 }
 
 void run_step4(Call& c, int32_t ido) {
@@ -246,11 +245,11 @@ void run_step4(Call& c, int32_t ido) {
 // factorises anyway (CGS keeps its factor between calls) refactorises instead. Returns 0 or the
 // error number of the refusal (the stored type in bad_row).
 int32_t check_stored_factor(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   const FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  if (ib(43) == 1 || entry.word[2] == c.matrix_type) return 0;
+  if (ctl.refactorise() == 1 || entry.word[2] == c.matrix_type) return 0;
   if (c.ido < 30) {
-    ib(43) = 1;
+    ctl.refactorise() = 1;
     return 0;
   }
   c.bad_row = entry.word[2];
@@ -258,23 +257,23 @@ int32_t check_stored_factor(Call& c) {
 }
 
 int64_t refinement_doubles(const Call& c) {
-  const int64_t w = c.kind().doubles_per_entry(), nproc = c.h.ibasic()(15);
+  const int64_t w = c.kind().doubles_per_entry(), nproc = c.ctl().nproc();
   return (3 * (int64_t)c.n + 2 * nproc) * c.work_nb * w;
 }
 
 void copy_counts(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  c.iparam(14) = ib(62);
-  c.iparam(22) = ib(63);
-  c.iparam(23) = ib(64);
+  const Control ctl = c.ctl();
+  c.iparam(14) = ctl.perturbed();
+  c.iparam(22) = ctl.positive();
+  c.iparam(23) = ctl.negative();
 }
 
 }  // namespace
 
 int32_t run_numerical(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  c.mem.peak = ib(75);
-  c.mem.permanent = ib(76);
+  const Control ctl = c.ctl();
+  c.mem.peak = ctl.peak_kb();
+  c.mem.permanent = ctl.permanent_kb();
   c.mem.factor = 0;
   if (int32_t num = obtain_numeric_blocks(c)) {
     c.error_num = num;
@@ -285,32 +284,32 @@ int32_t run_numerical(Call& c) {
     return -1;
   }
   const int32_t r = c.ido % 10;
-  bool refine_call = r == 3 && ib(18) == 0;
+  bool refine_call = r == 3 && ctl.cgs_code() == 0;
   if (c.ido == 33) {
-    if (ib(62) + c.iparam(14) == 0) ib(62) = c.iparam(14) = 0;
-    if (c.iparam(14) > 0) ib(62) = c.iparam(14);
+    if (ctl.perturbed() + c.iparam(14) == 0) ctl.perturbed() = c.iparam(14) = 0;
+    if (c.iparam(14) > 0) ctl.perturbed() = c.iparam(14);
   }
-  if (!(c.ido == 33 && (ib(62) >= 1 || c.iparam(8) != 0))) {
+  if (!(c.ido == 33 && (ctl.perturbed() >= 1 || c.iparam(8) != 0))) {
     run_step4(c, c.ido);
     copy_counts(c);
-    c.iparam(7) = ib(65);
-    c.error_num = ib(50);
+    c.iparam(7) = ctl.refinement_steps();
+    c.error_num = ctl.error_num();
     if (c.error_num != 0) {
       release_block(c.h, kSlotCgsArr);
       return -4;
     }
-    refine_call = refine_call && c.ido != 33 && (ib(62) > 0 || c.iparam(8) != 0);
+    refine_call = refine_call && c.ido != 33 && (ctl.perturbed() > 0 || c.iparam(8) != 0);
   }
-  if (refine_call && (c.ido == 33 || ib(62) > 0 || c.iparam(8) != 0)) {
+  if (refine_call && (c.ido == 33 || ctl.perturbed() > 0 || c.iparam(8) != 0)) {
     const int64_t doubles = refinement_doubles(c);
     if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * doubles, kCodeCgsArr, &c.mem.factor, c.mem)) {
       c.error_num = num;
       return -2;
     }
-    ib(43) = 0;
+    ctl.refactorise() = 0;
     run_step4(c, 33);
-    c.iparam(7) = ib(65);
-    c.error_num = ib(50);
+    c.iparam(7) = ctl.refinement_steps();
+    c.error_num = ctl.error_num();
     if (c.error_num != 0) {
       release_block(c.h, kSlotCgsArr);
       return -4;

@@ -3,6 +3,7 @@
 #include "driver/handle.h"
 
 #include "common/memory.h"
+#include "driver/control.h"
 #include "driver_fixture.h"
 
 namespace varnexo::test {
@@ -16,7 +17,7 @@ TEST(Handle, FirstCallCountsBasicAndFactAdr) {
   ASSERT_NE(c.handle[1], nullptr);
   ASSERT_NE(c.handle[3], nullptr);
   driver::Handle h(c.handle);
-  EXPECT_EQ(h.ibasic()(49), 3);
+  EXPECT_EQ(driver::Control(*h.basic()).max_fac_store(), 3);
   EXPECT_GE(c.ip(15), 2) << "BASIC and FACT_ADR count one kilobyte each";
   EXPECT_GE(c.ip(16), 2);
   for (int32_t k = 1; k <= 3; ++k) {

@@ -195,39 +195,38 @@ AnalysisRun run_analysis(const Pattern& p, const Options& o) {
   const int32_t mtype =
       o.kind == Storage::one_triangle && (!o.pairs.empty() || !o.matching.empty()) ? -2 : mtype_of(o.kind);
   control_words(r, p, o, mtype);
+  const varnexo::driver::Control ctl(r.ibasic.data(), r.rbasic.data(), r.iadr.data());
   r.caller_perm = o.perm.empty() ? std::vector<int32_t>(p.n, 0) : o.perm;
   const int32_t* matching = o.matching.empty() ? nullptr : o.matching.data();
-  obtain(r.s0, struc_s0_bytes(r.ibasic.data()), r.s0_words);
-  obtain(r.w0, work_i0_bytes(r.ibasic.data()), r.w0_words);
-  obtain(r.s1, struc_s1_bytes(r.ibasic.data()), r.s1_words);
+  obtain(r.s0, struc_s0_bytes(ctl), r.s0_words);
+  obtain(r.w0, work_i0_bytes(ctl), r.w0_words);
+  obtain(r.s1, struc_s1_bytes(ctl), r.s1_words);
   // The pair list of the symmetric matching goes to position 5n+8 of STRUC_S0.
   std::copy(o.pairs.begin(), o.pairs.end(), r.s0.begin() + 5 * int64_t{p.n} + 7);
   AnalysisBlocks b{r.s0.data(), r.w0.data(), r.s1.data(), nullptr, nullptr, nullptr};
   auto ia = p.ia.data();
   auto ja = p.ja.data();
   r.last_step = 1;
-  r.status = analysis_step1(b, r.ibasic.data(), r.rbasic.data(), r.iadr.data(), ia, ja, r.caller_perm.data(),
-                            matching, nullptr);
+  r.status = analysis_step1(b, ctl, ia, ja, r.caller_perm.data(), matching, nullptr);
   if (r.status != 0) return r;
-  obtain(r.s2, struc_s2_bytes(r.ibasic.data()), r.s2_words);
+  obtain(r.s2, struc_s2_bytes(ctl), r.s2_words);
   b.struc_s2 = r.s2.data();
   r.last_step = 2;
-  r.status = analysis_step2(b, r.ibasic.data(), r.rbasic.data(), r.iadr.data());
+  r.status = analysis_step2(b, ctl);
   if (r.status != 0) return r;
-  obtain(r.fi, struc_fi_bytes(r.ibasic.data(), r.s0.data(), r.iadr.data()), r.fi_words);
+  obtain(r.fi, struc_fi_bytes(ctl, r.s0.data()), r.fi_words);
   b.struc_fi = r.fi.data();
   if (o.nproc > 1) {
-    obtain(r.loc2, loc_int2_bytes(r.ibasic.data()), r.loc2_words);
+    obtain(r.loc2, loc_int2_bytes(ctl), r.loc2_words);
     b.loc_int2 = r.loc2.data();
   }
   r.last_step = 3;
-  r.status = analysis_step3(b, r.ibasic.data(), r.rbasic.data(), r.iadr.data(), ia, ja, r.caller_perm.data(),
-                            matching, r.iparam.data(), 1);
+  r.status = analysis_step3(b, ctl, ia, ja, r.caller_perm.data(), matching, r.iparam.data(), 1);
   if (r.status != 0) return r;
-  r.fi_shrunk_words = struc_fi_shrunk_bytes(r.iadr.data()) / 4;
+  r.fi_shrunk_words = struc_fi_shrunk_bytes(ctl) / 4;
   if (o.nproc > 1) {
-    obtain(r.up, up_uplen_bytes(r.ibasic.data()), r.up_words);
-    move_update_lists(r.ibasic.data(), r.iadr.data(), r.loc2.data(), r.up.data());
+    obtain(r.up, up_uplen_bytes(ctl), r.up_words);
+    move_update_lists(ctl, r.loc2.data(), r.up.data());
   }
   return r;
 }
