@@ -97,6 +97,20 @@ void reorder2_varnexo_(int32_t* ibasic, double* rbasic, const int32_t* xadj, con
                        int32_t* mark2, int32_t* seprows, int32_t* sparent, int32_t* work,
                        const int32_t* work_len);
 
+// ---- Handle routines over the control arrays.
+// Fills the control words of the handle's BASIC and FACT_ADR blocks for an analysis from iparam
+// and the matrix type; the array arguments must be the handle's own.
+void ini_basic_fc_(void* handle, const int32_t* message_level, const int32_t* first, int32_t* iparam,
+                   int32_t* ibasic, double* rbasic, int32_t* iadr, const int32_t* max_fac_store,
+                   int32_t* fact_adr, const int32_t* matrix_type);
+// Copies the 2×2 pair list of the symmetric matching (2·ibasic(60)+2 words) into the structure
+// block of the analysis from word 5n+8 on.
+void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block, const int32_t* pairs);
+// Sizes of the factor, CGS and work blocks of a numerical phase for one FACT_ADR entry.
+void fact_cgs_alloc_fc_(const int32_t* at_analysis, int32_t* ido, const int32_t* nb, int64_t* factor_size,
+                        int64_t* cgs_size, int64_t* work_size, int32_t* ibasic, int32_t* iadr,
+                        int32_t* fact_adr_entry);
+
 #ifdef __cplusplus
 }  // extern "C"
 #endif

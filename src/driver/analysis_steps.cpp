@@ -201,21 +201,16 @@ void build_update_lists(const Control& ctl, const AnalysisBlocks& b) {
   const int32_t m = ctl.lindx_size();
   ctl.position(kLocTarget) = 1;
   ctl.position(kLocRemaining) = m + 2;
-  int32_t sizes[2] = {1, 1};
-  int32_t error = 0, e72 = 1;
-  const int32_t ns = ctl.nsuper(), n = ctl.n(), nd = ctl.domains(), mtype = ctl.matrix_type(),
-                e70 = ctl.domain_mode();
-  reorder3_varnexo_(&ns, &n, &m, region(fi, ctl, kFiXlindx), region(fi, ctl, kFiLindx),
-                    region(fi, ctl, kFiXlnz), region(fi, ctl, kFiXunz), b.work_i0, region(fi, ctl, kFiSched),
-                    region(fi, ctl, kFiNmod), region(fi, ctl, kFiSnode), region(fi, ctl, kFiXsuper), &error,
-                    region(fi, ctl, kFiUpdPtr), region(b.loc_int2, ctl, kLocTarget),
-                    region(b.loc_int2, ctl, kLocRemaining), region(fi, ctl, kFiUpdQ), sizes, &nd,
-                    region(fi, ctl, kFiTable), &mtype, &e72, &e70);
-  ctl.update_entries() = sizes[0];
-  ctl.update_qsize() = sizes[1];
-  ctl.separator_supernodes() = e72;
+  const ordering::UpdateListSizes sizes = ordering::build_update_lists(
+      ctl.nsuper(), region(fi, ctl, kFiXlindx), region(fi, ctl, kFiLindx), region(fi, ctl, kFiSnode),
+      region(fi, ctl, kFiXsuper), region(fi, ctl, kFiNmod), m, region(fi, ctl, kFiUpdPtr),
+      region(b.loc_int2, ctl, kLocTarget), region(b.loc_int2, ctl, kLocRemaining), region(fi, ctl, kFiUpdQ),
+      ctl.domains(), region(fi, ctl, kFiTable), ctl.domain_mode());
+  ctl.update_entries() = sizes.entries;
+  ctl.update_qsize() = sizes.qsize;
+  ctl.separator_supernodes() = sizes.separator_supernodes;
   ctl.position(kUpTarget) = 1;
-  ctl.position(kUpRemaining) = sizes[0] + 1;
+  ctl.position(kUpRemaining) = sizes.entries + 1;
 }
 
 }  // namespace
