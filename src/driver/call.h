@@ -10,6 +10,9 @@
 
 namespace varnexo::driver {
 
+// The coarse code of a failure no other class describes (an exception inside the library).
+inline constexpr int32_t kInternalError = -5;
+
 struct Call {
   explicit Call(void* handle) : h(handle) {}
 

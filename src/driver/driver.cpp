@@ -4,8 +4,10 @@
 // ends every call with the error report and the statistics.
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/memory.h"
 #include "common/output.h"
 #include "driver/call.h"
@@ -155,6 +157,11 @@ void run_driver(Call& c, int32_t& error) {
     } catch (const std::bad_alloc&) {
       c.error_num = kCodeWorkI0;
       error = -2;
+    } catch (const std::length_error&) {
+      c.error_num = kCodeWorkI0;
+      error = -2;
+    } catch (...) {
+      error = kInternalError;
     }
     write_counters = error != -1;  // a rejected input writes no iparam entry
   }
@@ -176,7 +183,8 @@ VARNEXO_EXPORT void varnexo_c_(void* handle, const int32_t* max_fac_store, const
   (void)sentinel;  // the library's own sentinel value marks what it does not own
   Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
                      iparam, message_level, b, x);
-  run_driver(c, *error);
+  // The input check, the error report and the statistics run under the guard as well.
+  guard_entry(error, {-2, kInternalError}, [&] { run_driver(c, *error); });
 }
 VARNEXO_UNDERSCORE_ALIAS(varnexo_c_);
 

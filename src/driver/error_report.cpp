@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/call.h"
@@ -200,17 +201,19 @@ VARNEXO_EXPORT void error_info_fc_(void* handle, int32_t* error, const int32_t* 
                                    const int32_t* phase, const int32_t* max_fac_store,
                                    const int32_t* matrix_number, const int32_t* matrix_type,
                                    const int32_t* neqns, const int32_t* nb, int32_t* iparam) {
-  Call c(handle);
-  c.error_num = *error_num;
-  c.phase = *phase;
-  c.ido = *phase;
-  c.max_fac_store = *max_fac_store;
-  c.matrix_number = *matrix_number;
-  c.matrix_type = *matrix_type;
-  c.neqns = *neqns;
-  c.nb = *nb;
-  c.iparam = varnexo::OneBased<int32_t>(iparam, 64);
-  *error = error_info(c, *error);
+  varnexo::guard_entry(nullptr, {}, [&] {
+    Call c(handle);
+    c.error_num = *error_num;
+    c.phase = *phase;
+    c.ido = *phase;
+    c.max_fac_store = *max_fac_store;
+    c.matrix_number = *matrix_number;
+    c.matrix_type = *matrix_type;
+    c.neqns = *neqns;
+    c.nb = *nb;
+    c.iparam = varnexo::OneBased<int32_t>(iparam, 64);
+    *error = error_info(c, *error);
+  });
 }
 VARNEXO_UNDERSCORE_ALIAS(error_info_fc_);
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <string>
 
 #include "common/export.h"
 #include "common/matrix_kind.h"
@@ -19,16 +20,13 @@
 
 namespace varnexo::driver {
 
-const char* block_name(int32_t error_num) {
+std::string block_name(int32_t error_num) {
   static const char kNames[] =
       "BASIC   FACT_ADRLOC_INT1STRUC_S0WORK_I0 STRUC_S1STRUC_S2STRUC_FILOC_INT2UP_UPLENFACT_L&UWORK_R0 "
       "CGS_ARR ";
-  static thread_local char name[9];
-  int k = (error_num < 0 ? -error_num : error_num) / 100;
+  int64_t k = (error_num < 0 ? -static_cast<int64_t>(error_num) : error_num) / 100;
   if (k < 1 || k > 13) k = 1;
-  std::memcpy(name, kNames + 8 * (k - 1), 8);
-  name[8] = '\0';
-  return name;
+  return std::string(kNames + 8 * (k - 1), 8);
 }
 
 int64_t fact_adr_bytes(int32_t max_fac_store) {

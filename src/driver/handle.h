@@ -3,6 +3,7 @@
 // factorisations, and the named memory blocks with their kilobyte accounting.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "common/onebased.h"
 
@@ -53,7 +54,7 @@ enum BlockCode : int32_t {
 };
 
 // The 8-character name of the block behind an allocation error number ("STRUC_S0" for -401).
-const char* block_name(int32_t error_num);
+std::string block_name(int32_t error_num);
 
 // The BASIC block: three arrays one after the other, 960 bytes.
 struct Basic {

@@ -4,6 +4,7 @@
 #include <complex>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/matrix_kind.h"
 #include "common/onebased.h"
 #include "driver/call.h"
@@ -102,18 +103,21 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
     return;
   }
   *error = 0;
-  OneBased<int32_t> ip(iparam, 64);
-  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
-                     iparam, message_level, b, x);
-  if (takes_short_cut(c)) {
-    diagonal_short_cut(c, *error);
-    return;
-  }
-  run_driver(c, *error);
-  // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
-  // outcome is reported as success unless the caller asks to keep it. Every other failure of
-  // the solve is reported as it is.
-  if (ip(49) == 0 && *phase == 33 && ip(4) == 0 && *error == -4 && c.error_num == -112) *error = 0;
+  // No exception leaves the call: the short cut, the driver and their reports run guarded.
+  guard_entry(error, {-2, kInternalError}, [&] {
+    OneBased<int32_t> ip(iparam, 64);
+    Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
+                       iparam, message_level, b, x);
+    if (takes_short_cut(c)) {
+      diagonal_short_cut(c, *error);
+      return;
+    }
+    run_driver(c, *error);
+    // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
+    // outcome is reported as success unless the caller asks to keep it. Every other failure of
+    // the solve is reported as it is.
+    if (ip(49) == 0 && *phase == 33 && ip(4) == 0 && *error == -4 && c.error_num == -112) *error = 0;
+  });
 }
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/driver_entries.h"
@@ -171,7 +172,9 @@ void statistics(Call& c) {
 extern "C" {
 
 // The banner of a call with messages on.
-VARNEXO_EXPORT void print_info_varnexo_(const int32_t* matrix_type) { varnexo::driver::banner(*matrix_type); }
+VARNEXO_EXPORT void print_info_varnexo_(const int32_t* matrix_type) {
+  varnexo::guard_entry(nullptr, {}, [&] { varnexo::driver::banner(*matrix_type); });
+}
 VARNEXO_UNDERSCORE_ALIAS(print_info_varnexo_);
 
 }  // extern "C"

@@ -18,8 +18,8 @@ TEST(Handle, FirstCallCountsBasicAndFactAdr) {
   ASSERT_NE(c.handle[3], nullptr);
   driver::Handle h(c.handle);
   EXPECT_EQ(driver::Control(*h.basic()).max_fac_store(), 3);
-  EXPECT_GE(c.ip(15), 2) << "BASIC and FACT_ADR count one kilobyte each";
-  EXPECT_GE(c.ip(16), 2);
+  EXPECT_GE(c.ip(VARNEXO_IPARAM_PEAK_KB), 2) << "BASIC and FACT_ADR count one kilobyte each";
+  EXPECT_GE(c.ip(VARNEXO_IPARAM_PERMANENT_KB), 2);
   for (int32_t k = 1; k <= 3; ++k) {
     EXPECT_EQ(h.fact_entry(k).word[0], 0);
     EXPECT_EQ(h.fact_entry(k).word[1], driver::kSentinel);
@@ -137,10 +137,10 @@ TEST(Handle, AllocationFailureAtEveryPointReturnsMinusTwoAndLeaksNothing) {
 }
 
 TEST(Handle, BlockNamesAreEightCharacters) {
-  EXPECT_STREQ(driver::block_name(-100), "BASIC   ");
-  EXPECT_STREQ(driver::block_name(-402), "STRUC_S0");
-  EXPECT_STREQ(driver::block_name(-1100), "FACT_L&U");
-  EXPECT_STREQ(driver::block_name(-1300), "CGS_ARR ");
+  EXPECT_EQ(driver::block_name(-100), "BASIC   ");
+  EXPECT_EQ(driver::block_name(-402), "STRUC_S0");
+  EXPECT_EQ(driver::block_name(-1100), "FACT_L&U");
+  EXPECT_EQ(driver::block_name(-1300), "CGS_ARR ");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "driver/analysis_steps.h"
+#include "varnexo.h"
 
 namespace symtest {
 
@@ -179,7 +180,7 @@ void control_words(AnalysisRun& r, const Pattern& p, const Options& o, int32_t m
   } else if (!o.matching.empty() && mtype < 0) {
     ib(67) = 1;
   }
-  r.iparam[4] = o.user_perm;
+  r.iparam[VARNEXO_IPARAM_PERM_USE - 1] = o.user_perm;
 }
 
 }  // namespace

@@ -42,10 +42,10 @@ struct Options {
   Storage kind = Storage::one_triangle;
   int32_t nproc = 1;
   int32_t ordering = 2;           // ibasic(14)
-  int32_t user_perm = 0;          // iparam(5)
+  int32_t user_perm = 0;          // iparam(VARNEXO_IPARAM_PERM_USE)
   int32_t domain_mode = 0;        // ibasic(70)
   bool scaling = false;           // ibasic(69)
-  int32_t panel = 0;              // iparam(30) (> 1 replaces the panel width)
+  int32_t panel = 0;              // iparam(VARNEXO_IPARAM_PANEL) (> 1 replaces the panel width)
   std::vector<int32_t> perm;      // caller's permutation (read when user_perm > 0)
   std::vector<int32_t> matching;  // slot 13: row mapping (unsymmetric) or symmetric matching order
   std::vector<int32_t> pairs;     // pair list of the symmetric matching (domains), closed by the
