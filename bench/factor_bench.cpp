@@ -7,7 +7,7 @@
 
 #include "factor/factorize.h"
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 using clock_type = std::chrono::steady_clock;

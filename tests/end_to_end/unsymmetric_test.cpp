@@ -16,7 +16,7 @@ tools::Csr load(const std::string& source, int32_t type) {
   if (type == 11 || type == 13) return shared_matrix(source, type);
   tools::Coordinate coo;
   std::string error;
-  EXPECT_TRUE(tools::read_coordinate(std::string(VARNEXO_MATRICES_DIR) + "/" + source + ".mtx", coo, error));
+  EXPECT_TRUE(testsupport::read_matrix(source, coo));
   tools::Csr a;
   EXPECT_TRUE(tools::to_csr(coo, tools::Layout::full_symmetric_pattern, type == 3, a, error)) << error;
   return a;

@@ -7,7 +7,7 @@
 #include "factor/factor_entries.h"
 #include "factor/value_map.h"
 #include "solve/solve_entries.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 

@@ -7,7 +7,7 @@
 
 #include "common/matrix_kind.h"
 #include "factor/factorize.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 

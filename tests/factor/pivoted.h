@@ -8,7 +8,7 @@
 
 #include "factor/factorize.h"
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 namespace testnum {
 

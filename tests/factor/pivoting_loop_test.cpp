@@ -9,9 +9,8 @@
 #include <random>
 
 #include "factor/pivoted.h"
+#include "support/inertia.h"
 
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
-                       const int*, int*, size_t, size_t);
 
 using namespace testnum;
 namespace vf = varnexo::factor;
@@ -19,16 +18,7 @@ namespace vf = varnexo::factor;
 namespace {
 
 std::pair<int32_t, int32_t> dense_inertia(int32_t n, const Entries<double>& full) {
-  std::vector<double> d = dense(n, full), w(n);
-  int lwork = -1, info = 0;
-  double query = 0;
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), &query, &lwork, &info, 1, 1);
-  lwork = static_cast<int>(query);
-  std::vector<double> work(lwork);
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), work.data(), &lwork, &info, 1, 1);
-  int32_t pos = 0, neg = 0;
-  for (double v : w) pos += v > 0, neg += v < 0;
-  return {pos, neg};
+  return testsupport::inertia(n, dense(n, full));
 }
 
 struct LoopCase {

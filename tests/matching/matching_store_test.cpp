@@ -12,7 +12,7 @@
 #include "common/matrix_kind.h"
 #include "matching/matching_entries.h"
 #include "matching/mps.h"
-#include "mm_reader.h"
+#include "support/matrices.h"
 
 namespace {
 
@@ -65,9 +65,9 @@ TEST(MatchingStore, ExponentialsForUnsymmetricAndSymmetricTypes) {
 
 // The symmetric scaling of a symmetric matrix keeps every scaled entry at most 1 in modulus.
 TEST(MatchingStore, SymmetricScalingOfASymmetricMatrixIsBounded) {
-  matching_test::Csr m;
-  ASSERT_TRUE(matching_test::read_matrix_market(
-      std::string(VARNEXO_MATRICES_DIR) + "/tumorAntiAngiogenesis_2.mtx", m));
+  varnexo::tools::Coordinate coo;
+  ASSERT_TRUE(testsupport::read_matrix("tumorAntiAngiogenesis_2", coo));
+  const testsupport::Csr<double> m = testsupport::full_moduli_0based(coo);
   const int32_t n = m.n;
   std::vector<int32_t> perm(n), stored(n);
   std::vector<double> logs(2 * n), s(2 * n);

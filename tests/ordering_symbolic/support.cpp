@@ -67,33 +67,6 @@ Pattern random_pattern(Storage kind, int32_t n, double density, std::mt19937& rn
   return from_sets(symmetric_rows(entries, n, kind), kind);
 }
 
-Pattern read_pattern(const std::string& name, Storage kind) {
-  std::ifstream in(std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx");
-  Pattern empty;
-  std::string line;
-  if (!in || !std::getline(in, line)) return empty;
-  const bool symmetric_file = line.find("general") == std::string::npos;
-  while (std::getline(in, line) && !line.empty() && line[0] == '%') {
-  }
-  std::istringstream head(line);
-  int64_t rows = 0, cols = 0, count = 0;
-  head >> rows >> cols >> count;
-  if (rows <= 0 || rows != cols) return empty;
-  std::vector<std::pair<int32_t, int32_t>> entries;
-  for (int64_t k = 0; k < count && std::getline(in, line); ++k) {
-    std::istringstream e(line);
-    int32_t i = 0, j = 0;
-    e >> i >> j;
-    if (kind == Storage::unsymmetric) {
-      entries.emplace_back(i, j);
-      if (symmetric_file && i != j) entries.emplace_back(j, i);
-    } else {
-      entries.emplace_back(std::min(i, j), std::max(i, j));
-    }
-  }
-  return from_sets(symmetric_rows(entries, static_cast<int32_t>(rows), kind), kind);
-}
-
 std::vector<int32_t> random_permutation(int32_t n, std::mt19937& rng) {
   std::vector<int32_t> p(n);
   for (int32_t k = 0; k < n; ++k) p[k] = k + 1;

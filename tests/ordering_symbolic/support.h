@@ -1,5 +1,5 @@
 // Test support for the ordering and symbolic stage: random patterns of the three storage kinds,
-// a small Matrix Market pattern reader, the brute-force symbolic elimination, and a runner that
+// the brute-force symbolic elimination, and a runner that
 // obtains the analysis blocks as the phase driver does and runs steps 1-3 in them.
 #pragma once
 #include <cstdint>
@@ -21,10 +21,6 @@ struct Pattern {
 // Random pattern: one triangle (diagonal first in every row), full structurally symmetric (with
 // the diagonal), or unsymmetric (sorted rows, diagonal sometimes missing).
 Pattern random_pattern(Storage kind, int32_t n, double density, std::mt19937& rng);
-
-// Pattern of a Matrix Market file of ../shared/matrices, in the given storage (the diagonal is
-// added for the symmetric storages). Empty pattern (n = 0) when the file cannot be read.
-Pattern read_pattern(const std::string& name, Storage kind);
 
 std::vector<int32_t> random_permutation(int32_t n, std::mt19937& rng);
 

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
+#include "support/matrices.h"
 
 using namespace testnum;
 
@@ -66,7 +67,7 @@ Problem make(const std::string& name) {
     p.n = 300;
     p.upper = random_spd<double>(300, 0.02, 17);
   } else
-    shared_matrix(name, &p.n, &p.upper);
+    testsupport::shared_upper(name, &p.n, &p.upper, nullptr);
   return p;
 }
 
@@ -140,7 +141,7 @@ TEST(HermitianCholeskySolve, BackwardError) {
     if (name == "random")
       upper = random_spd<dcomplex>(n, 0.03, 21);
     else
-      ASSERT_TRUE(read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/c30up.mtx", &n, nullptr, &upper));
+      ASSERT_TRUE(testsupport::shared_upper("c30up", &n, nullptr, &upper));
     const Csr<dcomplex> A = upper_csr(n, upper);
     Cholesky<dcomplex> c(A, ordering(A, Ordering::nested_dissection), 8);
     ASSERT_EQ(c.map_status(), 0);

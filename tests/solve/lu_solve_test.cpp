@@ -5,7 +5,7 @@
 
 #include "factor/left_looking.h"
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 using varnexo::OneBased;

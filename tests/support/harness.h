@@ -9,7 +9,7 @@
 #include "driver/numeric_options.h"
 #include "factor/factorize.h"
 #include "factor/value_map.h"
-#include "support_numeric/problems.h"
+#include "support/problems.h"
 
 namespace testnum {
 
@@ -100,10 +100,5 @@ struct Cholesky {
     return status;
   }
 };
-
-// Reads a matrix of the shared collection (upper entries); false when it is not there.
-inline bool shared_matrix(const std::string& name, int32_t* n, Entries<double>* e) {
-  return read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx", n, e, nullptr);
-}
 
 }  // namespace testnum
