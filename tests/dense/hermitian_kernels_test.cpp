@@ -11,7 +11,6 @@
 #include "dense_helpers.h"
 #include "support/inertia.h"
 
-
 namespace {
 using namespace kernel_test;
 using varnexo::real_t;

@@ -7,7 +7,6 @@
 #include "solve_fixture.h"
 #include "support/inertia.h"
 
-
 namespace varnexo::test {
 namespace {
 

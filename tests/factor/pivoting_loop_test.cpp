@@ -11,7 +11,6 @@
 #include "factor/pivoted.h"
 #include "support/inertia.h"
 
-
 using namespace testnum;
 namespace vf = varnexo::factor;
 
