@@ -91,15 +91,8 @@ extern "C" VARNEXO_EXPORT void flops_varnexo_(const int32_t* nsuper, const int32
   (void)unused3;
   (void)unused7;
   (void)indmap;
-  varnexo::factor::SymbolicFactor sf;
-  sf.n = *n;
-  sf.nsuper = *nsuper;
-  sf.xlindx = const_cast<int32_t*>(xlindx);
-  sf.lindx = const_cast<int32_t*>(lindx);
-  sf.xlnz = const_cast<int32_t*>(xlnz);
-  sf.nmod = const_cast<int32_t*>(nmod);
-  sf.snode = const_cast<int32_t*>(snode);
-  sf.xsuper = const_cast<int32_t*>(xsuper);
+  const varnexo::factor::SymbolicFactor sf =
+      varnexo::factor::symbolic_of(*n, *nsuper, nullptr, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod);
   const varnexo::MatrixKind* kind = varnexo::find_kind(*type);  // a code that is no type counts as real
   if (!varnexo::factor::flops(sf, *symmetric != 0, kind != nullptr && kind->is_complex(), link, length,
                               mflops))

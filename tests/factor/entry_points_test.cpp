@@ -98,6 +98,43 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   EXPECT_GT(mf, 0.0);
 }
 
+// The storage-forcing entry reads the caller's control words and writes only the status words:
+// the storage word 19 (here the LU storage) is never rewritten to pick the loop.
+TEST(EntryPoints, ForcedStorageLeavesTheCallersWords) {
+  const int32_t k = 4, n = k * k * k;
+  const Csr<double> A = upper_csr(n, laplacian(k, k, k));
+  Cholesky<double> ref(A, ordering(A, Ordering::nested_dissection), 8);
+  ASSERT_EQ(ref.map_status(), 0);
+  ASSERT_EQ(ref.factor(), 0);
+  Symbolic& s = ref.sym;
+  int32_t ib[100] = {};
+  double rb[20] = {};
+  ib[11] = 2;
+  ib[14] = 1;
+  ib[18] = 0;  // the LU storage: sssfct_ must not change it
+  ib[19] = 1;
+  ib[30] = s.nsuper;
+  ib[33] = static_cast<int32_t>(s.lnz_size());
+  ib[36] = s.tmpsiz;
+  int32_t before[100];
+  std::copy(ib, ib + 100, before);
+  std::vector<double> lnz(s.lnz_size(), 9.0), temp(s.tmpsiz, 0.0);
+  std::vector<int32_t> pivot(n), colpivot(n), iw(3 * n + s.nsuper), pnlsch(s.nsuper);
+  double unz = 0;
+  sssfct_varnexo_(&n, s.perm.data(), A.ia.data(), A.ja.data(), A.a.data(), ib, rb, s.xlindx.data(),
+                  s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, s.xsuper.data(),
+                  s.snode.data(), pivot.data(), colpivot.data(), s.nmod.data(), pnlsch.data(), iw.data(),
+                  temp.data(), ref.maps.xlmap.data(), ref.maps.lmap.data(), nullptr, nullptr,
+                  ref.maps.asrc.data(), ref.maps.aorig.data(), ref.maps.colorig.data(), nullptr, nullptr);
+  EXPECT_EQ(ib[49], 0);
+  EXPECT_EQ(lnz, ref.lnz);
+  for (int w = 1; w <= 100; ++w) {
+    if (w != 48 && w != 50 && (w < 62 || w > 64)) {
+      EXPECT_EQ(ib[w - 1], before[w - 1]) << "word " << w;
+    }
+  }
+}
+
 // Types whose kernels are not in the library yet are refused with a status, not run.
 TEST(EntryPoints, MissingKernelsAreReported) {
   const Csr<double> A = upper_csr(27, laplacian(3, 3, 3));
