@@ -240,6 +240,10 @@ solve::IterationOptions iteration_options(const Call& c, int32_t budget) {
   o.conjugate_gradient = magnitude(ib(18)) == 2 && storage != solve::Storage::full;
   o.hermitian = storage == solve::Storage::hermitian;
   o.print = c.level >= 1;
+  o.matrix_norm = doubles_per_entry(c.matrix_type) == 2
+                      ? solve::norm_inf(ib(68) == 1, c.n, storage, c.ia, c.ja,
+                                        reinterpret_cast<const std::complex<double>*>(c.a))
+                      : solve::norm_inf(ib(68) == 1, c.n, storage, c.ia, c.ja, c.a);
   return o;
 }
 

@@ -22,6 +22,22 @@ void progress(bool print, const char* format, int32_t count, const double* value
   if (print) output::fortran_line(format, count, values);
 }
 
+// A normwise backward error this close to the unit roundoff cannot be improved by iterating.
+constexpr double kRoundingLevel = 64 * std::numeric_limits<double>::epsilon();
+
+// ‖r‖∞ / (‖A‖∞·‖x‖∞ + ‖b‖∞) of one column (0 for 0/0).
+template <class T>
+double backward_error(int64_t n, double norm_a, const T* b, const T* x, const T* r) {
+  double nr = 0, nx = 0, nb = 0;
+  for (int64_t i = 0; i < n; ++i) {
+    nr = std::max(nr, (double)std::abs(r[i]));
+    nx = std::max(nx, (double)std::abs(x[i]));
+    nb = std::max(nb, (double)std::abs(b[i]));
+  }
+  const double d = norm_a * nx + nb;
+  return d > 0 ? nr / d : (nr > 0 ? 1.0 : 0.0);
+}
+
 template <class T>
 struct Blocks {
   T *z, *p, *q, *vhat, *c, *tmp;
@@ -89,54 +105,83 @@ bool stop_after_step(double mu, int32_t k, int32_t steps, double& best, const It
   return false;
 }
 
+// The true preconditioned residual z = M⁻¹·(b − A·x) (r receives b − A·x). The columns not yet
+// done whose z meets the tolerance take z as their last correction and are done; the others are
+// active again. The recurrences of both methods drift from the true residual in rounding, so
+// every convergence they report is checked here. Returns the solve's status.
+template <class T>
+int32_t verify_columns(const IterationOperators<T>& op, const T* b, T* x, std::vector<ColumnState<T>>& cols,
+                       std::vector<char>& done, T* r, T* z, const IterationOptions& opt, double& measure) {
+  const int64_t n = op.n;
+  residual(op, b, x, r);
+  if (int32_t status = op.precondition(r, z)) return status;
+  for (size_t j = 0; j < cols.size(); ++j) cols[j].active = !done[j];
+  measure = relative_measure(n, cols, z);
+  for (size_t j = 0; j < cols.size() && opt.matrix_norm > 0.0; ++j)
+    if (cols[j].active && backward_error(n, opt.matrix_norm, b + j * n, x + j * n, r + j * n) <= kRoundingLevel)
+      cols[j].active = false;
+  retire_converged(n, cols, z, x, opt.tolerance, true);
+  for (size_t j = 0; j < cols.size(); ++j) done[j] = !cols[j].active;
+  return 0;
+}
+
+// CGS: each round starts from the true preconditioned residual of x and runs the recurrences
+// until their correction meets the tolerance; the next round confirms it or goes on.
 template <class T>
 IterationResult run_cgs(const IterationOperators<T>& op, const T* b, T* x, const IterationOptions& opt,
                         Blocks<T> w) {
   const int64_t n = op.n;
   IterationResult res;
   std::vector<ColumnState<T>> cols = start_columns(n, op.nb, x);
-  residual(op, b, x, w.tmp);
-  if ((res.solve_status = op.precondition(w.tmp, w.z)) != 0) return res;
-  const double mu0 = relative_measure(n, cols, w.z);
-  const double init[3] = {0.0, mu0, opt.tolerance};
-  progress(opt.print, "(' cgs-init:',f4.0,2(e12.3))", 3, init);
-  retire_converged(n, cols, w.z, x, opt.tolerance, true);
-  res.measure = mu0;
-  if (!any_active(cols)) {
-    res.iterations = 1;  // one correction sufficed
-    return res;
-  }
-  cgs_i(n * op.nb, cols, w.q, w.c);
+  std::vector<char> done((size_t)op.nb, 0);
   double best = 1e30;
-  for (int32_t k = 1;; ++k) {
-    res.iterations = k;
-    if ((res.status = cgs_a(n, k == 1, cols, w.z, b, w.p, w.q)) != IterationStatus::converged) return res;
-    op.multiply(w.p, w.tmp);
-    if ((res.solve_status = op.precondition(w.tmp, w.vhat)) != 0) return res;
-    if ((res.status = cgs_b(n, k == 1, cols, w.z, b, w.vhat, w.q, w.c, x)) != IterationStatus::converged)
+  for (int32_t k = 0;;) {
+    double mu0 = 0.0;
+    if ((res.solve_status = verify_columns(op, b, x, cols, done, w.tmp, w.z, opt, mu0)) != 0)
       return res;
-    const double mu = relative_measure(n, cols, w.c);
-    const double line[2] = {(double)k, mu};
-    progress(opt.print, "(' cgs-iteration:',f4.0,e12.3)", 2, line);
-    retire_converged(n, cols, w.c, x, opt.tolerance, false);
-    if (any_active(cols)) {
-      // z −= M⁻¹·A·c keeps the preconditioned residual of the new x.
-      op.multiply(w.c, w.tmp);
-      if ((res.solve_status = op.precondition(w.tmp, w.vhat)) != 0) return res;
-      for (int64_t i = 0; i < n * op.nb; ++i) w.z[i] -= w.vhat[i];
-      // A preconditioned residual below the tolerance is the last correction of its column.
-      retire_converged(n, cols, w.z, x, opt.tolerance, true);
+    const double init[3] = {(double)k, mu0, opt.tolerance};
+    progress(opt.print, "(' cgs-init:',f4.0,2(e12.3))", 3, init);
+    res.measure = mu0;
+    if (!any_active(cols)) {
+      res.status = IterationStatus::converged;
+      res.iterations = std::max(k, 1);  // at the start: one correction sufficed
+      return res;
     }
-    if (stop_after_step(mu, k, k, best, opt, res, !any_active(cols))) return res;
+    if (k >= opt.max_iterations) return (res.status = IterationStatus::budget_exhausted), res;
+    cgs_i(n * op.nb, cols, w.q, w.c);
+    for (bool first = true;; first = false) {
+      res.iterations = ++k;
+      if ((res.status = cgs_a(n, first, cols, w.z, b, w.p, w.q)) != IterationStatus::converged) return res;
+      op.multiply(w.p, w.tmp);
+      if ((res.solve_status = op.precondition(w.tmp, w.vhat)) != 0) return res;
+      if ((res.status = cgs_b(n, first, cols, w.z, b, w.vhat, w.q, w.c, x)) != IterationStatus::converged)
+        return res;
+      const double mu = relative_measure(n, cols, w.c);
+      const double line[2] = {(double)k, mu};
+      progress(opt.print, "(' cgs-iteration:',f4.0,e12.3)", 2, line);
+      retire_converged(n, cols, w.c, x, opt.tolerance, false);
+      if (any_active(cols)) {
+        // z −= M⁻¹·A·c keeps the preconditioned residual of the new x.
+        op.multiply(w.c, w.tmp);
+        if ((res.solve_status = op.precondition(w.tmp, w.vhat)) != 0) return res;
+        for (int64_t i = 0; i < n * op.nb; ++i) w.z[i] -= w.vhat[i];
+      }
+      if (!stop_after_step(mu, k, k, best, opt, res, !any_active(cols))) continue;
+      if (res.status != IterationStatus::converged) return res;
+      break;  // confirmed (or not) by the next round
+    }
   }
 }
 
+// CG on the residual recurrence; a convergence it reports is confirmed on the true residual,
+// which otherwise replaces the recurrence's and restarts it.
 template <class T>
 IterationResult run_cg(const IterationOperators<T>& op, const T* b, T* x, const IterationOptions& opt,
                        Blocks<T> w) {
   const int64_t n = op.n, len = n * op.nb;
   IterationResult res;
   std::vector<ColumnState<T>> cols = start_columns(n, op.nb, x);
+  std::vector<char> done((size_t)op.nb, 0);
   T* r = w.tmp;
   residual(op, b, x, r);
   std::fill(w.p, w.p + len, T(0));
@@ -158,7 +203,15 @@ IterationResult run_cg(const IterationOperators<T>& op, const T* b, T* x, const 
     progress(opt.print, "(' cg-iteration:',f4.0,e12.3)", 2, line);
     retire_converged(n, cols, w.z, x, opt.tolerance, false);
     // A restart does not reset the budget: `steps` counts every step made.
-    if (stop_after_step(mu, counter, steps, best, opt, res, !any_active(cols))) return res;
+    if (!stop_after_step(mu, counter, steps, best, opt, res, !any_active(cols))) continue;
+    if (res.status != IterationStatus::converged) return res;
+    double mu_true = 0.0;
+    if ((res.solve_status = verify_columns(op, b, x, cols, done, r, w.z, opt, mu_true)) != 0)
+      return res;
+    if (!any_active(cols)) return res;
+    if (steps >= opt.max_iterations) return (res.status = IterationStatus::budget_exhausted), res;
+    for (ColumnState<T>& s : cols) s.rho = T(0);
+    std::fill(w.p, w.p + len, T(0));
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "support_numeric/problems.h"
 
 namespace {
@@ -226,11 +228,47 @@ TYPED_TEST(Iteration, ScaledMatrixIsSolvedInOneStep) {
     for (T& v : s.a) v *= T(2);
     IterationResult r = s.run(options(cg, true));
     EXPECT_TRUE(r.ok()) << (int)r.status;
-    // CGS: the first step is exact and its updated residual vanishes; CG judges the residual
-    // of a step at the start of the next one and counts from 1.
-    EXPECT_EQ(r.iterations, cg ? 3 : 1);
+    // The first step is exact; the second finds nothing left to correct (CG counts from 1).
+    EXPECT_EQ(r.iterations, cg ? 3 : 2);
     for (size_t i = 0; i < s.x.size(); ++i) EXPECT_NEAR(std::abs(s.x[i] - x_of_a[i] / T(2)), 0.0, 1e-13);
   }
+}
+
+TYPED_TEST(Iteration, RoundingLevelResidualEndsTheRunWhenTheNormIsKnown) {
+  // An ill-conditioned matrix: the correction of an exact factor stays near cond·ε, far above a
+  // tolerance of 1e-15, while the backward error is at the rounding level from the start.
+  using T = TypeParam;
+  System<T> s(40, 1, Kind::unsymmetric, 0.0);
+  std::mt19937 g(5);
+  for (int i = 0; i < 40; ++i) s.a[i + 39 * 40] = s.a[i + 38 * 40] * T(1.0 + 1e-10 * random_value<double>(g));
+  s.m = DenseFactor<T>(s.a, 40, 0.0, Kind::unsymmetric, 99);
+  IterationOptions o = options(false);
+  o.tolerance = 1e-15;
+  o.max_iterations = 6;
+  EXPECT_FALSE(s.run(o).ok()) << "without the norm only the correction counts";
+  double norm = 0;
+  for (int i = 0; i < 40; ++i) {
+    double row = 0;
+    for (int j = 0; j < 40; ++j) row += std::abs(s.a[i + (size_t)j * 40]);
+    norm = std::max(norm, row);
+  }
+  o.matrix_norm = norm;
+  IterationResult r = s.run(o);
+  EXPECT_TRUE(r.ok()) << (int)r.status;
+  EXPECT_EQ(r.iterations, 1);
+  EXPECT_LE(s.backward_error(), 1e-15);
+}
+
+TEST(IterationSteps, ProgressLinesInFortranEdits) {
+  System<double> s(20, 1, Kind::unsymmetric, 0.1);
+  IterationOptions o = options(false);
+  o.print = true;
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(s.run(o).ok());
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(std::regex_search(out, std::regex("^ cgs-init:  0\\.   0\\.[0-9]{3}E-[0-9]{2}   0\\.100E-11\n"
+                                                " cgs-iteration:  1\\.   0\\.[0-9]{3}E-[0-9]{2}\n")))
+      << out;
 }
 
 TEST(IterationSteps, CgsBreakdownCodes) {
