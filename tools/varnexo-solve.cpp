@@ -180,8 +180,11 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
   std::printf("\n");
   if (r.solved) {
     std::printf("solve         %d right-hand side%s, ", nrhs, nrhs == 1 ? "" : "s");
+    // The library runs CG only on the symmetric and Hermitian types.
+    const int32_t t = r.matrix_type;
+    const bool symmetric = t == 2 || t == -2 || t == 4 || t == -4 || t == 6;
     if (cgs_code != 0)
-      std::printf("%d %s iteration%s", r.iterations, std::abs(cgs_code) % 10 == 2 ? "CG" : "CGS",
+      std::printf("%d %s iteration%s", r.iterations, std::abs(cgs_code) % 10 == 2 && symmetric ? "CG" : "CGS",
                   r.iterations == 1 ? "" : "s");
     else
       std::printf("%d refinement step%s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s");
