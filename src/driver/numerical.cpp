@@ -275,14 +275,15 @@ int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
   const solve::Storage storage = solve::storage_of(c.matrix_type);
   std::vector<T> rowbuf((size_t)c.work_nb);
   op.multiply = [&](const T* in, T* out) {
-    solve::amuxy<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja, reinterpret_cast<const T*>(c.a), in, out,
-                    rowbuf.data());
+    solve::amuxy<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja, reinterpret_cast<const T*>(c.a), in,
+                    out, rowbuf.data());
   };
   T* work = c.h.block_as<T>(kSlotCgsArr);
   const int64_t work_values = solve::cgs_work_values(c.n, c.work_nb);
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
-  const solve::IterationResult r = solve::pre_cgs<T>(op, b, x, iteration_options(c, steps), work, work_values);
+  const solve::IterationResult r =
+      solve::pre_cgs<T>(op, b, x, iteration_options(c, steps), work, work_values);
   timer_varnexo_(&t1);
   rb(8) += t1 - t0;
   c.done_flags[7] = 1;
@@ -308,8 +309,7 @@ void iterative_step(Call& c, int32_t ido) {
   ib(50) = 0;
   const int32_t code = ib(18);
   if (code < 0) ib(41) = 150;
-  const bool refactorise =
-      ib(43) == 1 || (ido < 30 && (ib(41) < 5 || c.iparam(20) < 0));
+  const bool refactorise = ib(43) == 1 || (ido < 30 && (ib(41) < 5 || c.iparam(20) < 0));
   bool fresh = false;
   if (refactorise) {
     if ((ib(50) = factorize_now<T>(c, v)) != 0) return;

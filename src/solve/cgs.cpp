@@ -71,7 +71,8 @@ double column_measure(int64_t n, const ColumnState<T>& s, const T* v) {
 // Columns whose own measure of v met the tolerance leave the iteration; with `apply`, v is
 // first added to their x (a last correction, as at the start of CGS).
 template <class T>
-void retire_converged(int64_t n, std::vector<ColumnState<T>>& cols, const T* v, T* x, double tol, bool apply) {
+void retire_converged(int64_t n, std::vector<ColumnState<T>>& cols, const T* v, T* x, double tol,
+                      bool apply) {
   for (size_t j = 0; j < cols.size(); ++j) {
     if (!cols[j].active || !(column_measure(n, cols[j], v + j * n) < tol)) continue;
     if (apply)
@@ -98,8 +99,7 @@ bool stop_after_step(double mu, int32_t k, int32_t steps, double& best, const It
   if (!(mu <= opt.divergence_bound)) return (res.status = IterationStatus::diverged), true;  // NaN too
   best = std::min(best, mu);
   const bool judged = opt.conjugate_gradient ? k >= opt.check_iteration : k == opt.check_iteration;
-  if (judged && best > std::sqrt(opt.tolerance))
-    return (res.status = IterationStatus::stagnated), true;
+  if (judged && best > std::sqrt(opt.tolerance)) return (res.status = IterationStatus::stagnated), true;
   if (k >= opt.max_iterations || steps >= opt.max_iterations)
     return (res.status = IterationStatus::budget_exhausted), true;
   return false;
@@ -118,7 +118,8 @@ int32_t verify_columns(const IterationOperators<T>& op, const T* b, T* x, std::v
   for (size_t j = 0; j < cols.size(); ++j) cols[j].active = !done[j];
   measure = relative_measure(n, cols, z);
   for (size_t j = 0; j < cols.size() && opt.matrix_norm > 0.0; ++j)
-    if (cols[j].active && backward_error(n, opt.matrix_norm, b + j * n, x + j * n, r + j * n) <= kRoundingLevel)
+    if (cols[j].active &&
+        backward_error(n, opt.matrix_norm, b + j * n, x + j * n, r + j * n) <= kRoundingLevel)
       cols[j].active = false;
   retire_converged(n, cols, z, x, opt.tolerance, true);
   for (size_t j = 0; j < cols.size(); ++j) done[j] = !cols[j].active;
@@ -137,8 +138,7 @@ IterationResult run_cgs(const IterationOperators<T>& op, const T* b, T* x, const
   double best = 1e30;
   for (int32_t k = 0;;) {
     double mu0 = 0.0;
-    if ((res.solve_status = verify_columns(op, b, x, cols, done, w.tmp, w.z, opt, mu0)) != 0)
-      return res;
+    if ((res.solve_status = verify_columns(op, b, x, cols, done, w.tmp, w.z, opt, mu0)) != 0) return res;
     const double init[3] = {(double)k, mu0, opt.tolerance};
     progress(opt.print, "(' cgs-init:',f4.0,2(e12.3))", 3, init);
     res.measure = mu0;
@@ -206,8 +206,7 @@ IterationResult run_cg(const IterationOperators<T>& op, const T* b, T* x, const 
     if (!stop_after_step(mu, counter, steps, best, opt, res, !any_active(cols))) continue;
     if (res.status != IterationStatus::converged) return res;
     double mu_true = 0.0;
-    if ((res.solve_status = verify_columns(op, b, x, cols, done, r, w.z, opt, mu_true)) != 0)
-      return res;
+    if ((res.solve_status = verify_columns(op, b, x, cols, done, r, w.z, opt, mu_true)) != 0) return res;
     if (!any_active(cols)) return res;
     if (steps >= opt.max_iterations) return (res.status = IterationStatus::budget_exhausted), res;
     for (ColumnState<T>& s : cols) s.rho = T(0);
@@ -353,18 +352,18 @@ IterationResult pre_cgs(const IterationOperators<T>& op, const T* b, T* x, const
   return opt.conjugate_gradient ? run_cg(op, b, x, opt, w) : run_cgs(op, b, x, opt, w);
 }
 
-#define VARNEXO_CGS_INSTANCES(T)                                                                              \
-  template T dot<T>(int64_t, const T*, const T*, bool);                                                      \
-  template real_t<T> norm2<T>(int64_t, const T*);                                                            \
-  template double relative_measure<T>(int64_t, const std::vector<ColumnState<T>>&, const T*);               \
-  template void cgs_i<T>(int64_t, std::vector<ColumnState<T>>&, T*, T*);                                     \
-  template IterationStatus cgs_a<T>(int64_t, bool, std::vector<ColumnState<T>>&, const T*, const T*, T*,     \
-                                    const T*);                                                               \
-  template IterationStatus cgs_b<T>(int64_t, bool, std::vector<ColumnState<T>>&, const T*, const T*,         \
-                                    const T*, T*, T*, T*);                                                   \
-  template void cgstep1<T>(int64_t, std::vector<ColumnState<T>>&, const T*, const T*, T*, bool);             \
-  template bool cgstep2<T>(int64_t, std::vector<ColumnState<T>>&, T*, const T*, T*, T*, bool);               \
-  template IterationResult pre_cgs<T>(const IterationOperators<T>&, const T*, T*, const IterationOptions&,   \
+#define VARNEXO_CGS_INSTANCES(T)                                                                           \
+  template T dot<T>(int64_t, const T*, const T*, bool);                                                    \
+  template real_t<T> norm2<T>(int64_t, const T*);                                                          \
+  template double relative_measure<T>(int64_t, const std::vector<ColumnState<T>>&, const T*);              \
+  template void cgs_i<T>(int64_t, std::vector<ColumnState<T>>&, T*, T*);                                   \
+  template IterationStatus cgs_a<T>(int64_t, bool, std::vector<ColumnState<T>>&, const T*, const T*, T*,   \
+                                    const T*);                                                             \
+  template IterationStatus cgs_b<T>(int64_t, bool, std::vector<ColumnState<T>>&, const T*, const T*,       \
+                                    const T*, T*, T*, T*);                                                 \
+  template void cgstep1<T>(int64_t, std::vector<ColumnState<T>>&, const T*, const T*, T*, bool);           \
+  template bool cgstep2<T>(int64_t, std::vector<ColumnState<T>>&, T*, const T*, T*, T*, bool);             \
+  template IterationResult pre_cgs<T>(const IterationOperators<T>&, const T*, T*, const IterationOptions&, \
                                       T*, int64_t);
 
 VARNEXO_CGS_INSTANCES(double)

@@ -13,25 +13,25 @@ namespace varnexo::solve {
 
 // How an iteration ended. The values are the codes callers of the exported entry see.
 enum class IterationStatus : int32_t {
-  converged = 0,         // the relative correction fell below the tolerance
-  diverged = -1,         // the relative correction grew above the divergence bound
-  stagnated = -2,        // at the check iteration the best measure was still above sqrt(tolerance)
-  budget_exhausted = -3, // the largest iteration count was reached
-  work_length = -4,      // the work array does not have the length its layout needs
-  rho_growth = 1,        // CGS breakdown: |ρ| > 1e15·|previous ρ|
-  beta_vanished = 2,     // CGS breakdown: |β| < 1e-45
-  rho_over_sigma = 3,    // CGS breakdown: |ρ| > 1e15·|σ|
-  alpha_vanished = 4,    // CGS breakdown: |α| < 1e-10
+  converged = 0,          // the relative correction fell below the tolerance
+  diverged = -1,          // the relative correction grew above the divergence bound
+  stagnated = -2,         // at the check iteration the best measure was still above sqrt(tolerance)
+  budget_exhausted = -3,  // the largest iteration count was reached
+  work_length = -4,       // the work array does not have the length its layout needs
+  rho_growth = 1,         // CGS breakdown: |ρ| > 1e15·|previous ρ|
+  beta_vanished = 2,      // CGS breakdown: |β| < 1e-45
+  rho_over_sigma = 3,     // CGS breakdown: |ρ| > 1e15·|σ|
+  alpha_vanished = 4,     // CGS breakdown: |α| < 1e-10
 };
 
 struct IterationOptions {
-  double tolerance = 1e-12;          // τ on the relative correction
-  double divergence_bound = 1.0e4;   // a relative correction above this is divergence
-  int32_t max_iterations = 100;      // budget of steps
-  int32_t check_iteration = 51;      // step at which stagnation is judged
-  bool conjugate_gradient = false;   // CG (symmetric or Hermitian A and M) instead of CGS
-  bool hermitian = false;            // CG with the conjugated inner product (else the bilinear one)
-  bool print = false;                // progress lines on standard output
+  double tolerance = 1e-12;         // τ on the relative correction
+  double divergence_bound = 1.0e4;  // a relative correction above this is divergence
+  int32_t max_iterations = 100;     // budget of steps
+  int32_t check_iteration = 51;     // step at which stagnation is judged
+  bool conjugate_gradient = false;  // CG (symmetric or Hermitian A and M) instead of CGS
+  bool hermitian = false;           // CG with the conjugated inner product (else the bilinear one)
+  bool print = false;               // progress lines on standard output
   // ‖A‖∞, or 0 when unknown. When known, a column whose true residual has a normwise backward
   // error at the rounding level is solved even if its correction cannot shrink below the
   // tolerance (the rounding of an ill-conditioned preconditioner keeps it above).

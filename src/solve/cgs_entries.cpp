@@ -63,9 +63,9 @@ void pre_cgs_entry(int32_t n, int32_t nb, const T* a, const int32_t* ia, const i
   words[51] = 0;
   op.precondition = [&](const T* rhs, T* sol) {
     int32_t err = 0, one = nb;
-    solve_varnexo_(&one, reinterpret_cast<double*>(sol), reinterpret_cast<double*>(const_cast<T*>(rhs)), f.perm,
-                   f.xsuper, f.xlindx, f.lindx, f.xlnz, f.lnz, f.xunz, f.unz, f.pivot, f.colpivot, f.part_first,
-                   f.part_rows, words, f.W, f.q, f.s, &err);
+    solve_varnexo_(&one, reinterpret_cast<double*>(sol), reinterpret_cast<double*>(const_cast<T*>(rhs)),
+                   f.perm, f.xsuper, f.xlindx, f.lindx, f.xlnz, f.lnz, f.xunz, f.unz, f.pivot, f.colpivot,
+                   f.part_first, f.part_rows, words, f.W, f.q, f.s, &err);
     return err;
   };
   const varnexo::solve::IterationResult r =
@@ -73,8 +73,10 @@ void pre_cgs_entry(int32_t n, int32_t nb, const T* a, const int32_t* ia, const i
   *status = (int32_t)r.status;
   *iterations = r.iterations;
   if (!r.ok()) ibasic[42] = 1;  // the fall-back flag: refactorise
-  if (r.status == IterationStatus::work_length) ibasic[49] = -2;
-  else if (r.solve_status != 0) ibasic[49] = r.status == IterationStatus::converged ? -3 : r.solve_status;
+  if (r.status == IterationStatus::work_length)
+    ibasic[49] = -2;
+  else if (r.solve_status != 0)
+    ibasic[49] = r.status == IterationStatus::converged ? -3 : r.solve_status;
   if (r.ok() && copy != 0) std::copy(x, x + (int64_t)n * nb, b);
 }
 
@@ -109,8 +111,8 @@ VARNEXO_EXPORT void pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const 
                                      const int32_t* q, const double* s, int32_t* ibasic, double* rbasic,
                                      double* work, const int64_t* work_len, int32_t* status,
                                      int32_t* iterations, const int32_t* copy) {
-  const SolveArgs f{perm, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, part_first, part_rows, W,
-                    q, s};
+  const SolveArgs f{perm,  xsuper,   xlindx,     lindx,     xlnz, lnz, xunz, unz,
+                    pivot, colpivot, part_first, part_rows, W,    q,   s};
   varnexo::guard_entry(status, {-4, -4}, [&] {
     pre_cgs_entry<double>(*n, *nb, a, ia, ja, b, x, f, ibasic, rbasic, work, *work_len, status, iterations,
                           *copy);
@@ -119,17 +121,17 @@ VARNEXO_EXPORT void pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const 
 VARNEXO_UNDERSCORE_ALIAS(pre_cgs_varnexo_);
 
 // Complex twin of pre_cgs_varnexo_: a, b, x and work hold pairs of doubles (work_len counts pairs).
-VARNEXO_EXPORT void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
-                                       const int32_t* ja, double* b, double* x, const int32_t* perm,
-                                       const int32_t* xsuper, const int32_t* xlindx, const int32_t* lindx,
-                                       const int32_t* xlnz, const double* lnz, const int32_t* xunz,
-                                       const double* unz, const int32_t* pivot, const int32_t* colpivot,
-                                       const int32_t* part_first, const int32_t* part_rows, double* W,
-                                       const int32_t* q, const double* s, int32_t* ibasic, double* rbasic,
-                                       double* work, const int64_t* work_len, int32_t* status,
-                                       int32_t* iterations, const int32_t* copy) {
-  const SolveArgs f{perm, xsuper, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, colpivot, part_first, part_rows, W,
-                    q, s};
+VARNEXO_EXPORT void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a,
+                                       const int32_t* ia, const int32_t* ja, double* b, double* x,
+                                       const int32_t* perm, const int32_t* xsuper, const int32_t* xlindx,
+                                       const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                                       const int32_t* xunz, const double* unz, const int32_t* pivot,
+                                       const int32_t* colpivot, const int32_t* part_first,
+                                       const int32_t* part_rows, double* W, const int32_t* q, const double* s,
+                                       int32_t* ibasic, double* rbasic, double* work, const int64_t* work_len,
+                                       int32_t* status, int32_t* iterations, const int32_t* copy) {
+  const SolveArgs f{perm,  xsuper,   xlindx,     lindx,     xlnz, lnz, xunz, unz,
+                    pivot, colpivot, part_first, part_rows, W,    q,   s};
   varnexo::guard_entry(status, {-4, -4}, [&] {
     pre_cgs_entry<dcplx>(*n, *nb, reinterpret_cast<const dcplx*>(a), ia, ja, reinterpret_cast<dcplx*>(b),
                          reinterpret_cast<dcplx*>(x), f, ibasic, rbasic, reinterpret_cast<dcplx*>(work),
@@ -164,7 +166,8 @@ VARNEXO_EXPORT void cgs_b_(const int32_t* n, const int32_t* nb, const int32_t* f
                            double* sigma, int32_t* status) {
   std::vector<ColumnState<double>> cols = columns(*nb, rho, rho_prev, beta);
   *status = (int32_t)varnexo::solve::cgs_b<double>(*n, *first != 0, cols, z, b, vhat, q, c, x);
-  for (int32_t j = 0; j < *nb; ++j) rho_prev[j] = cols[j].rho_prev, alpha[j] = cols[j].alpha, sigma[j] = cols[j].sigma;
+  for (int32_t j = 0; j < *nb; ++j)
+    rho_prev[j] = cols[j].rho_prev, alpha[j] = cols[j].alpha, sigma[j] = cols[j].sigma;
 }
 VARNEXO_UNDERSCORE_ALIAS(cgs_b_);
 
@@ -199,20 +202,30 @@ VARNEXO_EXPORT void pvclri_(const int32_t* n, int32_t* x) { std::fill(x, x + std
 VARNEXO_UNDERSCORE_ALIAS(pvclri_);
 
 // y := x
-VARNEXO_EXPORT void pvmovxy_(const int32_t* n, const double* x, double* y) { std::copy(x, x + std::max(*n, 0), y); }
+VARNEXO_EXPORT void pvmovxy_(const int32_t* n, const double* x, double* y) {
+  std::copy(x, x + std::max(*n, 0), y);
+}
 VARNEXO_UNDERSCORE_ALIAS(pvmovxy_);
 
-VARNEXO_EXPORT void pvmovxy_32_(const int32_t* n, const float* x, float* y) { std::copy(x, x + std::max(*n, 0), y); }
+VARNEXO_EXPORT void pvmovxy_32_(const int32_t* n, const float* x, float* y) {
+  std::copy(x, x + std::max(*n, 0), y);
+}
 VARNEXO_UNDERSCORE_ALIAS(pvmovxy_32_);
 
-VARNEXO_EXPORT void pimovxy_(const int32_t* n, const int32_t* x, int32_t* y) { std::copy(x, x + std::max(*n, 0), y); }
+VARNEXO_EXPORT void pimovxy_(const int32_t* n, const int32_t* x, int32_t* y) {
+  std::copy(x, x + std::max(*n, 0), y);
+}
 VARNEXO_UNDERSCORE_ALIAS(pimovxy_);
 
-VARNEXO_EXPORT void pi4movxy_(const int32_t* n, const int32_t* x, int32_t* y) { std::copy(x, x + std::max(*n, 0), y); }
+VARNEXO_EXPORT void pi4movxy_(const int32_t* n, const int32_t* x, int32_t* y) {
+  std::copy(x, x + std::max(*n, 0), y);
+}
 VARNEXO_UNDERSCORE_ALIAS(pi4movxy_);
 
 // Σ x(i)²
-VARNEXO_EXPORT double pvnorm2_(const int32_t* n, const double* x) { return varnexo::solve::norm2<double>(*n, x); }
+VARNEXO_EXPORT double pvnorm2_(const int32_t* n, const double* x) {
+  return varnexo::solve::norm2<double>(*n, x);
+}
 VARNEXO_UNDERSCORE_ALIAS(pvnorm2_);
 
 // Σ x(i)·y(i)

@@ -86,7 +86,8 @@ double maxnorm_a(int32_t n, const int32_t* ia, const int32_t* ja, const T* a) {
 }
 
 template <class T>
-double norm_inf(bool transposed, int32_t n, Storage storage, const int32_t* ia, const int32_t* ja, const T* a) {
+double norm_inf(bool transposed, int32_t n, Storage storage, const int32_t* ia, const int32_t* ja,
+                const T* a) {
   // The row sums of |op(A)|; a transposed full matrix sums its columns, and the one-triangle
   // storage adds each off-diagonal entry to its row and to its mirror's.
   std::vector<double> sums(static_cast<size_t>(n), 0.0);

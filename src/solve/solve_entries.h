@@ -151,8 +151,8 @@ void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, co
                         const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
                         const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
                         const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
-                        const double* s, int32_t* ibasic, double* rbasic, double* work, const int64_t* work_len,
-                        int32_t* status, int32_t* iterations, const int32_t* copy);
+                        const double* s, int32_t* ibasic, double* rbasic, double* work,
+                        const int64_t* work_len, int32_t* status, int32_t* iterations, const int32_t* copy);
 
 // Steps of the iteration for nb columns of n values (real values). cgs_i: q := 0, c := 0,
 // rho_prev := 1. cgs_a (first != 0 on the first step): rho = (z, b), beta, p; status out 0, 1

@@ -38,8 +38,8 @@ TEST_P(Iterative, SolvesThroughEveryPhaseSequence) {
   const IterCase& k = GetParam();
   tools::Csr a = load(k);
   const std::vector<double> b = rhs_for(a, k.nb);
-  for (const std::vector<int32_t>& phases : {std::vector<int32_t>{13}, std::vector<int32_t>{11, 22, 33},
-                                             std::vector<int32_t>{12, 33, 33}}) {
+  for (const std::vector<int32_t>& phases :
+       {std::vector<int32_t>{13}, std::vector<int32_t>{11, 22, 33}, std::vector<int32_t>{12, 33, 33}}) {
     SCOPED_TRACE(::testing::Message() << "phases " << phases.size());
     Session s(k.type);
     s.nb = k.nb;
@@ -159,7 +159,8 @@ TEST(IterativeReuse, FailedIterationFallsBackAsTheCodeAsks) {
     testing::internal::GetCapturedStdout();
     s.msglvl = 0;
     EXPECT_LT(s.ip(20), 0);
-    EXPECT_NE(err.find("*** error varnexo: cgs error iparam(20) " + std::to_string(s.ip(20))), std::string::npos)
+    EXPECT_NE(err.find("*** error varnexo: cgs error iparam(20) " + std::to_string(s.ip(20))),
+              std::string::npos)
         << err;
     // The failure left the request for a new factor: the next solve factorises first.
     ASSERT_EQ(s.run(33, far, b, x), 0);

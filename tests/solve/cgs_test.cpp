@@ -35,7 +35,8 @@ std::vector<T> random_matrix(int n, Kind kind, uint32_t seed) {
   if (kind != Kind::unsymmetric)
     for (int j = 0; j < n; ++j)
       for (int i = 0; i < j; ++i)
-        a[i + (size_t)j * n] = kind == Kind::hermitian_pd ? varnexo::conj(a[j + (size_t)i * n]) : a[j + (size_t)i * n];
+        a[i + (size_t)j * n] =
+            kind == Kind::hermitian_pd ? varnexo::conj(a[j + (size_t)i * n]) : a[j + (size_t)i * n];
   for (int i = 0; i < n; ++i) a[i + (size_t)i * n] = T(std::real(a[i + (size_t)i * n])) + T(2.0 * n);
   return a;
 }
@@ -48,7 +49,8 @@ struct DenseFactor {
   std::vector<int> ipiv;
   int calls = 0, fail_at = -1;  // the solve numbered fail_at returns -10
 
-  DenseFactor(std::vector<T> a, int n_, double delta, Kind kind, uint32_t seed) : n(n_), lu(std::move(a)), ipiv(n_) {
+  DenseFactor(std::vector<T> a, int n_, double delta, Kind kind, uint32_t seed)
+      : n(n_), lu(std::move(a)), ipiv(n_) {
     const std::vector<T> e = random_matrix<T>(n, kind, seed);
     for (size_t k = 0; k < lu.size(); ++k) lu[k] += T(delta * n) * e[k] / T(3.0 * n);
     EXPECT_EQ(varnexo::blas::getrf(n, n, lu.data(), n, ipiv.data()), 0);
@@ -71,14 +73,21 @@ struct System {
   IterationOperators<T> op;
 
   System(int n_, int nb_, Kind kind, double delta, uint32_t seed = 7)
-      : n(n_), nb(nb_), a(random_matrix<T>(n_, kind, seed)), b((size_t)n_ * nb_), x(b.size()),
-        work((size_t)cgs_work_values(n_, nb_)), m(a, n_, delta, kind, seed + 1) {
+      : n(n_),
+        nb(nb_),
+        a(random_matrix<T>(n_, kind, seed)),
+        b((size_t)n_ * nb_),
+        x(b.size()),
+        work((size_t)cgs_work_values(n_, nb_)),
+        m(a, n_, delta, kind, seed + 1) {
     std::mt19937 g(seed + 2);
     for (T& v : b) v = random_value<T>(g);
     op.n = n;
     op.nb = nb;
     op.precondition = [this](const T* r, T* s) { return m(r, s, nb); };
-    op.multiply = [this](const T* v, T* y) { varnexo::blas::gemm('N', 'N', n, nb, n, T(1), a.data(), n, v, n, T(0), y, n); };
+    op.multiply = [this](const T* v, T* y) {
+      varnexo::blas::gemm('N', 'N', n, nb, n, T(1), a.data(), n, v, n, T(0), y, n);
+    };
   }
   // x := M⁻¹·b, as the driver starts the iteration.
   IterationResult run(const IterationOptions& opt) {
@@ -276,9 +285,11 @@ TEST(IterationSteps, CgsBreakdownCodes) {
   std::vector<double> z = {1, 2, 3}, b = {1, 1, 1}, p(3), q(3, 0.0), vhat = {1, 1, 1}, c(3), x(3, 0.0);
   std::vector<ColumnState<double>> cols(1);
   cols[0].rho_prev = 1e-20;  // ρ = 6 grows by more than 1e15
-  EXPECT_EQ(cgs_a<double>(n, false, cols, z.data(), b.data(), p.data(), q.data()), IterationStatus::rho_growth);
+  EXPECT_EQ(cgs_a<double>(n, false, cols, z.data(), b.data(), p.data(), q.data()),
+            IterationStatus::rho_growth);
   cols[0].rho_prev = 1e50;  // β = 6e-50
-  EXPECT_EQ(cgs_a<double>(n, false, cols, z.data(), b.data(), p.data(), q.data()), IterationStatus::beta_vanished);
+  EXPECT_EQ(cgs_a<double>(n, false, cols, z.data(), b.data(), p.data(), q.data()),
+            IterationStatus::beta_vanished);
   cols[0].rho = 1e-20;  // α = ρ/σ = 1e-20/3
   cols[0].beta = 0.0;
   EXPECT_EQ(cgs_b<double>(n, false, cols, z.data(), b.data(), vhat.data(), q.data(), c.data(), x.data()),
