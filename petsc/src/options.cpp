@@ -1,0 +1,79 @@
+// The -mat_varnexo_* options of a factor, read when its analysis starts: each overrides one entry
+// of the parameter array that varnexoinit_ filled with the defaults of the matrix type.
+#include "plugin.h"
+
+namespace varnexo::petsc {
+namespace {
+
+const char* const kOrderings[] = {"mmd", "cmd", "nd"};
+
+// Reads one integer option into iparam(position), bounded to [low, high]; the current entry is the
+// default shown by -help.
+PetscErrorCode read_int(PetscOptionItems* PetscOptionsObject, const char* name, const char* text,
+                        int32_t* iparam, int position, PetscInt low, PetscInt high) {
+  PetscInt value = iparam[position - 1];
+  PetscBool set;
+  PetscFunctionBegin;
+  PetscCall(PetscOptionsRangeInt(name, text, "None", value, &value, &set, low, high));
+  if (set) iparam[position - 1] = static_cast<int32_t>(value);
+  PetscFunctionReturn(PETSC_SUCCESS);
+}
+
+}  // namespace
+
+PetscErrorCode read_options(Mat F, int32_t* iparam, int32_t* message_level) {
+  PetscFunctionBegin;
+  PetscOptionsBegin(PetscObjectComm((PetscObject)F), ((PetscObject)F)->prefix, "varnexo options", "Mat");
+  PetscInt ordering = iparam[VARNEXO_IPARAM_ORDERING - 1];
+  PetscBool set;
+  PetscCall(PetscOptionsEList("-mat_varnexo_ordering",
+                              "Fill-reducing ordering: minimum degree, constrained "
+                              "minimum degree, nested dissection",
+                              "None", kOrderings, 3, kOrderings[ordering], &ordering, &set));
+  if (set) iparam[VARNEXO_IPARAM_ORDERING - 1] = static_cast<int32_t>(ordering);
+  PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_matching",
+                     "Weighted matching: 0 off, 1-4 the kinds of docs/reference.md", iparam,
+                     VARNEXO_IPARAM_MATCHING, 0, 4));
+  PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_scaling", "Scaling with the matching: 0 off, 1 or 2",
+                     iparam, VARNEXO_IPARAM_SCALING, 0, 2));
+  PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_pivot_perturbation",
+                     "Small pivots are replaced by 10^-value times the norm of A", iparam,
+                     VARNEXO_IPARAM_PIVOT_EXPONENT, 0, 300));
+  PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_pivoting",
+                     "Symmetric indefinite pivoting: 0 diagonal, 1 Bunch-Kaufman 1x1/2x2", iparam,
+                     VARNEXO_IPARAM_PIVOTING, 0, 1));
+  PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_refinement_steps",
+                     "Most iterative refinement steps per solve (negative: with a separate solution copy)",
+                     iparam, VARNEXO_IPARAM_MAX_REFINE, -100, 100));
+  PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_threads",
+                     "Number of processors the factor is laid out for", iparam, VARNEXO_IPARAM_NPROC, 1,
+                     1024));
+  PetscInt level = *message_level;
+  PetscCall(PetscOptionsRangeInt("-mat_varnexo_message_level", "0 silent, 1 statistics and error texts",
+                                 "None", level, &level, nullptr, 0, 1));
+  *message_level = static_cast<int32_t>(level);
+  PetscOptionsEnd();
+  PetscFunctionReturn(PETSC_SUCCESS);
+}
+
+const char* error_class(int32_t error) {
+  switch (error) {
+    case VARNEXO_ERROR_INPUT:
+    case VARNEXO_ERROR_INTERNAL:
+      return "input rejected";
+    case VARNEXO_ERROR_MEMORY:
+      return "insufficient memory";
+    case VARNEXO_ERROR_ORDERING:
+      return "ordering or symbolic factorisation failed";
+    case VARNEXO_ERROR_NUMERICAL:
+      return "zero or negative pivot, or the solve failed";
+    case VARNEXO_ERROR_MATCHING:
+      return "structurally singular matrix";
+    case VARNEXO_ERROR_OVERFLOW:
+      return "factor too large for 32-bit indices";
+    default:
+      return "unknown error";
+  }
+}
+
+}  // namespace varnexo::petsc
