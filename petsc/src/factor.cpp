@@ -197,8 +197,9 @@ PetscErrorCode solve_dense(Mat F, Mat B, Mat X, bool transpose) {
 PetscErrorCode mat_solve(Mat F, Mat B, Mat X) { return solve_dense(F, B, X, false); }
 PetscErrorCode mat_solve_transpose(Mat F, Mat B, Mat X) { return solve_dense(F, B, X, true); }
 
-// Inertia of the last factorisation: the positive definite types have n positive eigenvalues;
-// the indefinite ones count the signs of their 1×1 and 2×2 pivots (perturbed pivots included).
+// Inertia of the last factorisation: the positive definite types have n positive eigenvalues,
+// the real indefinite type counts the signs of its 1×1 and 2×2 pivots (perturbed pivots with the
+// sign they were given). The library counts none for the complex indefinite types.
 PetscErrorCode get_inertia(Mat F, PetscInt* nneg, PetscInt* nzero, PetscInt* npos) {
   Factor& f = context(F);
   PetscFunctionBegin;
@@ -210,26 +211,8 @@ PetscErrorCode get_inertia(Mat F, PetscInt* nneg, PetscInt* nzero, PetscInt* npo
   PetscFunctionReturn(PETSC_SUCCESS);
 }
 
-// Sign counts of a diagonal matrix, which the library solves without a factor.
-void diagonal_inertia(Factor& f) {
-  f.positive = f.negative = 0;
-  for (int32_t i = 0; i < f.pattern.n; ++i)
-    (PetscRealPart(f.pattern.a[i]) > 0 ? f.positive : f.negative) += 1;
-}
-
-void record_inertia(Factor& f) {
-  const int32_t type = f.matrix_type;
-  if (type == VARNEXO_REAL_SPD || type == VARNEXO_HERMITIAN_PD) {
-    f.positive = f.pattern.n;
-    f.negative = 0;
-  } else if (type == VARNEXO_REAL_SYM_INDEF || type == VARNEXO_HERMITIAN_INDEF) {
-    if (f.pattern.nnz() == f.pattern.n) {
-      diagonal_inertia(f);
-    } else {
-      f.positive = f.iparam[VARNEXO_IPARAM_POSITIVE - 1];
-      f.negative = f.iparam[VARNEXO_IPARAM_NEGATIVE - 1];
-    }
-  }
+bool has_inertia(int32_t type) {
+  return type == VARNEXO_REAL_SPD || type == VARNEXO_REAL_SYM_INDEF || type == VARNEXO_HERMITIAN_PD;
 }
 
 // Phase 22 on the current values of A: the analysis of the symbolic step is reused.
@@ -249,13 +232,14 @@ PetscErrorCode numeric(Mat F, Mat A) {
         report(F, A, call(f, VARNEXO_PHASE_FACTOR, 1, f.work, f.work, f.message_level), "factorisation"));
   if (F->factorerrortype != MAT_FACTOR_NOERROR) PetscFunctionReturn(PETSC_SUCCESS);
   f.factored = PETSC_TRUE;
-  record_inertia(f);
+  const bool indefinite = f.matrix_type == VARNEXO_REAL_SYM_INDEF;
+  f.positive = indefinite ? f.iparam[VARNEXO_IPARAM_POSITIVE - 1] : f.pattern.n;
+  f.negative = indefinite ? f.iparam[VARNEXO_IPARAM_NEGATIVE - 1] : 0;
   F->ops->solve = solve;
   F->ops->solvetranspose = solve_transpose;
   F->ops->matsolve = mat_solve;
   F->ops->matsolvetranspose = mat_solve_transpose;
-  if (F->factortype == MAT_FACTOR_CHOLESKY && f.matrix_type != VARNEXO_COMPLEX_SYM)
-    F->ops->getinertia = get_inertia;
+  F->ops->getinertia = has_inertia(f.matrix_type) ? get_inertia : nullptr;
   F->assembled = PETSC_TRUE;
   F->preallocated = PETSC_TRUE;
   PetscFunctionReturn(PETSC_SUCCESS);

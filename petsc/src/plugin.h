@@ -42,7 +42,7 @@ struct Factor {
   PetscInt work_size = 0;
   PetscBool analysed = PETSC_FALSE;     // the last analysis succeeded
   PetscBool factored = PETSC_FALSE;     // the last factorisation succeeded
-  PetscInt positive = 0, negative = 0;  // inertia of the last factorisation
+  PetscInt positive = 0, negative = 0;  // its inertia, for the types that have one
   PetscInt analyses = 0, factorizations = 0, solves = 0;
 };
 
