@@ -299,14 +299,19 @@ PetscErrorCode view(Mat F, PetscViewer viewer) {
     PetscFunctionReturn(PETSC_SUCCESS);
   const Factor& f = context(F);
   const int32_t* ip = f.iparam;
-  PetscCall(PetscViewerASCIIPrintf(viewer, "varnexo run parameters:\n"));
-  PetscCall(PetscViewerASCIIPrintf(viewer, "  matrix type %d, ordering %d, matching %d, scaling %d\n",
-                                   (int)f.matrix_type, (int)ip[1], (int)ip[12], (int)ip[10]));
+  const int ordering = ip[VARNEXO_IPARAM_ORDERING - 1];
+  PetscCall(PetscViewerASCIIPrintf(viewer, "varnexo run parameters (-mat_varnexo_*):\n"));
   PetscCall(PetscViewerASCIIPrintf(
-      viewer, "  pivot perturbation 1e-%d, pivoting %d, refinement steps %d, threads %d\n", (int)ip[9],
-      (int)ip[20], (int)ip[7], (int)ip[2]));
+      viewer, "  matrix type %d, ordering %s, matching %d, scaling %d\n", (int)f.matrix_type,
+      ordering >= 0 && ordering <= 2 ? kOrderingNames[ordering] : "?", (int)ip[VARNEXO_IPARAM_MATCHING - 1],
+      (int)ip[VARNEXO_IPARAM_SCALING - 1]));
+  PetscCall(PetscViewerASCIIPrintf(
+      viewer, "  pivot perturbation exponent %d, pivoting %d, refinement steps %d, threads %d\n",
+      (int)ip[VARNEXO_IPARAM_PIVOT_EXPONENT - 1], (int)ip[VARNEXO_IPARAM_PIVOTING - 1],
+      (int)ip[VARNEXO_IPARAM_MAX_REFINE - 1], (int)ip[VARNEXO_IPARAM_NPROC - 1]));
   PetscCall(PetscViewerASCIIPrintf(viewer, "  nonzeros of the factor %d, %d Mflop, %d perturbed pivots\n",
-                                   (int)ip[17], (int)ip[18], (int)ip[13]));
+                                   (int)ip[VARNEXO_IPARAM_FACTOR_NNZ - 1], (int)ip[VARNEXO_IPARAM_MFLOP - 1],
+                                   (int)ip[VARNEXO_IPARAM_PERTURBED - 1]));
   PetscCall(PetscViewerASCIIPrintf(
       viewer, "  analyses %" PetscInt_FMT ", factorisations %" PetscInt_FMT ", solves %" PetscInt_FMT "\n",
       f.analyses, f.factorizations, f.solves));

@@ -3,9 +3,10 @@
 #include "plugin.h"
 
 namespace varnexo::petsc {
-namespace {
 
-const char* const kOrderings[] = {"mmd", "cmd", "nd"};
+const char* const kOrderingNames[3] = {"mmd", "cmd", "nd"};
+
+namespace {
 
 // Reads one integer option into iparam(position), bounded to [low, high]; the current entry is the
 // default shown by -help.
@@ -29,7 +30,7 @@ PetscErrorCode read_options(Mat F, int32_t* iparam, int32_t* message_level) {
   PetscCall(PetscOptionsEList("-mat_varnexo_ordering",
                               "Fill-reducing ordering: minimum degree, constrained "
                               "minimum degree, nested dissection",
-                              "None", kOrderings, 3, kOrderings[ordering], &ordering, &set));
+                              "None", kOrderingNames, 3, kOrderingNames[ordering], &ordering, &set));
   if (set) iparam[VARNEXO_IPARAM_ORDERING - 1] = static_cast<int32_t>(ordering);
   PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_matching",
                      "Weighted matching: 0 off, 1-4 the kinds of docs/reference.md", iparam,

@@ -70,6 +70,9 @@ PetscErrorCode get_info(Mat F, MatInfoType type, MatInfo* info);
 
 // Options (options.cpp).
 
+// Names of the orderings 0, 1, 2 of iparam(2) under -mat_varnexo_ordering.
+extern const char* const kOrderingNames[3];
+
 // Reads -mat_varnexo_* under the prefix of F into the parameter array (filled with the defaults
 // of the matrix type) and the message level.
 PetscErrorCode read_options(Mat F, int32_t* iparam, int32_t* message_level);
