@@ -20,18 +20,34 @@ PetscErrorCode read_int(PetscOptionItems* PetscOptionsObject, const char* name, 
   PetscFunctionReturn(PETSC_SUCCESS);
 }
 
-}  // namespace
-
-PetscErrorCode read_options(Mat F, int32_t* iparam, int32_t* message_level) {
-  PetscFunctionBegin;
-  PetscOptionsBegin(PetscObjectComm((PetscObject)F), ((PetscObject)F)->prefix, "varnexo options", "Mat");
-  PetscInt ordering = iparam[VARNEXO_IPARAM_ORDERING - 1];
+// Reads the ordering by name into iparam(2). (PETSc's own list reader leaks on an unknown name.)
+PetscErrorCode read_ordering(PetscOptionItems* PetscOptionsObject, int32_t* iparam) {
+  char name[16];
   PetscBool set;
-  PetscCall(PetscOptionsEList("-mat_varnexo_ordering",
-                              "Fill-reducing ordering: minimum degree, constrained "
-                              "minimum degree, nested dissection",
-                              "None", kOrderingNames, 3, kOrderingNames[ordering], &ordering, &set));
-  if (set) iparam[VARNEXO_IPARAM_ORDERING - 1] = static_cast<int32_t>(ordering);
+  PetscFunctionBegin;
+  const int32_t current = iparam[VARNEXO_IPARAM_ORDERING - 1];
+  PetscCall(
+      PetscOptionsString("-mat_varnexo_ordering",
+                         "Fill-reducing ordering: mmd (minimum degree), cmd (constrained minimum degree), "
+                         "nd (nested dissection)",
+                         "None", kOrderingNames[current], name, sizeof(name), &set));
+  if (!set) PetscFunctionReturn(PETSC_SUCCESS);
+  for (int32_t k = 0; k < 3; ++k) {
+    PetscBool match;
+    PetscCall(PetscStrcmp(name, kOrderingNames[k], &match));
+    if (match) {
+      iparam[VARNEXO_IPARAM_ORDERING - 1] = k;
+      PetscFunctionReturn(PETSC_SUCCESS);
+    }
+  }
+  SETERRQ(PETSC_COMM_SELF, PETSC_ERR_ARG_OUTOFRANGE, "-mat_varnexo_ordering %s: expected mmd, cmd or nd",
+          name);
+}
+
+// Reads every option inside an open options block.
+PetscErrorCode read_all(PetscOptionItems* PetscOptionsObject, int32_t* iparam, int32_t* message_level) {
+  PetscFunctionBegin;
+  PetscCall(read_ordering(PetscOptionsObject, iparam));
   PetscCall(read_int(PetscOptionsObject, "-mat_varnexo_matching",
                      "Weighted matching: 0 off, 1-4 the kinds of docs/reference.md", iparam,
                      VARNEXO_IPARAM_MATCHING, 0, 4));
@@ -53,7 +69,19 @@ PetscErrorCode read_options(Mat F, int32_t* iparam, int32_t* message_level) {
   PetscCall(PetscOptionsRangeInt("-mat_varnexo_message_level", "0 silent, 1 statistics and error texts",
                                  "None", level, &level, nullptr, 0, 1));
   *message_level = static_cast<int32_t>(level);
+  PetscFunctionReturn(PETSC_SUCCESS);
+}
+
+}  // namespace
+
+PetscErrorCode read_options(Mat F, int32_t* iparam, int32_t* message_level) {
+  PetscErrorCode status = PETSC_SUCCESS;
+  PetscFunctionBegin;
+  // A bad value must still close the block, which owns memory: the error is raised after it.
+  PetscOptionsBegin(PetscObjectComm((PetscObject)F), ((PetscObject)F)->prefix, "varnexo options", "Mat");
+  if (status == PETSC_SUCCESS) status = read_all(PetscOptionsObject, iparam, message_level);
   PetscOptionsEnd();
+  PetscCall(status);
   PetscFunctionReturn(PETSC_SUCCESS);
 }
 
