@@ -5,6 +5,8 @@
 # the first run takes a while and later runs find them installed and do nothing.
 set -e
 pkgs="cmake g++ gfortran pkg-config libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
+# The Python package: built with pybind11 for Debian's python3, tested with pytest against SciPy.
+pkgs="$pkgs python3-dev pybind11-dev python3-pybind11 python3-numpy python3-scipy python3-pytest"
 pkgs="$pkgs petsc-dev libpetsc-complex-dev openmpi-bin"
 if [ "$1" = "--peers" ]; then
   pkgs="$pkgs libsuitesparse-dev libmumps-seq-dev libsuperlu-dev"
