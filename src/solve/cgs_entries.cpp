@@ -68,8 +68,10 @@ void pre_cgs_entry(int32_t n, int32_t nb, const T* a, const int32_t* ia, const i
                    f.part_first, f.part_rows, words, f.W, f.q, f.s, &err);
     return err;
   };
-  const varnexo::solve::IterationResult r =
-      varnexo::solve::pre_cgs<T>(op, b, x, control_options(ibasic, rbasic), work, work_len);
+  varnexo::solve::IterationOptions opt = control_options(ibasic, rbasic);
+  opt.matrix_norm =
+      varnexo::solve::norm_inf(transposed, n, varnexo::solve::storage_of(ibasic[11]), ia, ja, a);
+  const varnexo::solve::IterationResult r = varnexo::solve::pre_cgs<T>(op, b, x, opt, work, work_len);
   *status = (int32_t)r.status;
   *iterations = r.iterations;
   if (!r.ok()) ibasic[42] = 1;  // the fall-back flag: refactorise
