@@ -97,6 +97,30 @@ void reorder2_varnexo_(int32_t* ibasic, double* rbasic, const int32_t* xadj, con
                        int32_t* mark2, int32_t* seprows, int32_t* sparent, int32_t* work,
                        const int32_t* work_len);
 
+// The CGS/CG iteration with a stored factor as preconditioner (the factor arguments as for
+// solve_varnexo_). x: the start (M⁻¹·b) on entry, the solution on return; work: work_len values
+// (doubles, or pairs for the complex twin), exactly 6·n·nb. ibasic words read: 11 message level,
+// 12 type, 18 method (±2 CG for the symmetric and Hermitian storage, else CGS), 40 divergence
+// bound, 41 iteration budget, 42 check iteration, 68 transposed, and those of solve_varnexo_;
+// rbasic(13) the tolerance on the relative correction. status out: 0 converged, -1 diverged,
+// -2 stagnation, -3 budget, -4 work length, 1..4 CGS breakdowns; iterations out: the counter. On
+// failure ibasic(43) := 1 and ibasic(50) the solve error (-2 work length, -3 a failed solve with
+// status 0). copy != 0: a converged x is copied into b.
+void pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
+                      const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
+                      const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                      const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                      const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
+                      const double* s, int32_t* ibasic, double* rbasic, double* work, const int64_t* work_len,
+                      int32_t* status, int32_t* iterations, const int32_t* copy);
+void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
+                        const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
+                        const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                        const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                        const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
+                        const double* s, int32_t* ibasic, double* rbasic, double* work,
+                        const int64_t* work_len, int32_t* status, int32_t* iterations, const int32_t* copy);
+
 // ---- Handle routines over the control arrays.
 // Fills the control words of the handle's BASIC and FACT_ADR blocks for an analysis from iparam
 // and the matrix type; the array arguments must be the handle's own.

@@ -117,6 +117,8 @@ int32_t run_steps(Call& c) {
   const int64_t failures = memory::failures();
   if (int32_t s = analysis_step1(blocks_of(c), ctl, c.ia, c.ja, c.perm, q, c.done_flags))
     return step_error(c, s, failures);
+  ctl.connected_sets() =
+      ctl.domains();  // the domains of the ordering: subgraphs the factorisation treats independently
   if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ctl), kCodeStrucS2))) return (c.error_num = num, -2);
   if (int32_t s = analysis_step2(blocks_of(c), ctl)) return step_error(c, s, failures);
   const int64_t fi_bytes = struc_fi_bytes(ctl, c.h.block_as<int32_t>(kSlotStrucS0));
@@ -133,6 +135,7 @@ int32_t run_steps(Call& c) {
   }
   if (int32_t s = analysis_step3(blocks_of(c), ctl, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
     return step_error(c, s, failures);
+  if (ctl.nproc() > 1) c.done_flags[3] = 1;
   return 0;
 }
 
@@ -210,6 +213,7 @@ int32_t run_analysis(Call& c) {
   ctl.peak_kb() = (int32_t)c.mem.peak;
   ctl.permanent_kb() = (int32_t)c.mem.permanent;
   ctl.factor_kb() = (int32_t)c.mem.factor;
+  mark_stage_boundary(c);
   return 0;
 }
 

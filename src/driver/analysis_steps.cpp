@@ -9,6 +9,7 @@
 
 #include "common/onebased.h"
 #include "driver/analysis_options.h"
+#include "driver/driver_entries.h"
 #include "driver/storage_layout.h"
 #include "factor/value_map.h"
 #include "ordering/ordering_entries.h"
@@ -334,7 +335,13 @@ int32_t analysis_step3(const AnalysisBlocks& b, const Control& ctl, const int32_
     ctl.error_num() = static_cast<int32_t>(ordering::AnalysisStatus::failed);
     return ctl.error_num();
   }
-  if (nproc > 1) build_update_lists(ctl, b);
+  if (nproc > 1) {  // the "parlist" stage
+    double t0 = 0, t1 = 0;
+    timer_varnexo_(&t0);
+    build_update_lists(ctl, b);
+    timer_varnexo_(&t1);
+    ctl.stage_time(4) += t1 - t0;
+  }
   ctl.solve_work_values() = clamp32(
       std::max({int64_t{ctl.longest_column()} * nb * nproc, nproc * n, int64_t{ctl.temp_size()} * nproc}));
   return ctl.error_num();

@@ -117,10 +117,10 @@ void prepare(Call& c) {
   timer_varnexo_(&ctl.last_stamp());
   c.h.slot(kSlotCallCounter) += 1;
   for (int32_t& f : c.done_flags) f = 0;
-  if (c.h.slot(kSlotCallCounter) == 1) {
-    for (int k = 1; k <= 10; ++k) ctl.stage_time(k) = 0.0;
-  }
-  ctl.stage_time(9) = 0.0;
+  // Stage times are those of this call. The factorisation time stays: it is the one the
+  // iteration budget of later solves weighs a solve against.
+  for (int k = 1; k <= 9; ++k)
+    if (k != 6 || c.h.slot(kSlotCallCounter) == 1) ctl.stage_time(k) = 0.0;
   ctl.stage_time(10) = ctl.last_stamp();
   c.level = c.message_level != 0 ? 1 : 0;
   OneBased<int32_t> ip = c.iparam;

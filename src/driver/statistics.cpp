@@ -1,5 +1,6 @@
 // Messages at the end of a call with messages on: the banner, the summary line, the stage
 // times and the statistics records (80 columns, label at column 14, value at column 62).
+#include <algorithm>
 #include <string>
 
 #include "common/export.h"
@@ -69,7 +70,8 @@ void times(const Call& c) {
       output::to_stdout_real_int("      " + name + " %f s cgx iterations %d", ctl.stage_time(8),
                                  c.iparam(20));
     } else if (i == 10) {
-      const double v[2] = {ctl.stage_time(10), ctl.stage_time(10) - sum};
+      // The stages are disjoint parts of the call; rounding alone could make the rest negative.
+      const double v[2] = {ctl.stage_time(10), std::max(0.0, ctl.stage_time(10) - sum)};
       output::to_stdout_real("      Time " + name + " %f s total - sum: %f s", v, 2);
     } else {
       output::to_stdout_real("      Time " + name + " %f s", &ctl.stage_time(i), 1);
@@ -108,7 +110,7 @@ void records(const Call& c, int32_t ido) {
     line(" < Using VARNEXO in 32-bit for factorization/solve >");
     output::empty_line();
   }
-  if (ctl.cgs_code() < 1)
+  if (!c.done_flags[7])  // no iteration ran in this call
     line(nproc > 1 ? " < Numerical Factorization with BLAS3 and O(n) synchronization >"
                    : " < Numerical Factorization with Level-3 BLAS performance >");
   else
@@ -136,6 +138,8 @@ void records(const Call& c, int32_t ido) {
 }
 
 }  // namespace
+
+void mark_stage_boundary(Call& c) { timer_varnexo_(&c.ctl().last_stamp()); }
 
 void statistics(Call& c) {
   const Control ctl = c.ctl();

@@ -107,6 +107,41 @@ void maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, cons
 void c_maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
                   const varnexo_zcomplex* a, double* result);
 
+// Steps of the iteration for nb columns of n values (real values). cgs_i: q := 0, c := 0,
+// rho_prev := 1. cgs_a (first != 0 on the first step): rho = (z, b), beta, p; status out 0, 1
+// (rho growth) or 2 (beta vanished). cgs_b: sigma = (vhat, b), alpha, q, the correction c, x += c,
+// rho_prev := rho; status out 0, 3 (rho over sigma) or 4 (alpha vanished). cgstep1: the new rho and
+// beta, p := z + beta·p. cgstep2 with q = A·p: x += alpha·p, r -= alpha·q; breakdown out 1 when
+// (p, q) vanished against rho (rho and p cleared), else 0.
+void cgs_i_(const int32_t* n, const int32_t* nb, double* q, double* c, double* rho_prev);
+void cgs_a_(const int32_t* n, const int32_t* nb, const int32_t* first, const double* z, const double* b,
+            double* p, const double* q, double* rho, const double* rho_prev, double* beta, int32_t* status);
+void cgs_b_(const int32_t* n, const int32_t* nb, const int32_t* first, const double* z, const double* b,
+            const double* vhat, double* q, double* c, double* x, const double* rho, double* rho_prev,
+            const double* beta, double* alpha, double* sigma, int32_t* status);
+void cgstep1_(const int32_t* n, const int32_t* nb, const double* z, const double* r, double* p, double* rho,
+              double* beta);
+void cgstep2_(const int32_t* n, const int32_t* nb, double* p, const double* q, double* x, double* r,
+              double* rho, double* alpha, int32_t* breakdown);
+
+// Vector kernels, length first: pvclrr/pvclri x := 0; pvmovxy, pimovxy, pi4movxy y := x;
+// pvnorm2 Σx²; pdscap1 Σx·y; pvaxyry y := y + x; pvrxayx x := a·x + y; pvrmxay y := y + a·x;
+// pvaxyrz z := x + y; pvsxyry y := x − y; the _32 forms in single precision.
+void pvclrr_(const int32_t* n, double* x);
+void pvclrr_32_(const int32_t* n, float* x);
+void pvclri_(const int32_t* n, int32_t* x);
+void pvmovxy_(const int32_t* n, const double* x, double* y);
+void pvmovxy_32_(const int32_t* n, const float* x, float* y);
+void pimovxy_(const int32_t* n, const int32_t* x, int32_t* y);
+void pi4movxy_(const int32_t* n, const int32_t* x, int32_t* y);
+double pvnorm2_(const int32_t* n, const double* x);
+double pdscap1_(const int32_t* n, const double* x, const double* y);
+void pvaxyry_(const int32_t* n, const double* x, double* y);
+void pvrxayx_(const int32_t* n, const double* a, double* x, const double* y);
+void pvrmxay_(const int32_t* n, const double* a, const double* x, double* y);
+void pvaxyrz_(const int32_t* n, const double* x, const double* y, double* z);
+void pvsxyry_(const int32_t* n, const double* x, double* y);
+
 #ifdef __cplusplus
 }  // extern "C"
 #endif
