@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/memory.h"
+#include "common/threads.h"
 #include "driver/control.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
@@ -35,6 +36,8 @@ struct Numeric {
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
   int32_t w = 1;
+  int32_t threads = 1;      // workers of the factorisation and the solve
+  TreePartition partition;  // the subtrees they share out (none with one worker)
 };
 
 Numeric numeric_view(const Call& c) {
@@ -51,6 +54,8 @@ Numeric numeric_view(const Call& c) {
     v.pivot = reinterpret_cast<int32_t*>(static_cast<double*>(v.values) + doubles);
     v.colpivot = v.pivot + c.n;
   }
+  v.threads = threads::worker_count(ctl.nproc());
+  if (v.threads > 1) v.partition = tree_partition_of(v.sf, v.threads);
   return v;
 }
 
@@ -135,9 +140,12 @@ int32_t factorize_now(Call& c, Numeric& v) {
   b.iwork = v.ws.iwork;
   b.pivot = v.pivot;
   b.colpivot = v.colpivot;
+  b.temp_copies = temp_copies(ctl, v.w);
   record_factor_start(ctl);
-  const factor::FactorResult r =
-      factor::factorize(v.sf, v.map, A, factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table), b);
+  factor::FactorOptions o = factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table);
+  o.threads = v.threads;
+  o.partition = &v.partition;
+  const factor::FactorResult r = factor::factorize(v.sf, v.map, A, o, b);
   record_factor_result(ctl, r);
   const int32_t status = ctl.error_num();
   entry.word[1] = entry.word[0];
@@ -162,6 +170,8 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol, bool timed =
   // The factor is read in the pivoting mode it was computed with.
   const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
   if (mode == 1 || mode == 2) o.bunch_kaufman = mode == 2;
+  o.threads = v.threads;
+  o.partition = &v.partition;
   const solve::SolveStatus status =
       solve::solve(v.sf, factor_values(v), o, c.work_nb, sol, const_cast<T*>(rhs), row_map,
                    c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), ctl.work_size() / v.w);

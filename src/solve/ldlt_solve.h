@@ -13,7 +13,7 @@ namespace varnexo::solve {
 // off-diagonal rows receive -L21·x(f..l).
 template <class T>
 void ldlt_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T* W, int32_t ldw,
-                  bool bunch_kaufman) {
+                  bool bunch_kaufman, const Spill<T>* spill = nullptr) {
   const int32_t n = F.n;
   T* xf = x + (p.f - 1);
   const int32_t* piv = F.pivot + (p.f - 1);
@@ -26,7 +26,7 @@ void ldlt_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T
   if (nb > 1) {
     forward_offdiag(p, x, n, nb, W, ldw);
   } else {
-    for (int32_t k = 0; k < p.w; ++k) forward_offdiag1(p, k, x);
+    for (int32_t k = 0; k < p.w; ++k) forward_offdiag1(p, k, x, spill);
   }
 }
 

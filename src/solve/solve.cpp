@@ -11,6 +11,7 @@
 #include "common/onebased.h"
 #include "common/scalar.h"
 #include "solve/ldlt_solve.h"
+#include "solve/parallel_solve.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
 
@@ -56,6 +57,72 @@ bool needs_single_kernel(const MatrixKind& k) {
   return !k.is_complex() && (k.pivoting == PivotFamily::ldlt || k.structurally_symmetric());
 }
 
+// Several right-hand sides on several threads: each sweep over a block of columns.
+template <class T>
+SolveStatus solve_columns(Sweep sweep, const FactorView<T>& F, const SolveOptions& o, int32_t nb, T* x, T* b,
+                          const Mapping& map, T* W, int32_t ldw, void* work, int64_t work_values) {
+  solve_by_columns(o.threads, F.n, nb, x, W, ldw, [&](T* xb, int32_t cols, T* Wb) {
+    switch (sweep) {
+      case Sweep::cholesky:
+      case Sweep::hermitian_cholesky:
+        cholesky_solve(F, xb, cols, Wb, ldw, map.part, sweep == Sweep::hermitian_cholesky);
+        break;
+      case Sweep::ldlt:
+      case Sweep::hermitian_ldlt:
+        ldlt_solve(F, xb, cols, Wb, ldw, map.part, o.bunch_kaufman, sweep == Sweep::hermitian_ldlt);
+        break;
+      case Sweep::lu:
+      case Sweep::lu_complete:
+        lu_solve(F, xb, cols, Wb, ldw, map.part, sweep == Sweep::lu_complete);
+        break;
+      case Sweep::missing:
+        break;
+    }
+  });
+  scatter_rhs(map, nb, x, b, o.into_b, static_cast<T*>(work), work ? work_values : 0);
+  return SolveStatus::ok;
+}
+
+// One right-hand side over the subtrees of the partition, with the steps of the sweep.
+template <class T>
+SolveStatus solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOptions& o, T* x, T* b,
+                                 const Mapping& map, void* work, int64_t work_values) {
+  const TreePartition& tp = *o.partition;
+  const bool hermitian = sweep == Sweep::hermitian_cholesky || sweep == Sweep::hermitian_ldlt;
+  const bool complete = sweep == Sweep::lu_complete;
+  auto none = [](const Panel<T>&, T*) {};
+  switch (sweep) {
+    case Sweep::cholesky:
+    case Sweep::hermitian_cholesky:
+      solve_partitioned(
+          F, x, map.part, tp, o.threads,
+          [&](const Panel<T>& p, T* v, const Spill<T>* s) { cholesky_forward1(p, v, s); }, none,
+          [&](const Panel<T>& p, T* v) { cholesky_backward1(p, v, hermitian); });
+      break;
+    case Sweep::ldlt:
+    case Sweep::hermitian_ldlt:
+      solve_partitioned(
+          F, x, map.part, tp, o.threads,
+          [&](const Panel<T>& p, T* v, const Spill<T>* s) {
+            ldlt_forward(F, p, v, 1, v, 1, o.bunch_kaufman, s);
+          },
+          [&](const Panel<T>& p, T* v) { ldlt_diagonal(F, p, v, 1, o.bunch_kaufman, hermitian); },
+          [&](const Panel<T>& p, T* v) { ldlt_backward(F, p, v, 1, v, 1, o.bunch_kaufman, hermitian); });
+      break;
+    case Sweep::lu:
+    case Sweep::lu_complete:
+      solve_partitioned(
+          F, x, map.part, tp, o.threads,
+          [&](const Panel<T>& p, T* v, const Spill<T>* s) { lu_forward1(F, p, v, s); }, none,
+          [&](const Panel<T>& p, T* v) { lu_backward1(F, p, v, complete); });
+      break;
+    case Sweep::missing:
+      break;
+  }
+  scatter_rhs(map, 1, x, b, o.into_b, static_cast<T*>(work), work ? work_values : 0);
+  return SolveStatus::ok;
+}
+
 template <class T>
 SolveStatus run(Sweep sweep, const factor::SymbolicFactor& sf, const FactorValues& fv, const SolveOptions& o,
                 int32_t nb, void* xv, void* bv, const Mapping& map, void* work, int64_t work_values) {
@@ -70,6 +137,11 @@ SolveStatus run(Sweep sweep, const factor::SymbolicFactor& sf, const FactorValue
   if (work_values < static_cast<int64_t>(ldw) * nb) {  // W too short for the sweeps: private block
     own.resize(static_cast<size_t>(ldw) * nb);
     W = own.data();
+  }
+  if (sf.nsuper > 0 && o.threads > 1 && !map.transposed) {
+    if (nb > 1) return solve_columns(sweep, F, o, nb, x, b, map, W, ldw, work, work_values);
+    if (o.partition_switch && o.partition != nullptr && o.partition->parallel())
+      return solve_over_partition(sweep, F, o, x, b, map, work, work_values);
   }
   if (sf.nsuper > 0) {
     switch (sweep) {
