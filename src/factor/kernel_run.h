@@ -10,6 +10,7 @@
 
 #include "common/onebased.h"
 #include "common/partition.h"
+#include "common/threads.h"
 #include "factor/left_looking.h"
 #include "factor/parallel_loop.h"
 #include "factor/storage.h"
@@ -82,6 +83,8 @@ int32_t run_loop(Kernel& kernel, const LoopInput& in) noexcept {
       return factor_parallel(sf, kernel, loader, static_cast<T*>(in.lnz), static_cast<T*>(in.unz), w, scratch,
                              in.pivot, in.colpivot, *in.partition, in.threads);
     }
+    // A tree that does not split (a dense matrix, a chain) is all separator: the BLAS threads.
+    const threads::BlasThreads blas(in.threads > 1 ? threads::top_blas_count(in.threads) : 0);
     if (in.schedule == nullptr) return factor_plain(loop, sf.nsuper, nmod);
     return factor_scheduled(loop, sf, nmod, *in.schedule, w.link);
   } catch (const std::bad_alloc&) {

@@ -60,7 +60,6 @@ struct Worker {
   std::vector<int32_t> own_int;
   std::vector<T> own_temp;
   std::unique_ptr<LeftLooking<Kernel>> loop;
-  int32_t failed_at = 0, status = kFactorOk;  // first supernode that failed, its flag
 
   Worker(const Kernel& proto, int32_t t, const SymbolicFactor& sf, const Loader<T>& loader, T* lnz, T* unz,
          const LoopWork<T>& shared, const WorkerScratch& s, int32_t* pivot, int32_t* colpivot)
@@ -89,16 +88,21 @@ struct Worker {
     loop = std::make_unique<LeftLooking<Kernel>>(sf, kernel, loader, lnz, unz, w, pivot, colpivot);
   }
 
-  // The supernodes list[0..count-1] in order; stops at the first failure.
-  void run(const int32_t* list, int64_t count, const UpdateOrder& order) {
-    for (int64_t i = 0; i < count && status == kFactorOk; ++i) {
+  // The supernodes list[0..count-1] in order. Stops at the first failure: returns its flag and
+  // the supernode in *failed_at, or kFactorOk.
+  int32_t run(const int32_t* list, int64_t count, const UpdateOrder& order, int32_t* failed_at) {
+    for (int64_t i = 0; i < count; ++i) {
       const int32_t J = list[i];
       const int64_t b = order.start[J - 1];
-      const int32_t count = static_cast<int32_t>(order.start[J] - b);
+      const int32_t updates = static_cast<int32_t>(order.start[J] - b);
       const int32_t err =
-          loop->supernode_from(J, order.first_col.data() + b, order.remaining.data() + b, count);
-      if (err != kFactorOk) status = err, failed_at = J;
+          loop->supernode_from(J, order.first_col.data() + b, order.remaining.data() + b, updates);
+      if (err != kFactorOk) {
+        *failed_at = J;
+        return err;
+      }
     }
+    return kFactorOk;
   }
 };
 
@@ -120,27 +124,30 @@ int32_t factor_parallel(const SymbolicFactor& sf, Kernel& kernel,
   for (int32_t t = 0; t < count; ++t)
     workers.push_back(std::make_unique<detail::Worker<Kernel>>(kernel, t, sf, loader, lnz, unz, shared,
                                                                scratch, pivot, colpivot));
+  // Each part records its own first failure, so that the lowest failing supernode is found
+  // whichever worker ran which part.
+  std::vector<int32_t> part_status(part.parts(), kFactorOk), part_failed(part.parts(), 0);
   std::atomic<int32_t> next{0};
   std::atomic<bool> out_of_memory{false};
   threads::BlasThreads blas(1);  // the subtrees: one BLAS thread per worker
   threads::run_workers(count, [&](int32_t t) {
     try {
       for (int32_t k = next.fetch_add(1); k < part.parts(); k = next.fetch_add(1))
-        workers[t]->run(part.members.data() + part.start[k], part.start[k + 1] - part.start[k], order);
+        part_status[k] = workers[t]->run(part.members.data() + part.start[k],
+                                         part.start[k + 1] - part.start[k], order, &part_failed[k]);
     } catch (const std::bad_alloc&) {
       out_of_memory = true;
     }
   });
   if (out_of_memory) throw std::bad_alloc();
   int32_t status = kFactorOk, failed_at = std::numeric_limits<int32_t>::max();
-  for (const auto& w : workers)
-    if (w->status != kFactorOk && w->failed_at < failed_at) status = w->status, failed_at = w->failed_at;
+  for (int32_t k = 0; k < part.parts(); ++k)
+    if (part_status[k] != kFactorOk && part_failed[k] < failed_at)
+      status = part_status[k], failed_at = part_failed[k];
   if (status == kFactorOk) {
-    blas.set(threads::top_blas_count(
-        nthreads));  // the supernodes above the subtrees: all BLAS threads in one worker
-    detail::Worker<Kernel>& w0 = *workers[0];
-    w0.run(part.top.data(), static_cast<int64_t>(part.top.size()), order);
-    status = w0.status;
+    // The supernodes above the subtrees: one worker with all BLAS threads.
+    blas.set(threads::top_blas_count(nthreads));
+    status = workers[0]->run(part.top.data(), static_cast<int64_t>(part.top.size()), order, &failed_at);
   }
   for (const auto& w : workers) detail::add_counters(kernel, w->kernel);
   return status;
