@@ -43,12 +43,30 @@ int32_t blas_threads() {
   return openblas_get_num_threads();
 }
 
-BlasThreads::BlasThreads(int32_t count) : saved_(blas_threads()) { set(count); }
+// The count found when no guard was alive, and the guards alive: the last one to go restores it,
+// so that calls in several threads that overlap leave the caller's count behind them.
+int32_t g_blas_base = 0;
+int32_t g_blas_guards = 0;
 
-BlasThreads::~BlasThreads() { set(saved_); }
+BlasThreads::BlasThreads(int32_t count) {
+  if (openblas_get_num_threads == nullptr || openblas_set_num_threads == nullptr) return;
+  {
+    std::lock_guard<std::mutex> lock(g_blas_mutex);
+    if (g_blas_guards++ == 0) g_blas_base = openblas_get_num_threads();
+    saved_ = g_blas_base;
+  }
+  set(count);
+}
+
+BlasThreads::~BlasThreads() {
+  if (saved_ <= 0) return;
+  std::lock_guard<std::mutex> lock(g_blas_mutex);
+  if (--g_blas_guards == 0 && openblas_get_num_threads() != g_blas_base)
+    openblas_set_num_threads(g_blas_base);
+}
 
 void BlasThreads::set(int32_t count) {
-  if (saved_ <= 0 || count <= 0 || openblas_set_num_threads == nullptr) return;
+  if (saved_ <= 0 || count <= 0) return;
   std::lock_guard<std::mutex> lock(g_blas_mutex);
   if (count != openblas_get_num_threads()) openblas_set_num_threads(count);
 }

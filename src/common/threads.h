@@ -17,14 +17,17 @@ void run_workers(int32_t count, const std::function<void(int32_t)>& work);
 int32_t blas_threads();
 
 // Sets the BLAS thread count for the life of the object and restores the previous one after.
-// Without a BLAS that can set its thread count this does nothing.
+// The count belongs to the process: while calls in several threads overlap, the last setting
+// holds for all of them (a threaded BLAS rounds differently, not wrongly), and the count found
+// before the first of them is restored when the last one ends. Without a BLAS that can set its
+// thread count this does nothing.
 class BlasThreads {
  public:
   explicit BlasThreads(int32_t count);
   ~BlasThreads();
   BlasThreads(const BlasThreads&) = delete;
   BlasThreads& operator=(const BlasThreads&) = delete;
-  // Changes the count again; the destructor still restores the one found at construction.
+  // Changes the count again; the destructor still restores the one found before.
   void set(int32_t count);
 
  private:

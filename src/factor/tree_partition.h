@@ -21,25 +21,23 @@ struct SupernodeTree {
 // parent[s-1] = the supernode holding the first off-diagonal row of s, 0 for a root.
 std::vector<int32_t> supernode_parents(const SupernodeTree& t);
 
-// Flops of the factorisation of each supernode (its diagonal and off-diagonal blocks and the
-// updates it sends): Σ over its columns of (rows at and below the column)², the Cholesky count;
-// the other kernels scale it by a constant that does not change the partition.
+// Flops of each supernode's step of the left-looking loop: the updates it receives (each a
+// product of the updating supernode's rows) and the factorisation of its own blocks.
 std::vector<double> supernode_costs(const SupernodeTree& t);
 
 // Splits the tree for `threads` workers: starting from the roots, the heaviest subtree is
-// replaced by its children (its root moves to `top`) until the subtrees fill `threads` bins
-// by longest-first assignment within 5% of an even share, or no subtree can be split further,
-// or enough parts exist. A partition with fewer than two parts means: run in one thread. The
-// supernodes must be numbered bottom-up (each parent after its children), as the analysis
-// numbers them.
+// replaced by its children (its root moves above the subtrees), up to 8·threads subtrees or a
+// leaf; of the splits met, the one with the least predicted time (the subtrees dealt longest
+// first to the threads, the supernodes above them one after the other on min(threads, rows/128)
+// BLAS threads) is returned. Fewer than two parts means: run in one thread. The supernodes must
+// be numbered bottom-up (each parent after its children), as the analysis numbers them.
 TreePartition partition_tree(const SupernodeTree& t, int32_t threads);
 
 // What the cost model says about running the factorisation with p threads.
 struct ParallelModel {
   double total = 0.0;          // flops of all supernodes
   double critical_path = 0.0;  // heaviest root-to-leaf path
-  // Predicted time of our schedule: the largest bin of the parts (longest-first) plus the
-  // supernodes above them shared by p BLAS threads; predicted speedup = total / that.
+  // Predicted time of our schedule (the split partition_tree keeps) and speedup = total / that.
   double predicted_time = 0.0;
   double predicted_speedup = 1.0;
   // Bound of any schedule that runs each supernode on one thread: total / max(total/p, path).
