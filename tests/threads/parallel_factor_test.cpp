@@ -52,7 +52,7 @@ Outcome solve_with(const Case& c, int32_t nproc, int32_t workers, int32_t nb, bo
   Session s(c.type);
   s.nb = nb;
   s.ip(VARNEXO_IPARAM_NPROC) = nproc;
-  s.ip(25) = partition ? 1 : 0;
+  s.ip(VARNEXO_IPARAM_SOLVE_PARTITION) = partition ? 1 : 0;
   Outcome o;
   o.x.assign(b.size(), 0.0);
   {
@@ -127,6 +127,72 @@ TEST_P(ThreadedFactor, SolvesAsAccuratelyOverSubtreesAndColumns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ThreadedFactor, testing::ValuesIn(kCases));
+
+// The forward stage over the subtrees and then the backward stage over them (two calls, the
+// vector between them in the factor's order) give the two stages of one thread, for each storage.
+std::vector<double> two_stages(const Case& c, int32_t workers) {
+  tools::Csr a = matrix_of(c);
+  std::vector<double> b = rhs_for(a, 1), half(b.size()), x(b.size());
+  Session s(c.type);
+  s.ip(VARNEXO_IPARAM_NPROC) = 2;
+  Workers w(workers);
+  EXPECT_EQ(s.run(12, a, b, x), 0) << c;
+  s.ip(VARNEXO_IPARAM_SOLVE_PART) = 1;
+  EXPECT_EQ(s.run(33, a, b, half), 0) << c;
+  s.ip(VARNEXO_IPARAM_SOLVE_PART) = 2;
+  EXPECT_EQ(s.run(33, a, half, x), 0) << c;
+  return x;
+}
+
+// (Factors without perturbed pivots: a perturbed factor magnifies the rounding of the order.)
+TEST(ThreadedSolve, ForwardThenBackwardStageOverSubtrees) {
+  for (const Case& c :
+       {Case{"laplace3d:12", 2}, Case{"shifted3d:10:0.5", -2}, Case{"convdiff3d:10:50", 11}}) {
+    const std::vector<double> one = two_stages(c, 1), two = two_stages(c, 2);
+    double diff = 0.0, size = 0.0;
+    for (size_t i = 0; i < one.size(); ++i)
+      diff = std::max(diff, std::abs(two[i] - one[i])), size = std::max(size, std::abs(one[i]));
+    EXPECT_LE(diff, 1e-12 * size) << c;
+    EXPECT_GT(size, 0.0) << c;
+  }
+}
+
+// A tree that does not split (a dense matrix: one supernode chain) runs in one worker with the
+// BLAS threads and is solved as accurately.
+TEST(ThreadedFactor, DenseMatrixWithoutSubtrees) {
+  tools::Csr a;
+  a.n = 150;
+  a.layout = tools::Layout::upper_symmetric;
+  a.ia.push_back(1);
+  for (int32_t i = 1; i <= a.n; ++i) {
+    for (int32_t j = i; j <= a.n; ++j) {
+      a.ja.push_back(j);
+      a.a.push_back(i == j ? 2.0 * a.n : 1.0 / (i + j));
+    }
+    a.ia.push_back(static_cast<int32_t>(a.ja.size()) + 1);
+  }
+  std::vector<double> b = rhs_for(a, 1), x(b.size());
+  Session s(2);
+  s.ip(VARNEXO_IPARAM_NPROC) = 2;
+  ASSERT_EQ(s.run(13, a, b, x), 0);
+  EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-14);
+}
+
+// Overlapping settings of the BLAS thread count leave the count found before the first of them.
+TEST(BlasThreads, TheLastOfOverlappingCallsRestoresTheCount) {
+  const int32_t base = threads::blas_threads();
+  if (base <= 0) GTEST_SKIP() << "the BLAS cannot set its thread count";
+  {
+    threads::BlasThreads first(base + 1);
+    EXPECT_EQ(threads::blas_threads(), base + 1);
+    {
+      threads::BlasThreads second(base + 2);
+      EXPECT_EQ(threads::blas_threads(), base + 2);
+    }
+    EXPECT_EQ(threads::blas_threads(), base + 2) << "restored while a call was still running";
+  }
+  EXPECT_EQ(threads::blas_threads(), base);
+}
 
 // A factorisation that fails reports what one thread reports: a matrix that is not positive
 // definite, solved as positive definite, fails at the same supernode.
