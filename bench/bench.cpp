@@ -406,7 +406,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
-    if ((arg == "--repeat" || arg == "--dgemm" || arg == "--threads") && k + 1 < argc) {
+    if ((arg == "--repeat" || arg == "--dgemm" || arg == "--threads" || arg == "--top-blas") &&
+        k + 1 < argc) {
       const int v = std::atoi(argv[++k]);
       if (v < 1) {
         std::fprintf(stderr, "varnexo-bench: option %s: expected a positive integer, got '%s'\n", arg.c_str(),
