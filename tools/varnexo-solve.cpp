@@ -122,6 +122,9 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
   s.nproc = o.nproc;
   s.max_refine = o.max_refine;
   s.pivot_exponent = o.pivot_exponent;
+  s.matching = o.matching;
+  s.scaling = o.scaling;
+  s.robust = true;
   s.transpose = o.transpose;
   s.message_level = o.message_level;
   s.indefinite_fallback = o.matrix_type == 0;

@@ -1,22 +1,20 @@
 // The analysis of the phase driver (input -> matching -> ordering -> symbolic): the matching
-// and scaling of the unsymmetric types, then the blocks of the analysis in their fixed order
-// around the three analysis steps, and the estimate of the numerical memory.
+// stage, then the blocks of the analysis in their fixed order around the three analysis steps,
+// and the estimate of the numerical memory.
 #include <cmath>
 #include <vector>
 
 #include "common/memory.h"
 #include "driver/analysis_steps.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
+#include "driver/matching_stage.h"
 #include "driver/phases.h"
 #include "factor/factorize.h"
 #include "factor/storage_view.h"
-#include "matching/matching_store.h"
-#include "matching/mps.h"
 
 namespace varnexo::driver {
 namespace {
-
-bool unsymmetric(int32_t type) { return type == 11 || type == 13; }
 
 // Processor count rounded up to a power of two, at most n: the domain count of the dissection.
 void set_domain_request(OneBased<int32_t> ib, int32_t n) {
@@ -25,57 +23,6 @@ void set_domain_request(OneBased<int32_t> ib, int32_t n) {
   if (p > n) p = n;
   ib(60) = p;
   ib(61) = std::max(4 * p + 4, 16);
-}
-
-// The weighted matching on the values (moduli for complex values); its row permutation goes
-// to slot 13 and its scalings to slot 14. Returns the coarse code.
-int32_t run_matching(Call& c, OneBased<int32_t> ib) {
-  const int32_t n = c.n;
-  const int64_t nnz = c.nnz;
-  std::vector<double> moduli;
-  const double* values = c.a;
-  // The local arrays of the matching are counted as the analysis obtains them.
-  c.mem.peak += memory::kilobytes(4 * (6 * (int64_t)n + 23));
-  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (c.matrix_type == 13 ? nnz : 0)));
-  if (c.matrix_type == 13) {
-    moduli.resize((size_t)nnz);
-    matching::convert2abs(nnz, c.a, moduli.data());
-    values = moduli.data();
-  }
-  std::vector<int32_t> match((size_t)n);
-  std::vector<double> logs(2 * (size_t)n);  // columns, then rows
-  int32_t matched = 0;
-  const int status =
-      matching::mps(n, c.ia, c.ja, values, match.data(), logs.data() + n, logs.data(), 0, &matched);
-  if (status == matching::kOutOfMemory) {  // a lack of memory is no structural singularity
-    c.error_num = kCodeMatchReal;
-    c.mem.failed_total = c.mem.peak;
-    return -2;
-  }
-  if (status != matching::kMatchingComplete) {
-    c.matched = matched;
-    c.error_num = -status;
-    return -6;
-  }
-  for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  matching::rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(),
-                       c.h.block_as<int32_t>(kSlotMatchPerm), c.h.block_as<double>(kSlotScaling));
-  return 0;
-}
-
-// Slots 13 and 14 for the unsymmetric types: the matching, or the identity and unit scalings.
-int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
-  const int64_t n = c.n;
-  const int64_t stores = ib(49) < 1 ? 1 : ib(49);
-  if (int32_t num =
-          obtain_block(c.h, kSlotMatchPerm, 4 * (stores * n + n + 3), kCodeMatchPerm, &c.mem.peak, c.mem))
-    return (c.error_num = num, -2);
-  if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
-    return (c.error_num = num, -2);
-  if (ib(67) > 0) return run_matching(c, ib);
-  matching::rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
-                       c.h.block_as<double>(kSlotScaling));
-  return 0;
 }
 
 // A failed step: a lack of the step's own work memory is a memory error of the analysis's
@@ -106,19 +53,37 @@ AnalysisBlocks blocks_of(const Call& c) {
   return b;
 }
 
+// The structure the ordering and symbolic steps analyse: the padded structure of the symmetric
+// matching when there is one (its graph sizes replace the caller's), else the caller's.
+void analysed_structure(Call& c, OneBased<int32_t> ib, const MatchingOutcome& m, const int32_t*& ia,
+                        const int32_t*& ja) {
+  ia = c.ia, ja = c.ja;
+  if (m.ia.empty()) return;
+  ia = m.ia.data(), ja = m.ja.data();
+  const int64_t off_diagonal = int64_t{m.ia[c.n]} - 1 - c.n;
+  ib(3) = static_cast<int32_t>(off_diagonal);
+  ib(4) = static_cast<int32_t>(2 * off_diagonal);
+  c.mem.peak += memory::kilobytes(4 * (int64_t{c.n} + 1 + m.ia[c.n]));
+}
+
 // The three analysis steps with the blocks obtained before each. Returns the coarse code.
-int32_t run_steps(Call& c, OneBased<int32_t> ib) {
+int32_t run_steps(Call& c, OneBased<int32_t> ib, const MatchingOutcome& m) {
   int32_t* ibp = c.h.basic()->ibasic;
   double* rbp = c.h.basic()->rbasic;
   int32_t* iadr = c.h.basic()->iadr;
-  const int32_t* q = unsymmetric(c.matrix_type) ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  // The matching's block: the row mapping of the unsymmetric types, the symmetric order.
+  const int32_t* q = c.h.block_as<int32_t>(kSlotMatchPerm);
+  const int32_t *sia = nullptr, *sja = nullptr;
+  analysed_structure(c, ib, m, sia, sja);
   int32_t num = obtain(c, kSlotStrucS0, struc_s0_bytes(ibp), kCodeStrucS0);
   if (ib(19) == 1) ib(68) = 0;
   if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ibp), kCodeWorkI0);
   if (!num) num = obtain(c, kSlotStrucS1, struc_s1_bytes(ibp), kCodeStrucS1);
   if (num) return (c.error_num = num, -2);
+  if (!m.domain_pairs.empty())
+    ddist_init_varnexo_(ibp, c.h.block_as<int32_t>(kSlotStrucS0), m.domain_pairs.data());
   const int64_t failures = memory::failures();
-  if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.done_flags))
+  if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, sia, sja, c.perm, q, c.done_flags))
     return step_error(c, s, failures);
   if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ibp), kCodeStrucS2))) return (c.error_num = num, -2);
   if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s, failures);
@@ -185,10 +150,9 @@ int32_t run_analysis(Call& c) {
   c.mem.peak += handle_kb;
   c.mem.permanent += handle_kb;
   set_domain_request(ib, c.n);
-  // Symmetric indefinite types are analysed without the symmetric matching.
-  if (!unsymmetric(c.matrix_type)) ib(67) = 0;
-  int32_t error = unsymmetric(c.matrix_type) ? prepare_unsymmetric(c, ib) : 0;
-  if (error == 0) error = run_steps(c, ib);
+  MatchingOutcome matching;
+  int32_t error = run_matching_stage(c, ib, matching);
+  if (error == 0) error = run_steps(c, ib, matching);
   if (error == 0) error = keep_structure(c, ib);
   if (c.loc_int2) {
     memory::release(c.loc_int2);

@@ -8,6 +8,7 @@
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/matching_stage.h"
 #include "driver/outcome.h"
 #include "driver/phases.h"
 #include "driver/refinement.h"
@@ -115,6 +116,8 @@ int32_t factorize_now(Call& c, Numeric& v) {
   A.ja = c.ja;
   A.a = c.a;
   A.scaling = c.h.block_as<double>(kSlotScaling);
+  const std::vector<int32_t> pairs = pair_starts(c);
+  A.pair_first = pairs.empty() ? nullptr : pairs.data();
   int32_t saved_ib[100], saved_iadr[100];
   std::memcpy(saved_ib, c.h.basic()->ibasic, sizeof saved_ib);
   std::memcpy(saved_iadr, c.h.basic()->iadr, sizeof saved_iadr);

@@ -139,6 +139,7 @@ int32_t run_ldlt(const Run& r) {
   if (r.pivot == nullptr) return kPivotArraysMissing;
   LdltKernel<T, Hermitian> k;
   k.diagonal_pivoting = r.ib(51) == 0;
+  k.pair_first = r.A->pair_first;
   k.eps = run_threshold(r, is_complex_v<T>);
   const int32_t status = run_kernel(k, r, Hermitian);
   OneBased<int32_t> ib = r.ib;

@@ -131,6 +131,20 @@ int32_t settle_domains(Step1Arrays& a, int32_t nd) {
   return 1;
 }
 
+// The 2×2 blocks of the symmetric matching in positions: pair_first(k) = 1 when the indices at
+// k and k+1 are each other's mates. The mates follow the matching's order in its block (n
+// words, 1-based, 0 for none). Written into the S0 work area, free once the ordering is done;
+// nullptr when no symmetric matching ran.
+const int32_t* pair_starts(Step1Arrays& a, const int32_t* matching_perm) {
+  const int32_t mtype = a.ib(12), n = a.n;
+  const bool symmetric_matching = (mtype == -2 || mtype == -4 || mtype == 6) && a.ib(67) >= 1;
+  if (!symmetric_matching || matching_perm == nullptr || a.s0_work_len < n) return nullptr;
+  OneBased<const int32_t> perm(a.perm, n), mate(matching_perm + n, n);
+  OneBased<int32_t> first(a.s0_work, n);
+  for (int32_t k = 1; k <= n; ++k) first(k) = k < n && mate(perm(k)) == perm(k + 1) ? 1 : 0;
+  return a.s0_work;
+}
+
 void reorder1(Step1Arrays& a, int32_t* colcnt, int32_t* snode, int32_t* xsuper, double* rbasic_p,
               const int32_t* user_perm, const int32_t* matching_perm) {
   const int32_t n = a.n;
@@ -159,10 +173,10 @@ void reorder1(Step1Arrays& a, int32_t* colcnt, int32_t* snode, int32_t* xsuper, 
   t0 = std::clock();
   a.ib(80) = a.ib(81) = 0;
   for (int32_t k = 1; k <= n; ++k) a.invp[a.perm[k - 1] - 1] = k;
-  int32_t nnzl = 0, lindx_len = 0, nsuper = 0, chain = 0, error = 0;
-  const int32_t adjlen = a.ib(4), table_size = a.table_cap, width = a.ib(16);
-  sfinit_varnexo_(&n, &adjlen, &nd, &table_size, a.xadj, a.adjncy, a.table, a.perm, a.invp, colcnt, &nnzl,
-                  &lindx_len, &nsuper, snode, xsuper, a.work, &width, &chain, &error);
+  int32_t nnzl = 0, lindx_len = 0, nsuper = 0, chain = 0;
+  const int32_t* pair_first = pair_starts(a, matching_perm);
+  const int32_t error = sfinit(n, nd, a.table_cap, a.xadj, a.adjncy, a.table, a.perm, a.invp, colcnt, &nnzl,
+                               &lindx_len, &nsuper, snode, xsuper, a.work, a.ib(16), &chain, pair_first);
   a.ib(30) = nnzl;
   a.ib(31) = nsuper;
   a.ib(32) = chain;

@@ -2,6 +2,7 @@
 // factorisation and solve timed separately, statistics read from iparam, memory released.
 #include "solver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -30,6 +31,8 @@ struct Call {
     if (s.ordering >= 0) ip(VARNEXO_IPARAM_ORDERING) = s.ordering;
     if (s.max_refine != -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = s.max_refine;
     if (s.pivot_exponent >= 0) ip(VARNEXO_IPARAM_PIVOT_EXPONENT) = s.pivot_exponent;
+    if (s.matching >= 0) ip(VARNEXO_IPARAM_MATCHING) = s.matching;
+    if (s.scaling >= 0) ip(VARNEXO_IPARAM_SCALING) = s.scaling;
     ip(VARNEXO_IPARAM_TRANSPOSE) = s.transpose ? 1 : 0;
     // A failed pure solve must not be reported as success.
     ip(VARNEXO_IPARAM_KEEP_ERROR) = 1;
@@ -50,6 +53,27 @@ struct Call {
   }
 };
 
+// True when some diagonal entry of A is zero or not stored.
+bool weak_diagonal(const Csr& a) {
+  const int w = a.width();
+  for (int32_t i = 1; i <= a.n; ++i) {
+    bool nonzero = false;
+    for (int32_t k = a.ia[i - 1]; k < a.ia[i]; ++k)
+      if (a.ja[k - 1] == i)
+        for (int p = 0; p < w; ++p) nonzero |= a.a[(static_cast<size_t>(k) - 1) * w + p] != 0.0;
+    if (!nonzero) return true;
+  }
+  return false;
+}
+
+// The command's settings for hard matrices (SolveSettings::robust), before the first phase.
+void choose_robust(Call& call, const Csr& a, const SolveSettings& s, int32_t type) {
+  if (!s.robust || type != -2 || s.matching >= 0 || !weak_diagonal(a)) return;
+  call.ip(VARNEXO_IPARAM_MATCHING) = 2;
+  if (s.scaling < 0) call.ip(VARNEXO_IPARAM_SCALING) = 1;
+  call.ip(VARNEXO_IPARAM_PIVOTING) = 1;  // 2×2 pivots need Bunch–Kaufman
+}
+
 double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
@@ -58,9 +82,14 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
 SolveOutcome attempt(Csr& a, const SolveSettings& s, int32_t type, double* b, int32_t nrhs, double* x) {
   Call call;
   call.init(s, type, a.n);
+  choose_robust(call, a, s, type);
   SolveOutcome out;
   out.matrix_type = type;
   for (int32_t phase : s.phases) {
+    // Perturbed pivots leave an error that refinement removes; allow it the steps it needs (the
+    // refinement stops by itself once the residual no longer shrinks).
+    if (s.robust && s.max_refine == -1000 && phase == 33 && call.ip(VARNEXO_IPARAM_PERTURBED) > 0)
+      call.ip(VARNEXO_IPARAM_MAX_REFINE) = std::max(call.ip(VARNEXO_IPARAM_MAX_REFINE), 20);
     const auto t0 = std::chrono::steady_clock::now();
     const int32_t error = call.run(a, phase, nrhs, s.message_level, b, x);
     out.times.push_back({phase, seconds_since(t0)});

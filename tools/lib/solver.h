@@ -16,7 +16,14 @@ struct SolveSettings {
   int32_t nproc = 1;                        // iparam(3)
   int32_t max_refine = -1000;               // iparam(8); -1000 keeps the default
   int32_t pivot_exponent = -1;              // iparam(10); -1 keeps the default
-  bool transpose = false;                   // iparam(12)
+  int32_t matching = -1;                    // iparam(13); -1 keeps the default
+  int32_t scaling = -1;                     // iparam(11); -1 keeps the default
+  // Settings for hard matrices where the library's defaults fall short (the command's choice):
+  // type -2 with zero or missing diagonal entries gets the symmetric matching with 2×2 blocks
+  // kept whole, its scaling and Bunch–Kaufman pivoting; a solve after a factorisation that
+  // perturbed pivots may take up to 20 refinement steps. Only where the caller set nothing.
+  bool robust = false;
+  bool transpose = false;  // iparam(12)
   int32_t message_level = 0;
   // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
   // 4 -> -4).

@@ -1,0 +1,36 @@
+// The orderings the symmetric matching asks for (matching -> [ordering of the compressed graph]):
+// the matching stage cannot see the ordering stage, so the driver binds the two here. Also the
+// toolkit's ordering entries, which order the adjacency graph of a toolkit matrix.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "common/onebased.h"
+#include "matching/symmetric_matching.h"
+
+namespace varnexo::driver {
+
+// Which ordering, with its parameters (the words of the analysis in parentheses).
+struct OrderingChoice {
+  int32_t method = 2;       // 0 minimum degree, 1 constrained minimum degree, 2 nested dissection (14)
+  int32_t parameter = 0;    // nested dissection: the partitioning instance (82)
+  int32_t domains = 1;      // domains requested from nested dissection (60)
+  int32_t table_size = 16;  // words of the domain table (61)
+  int32_t nproc = 1;        // parts of the constrained ordering's decomposition (15)
+  int32_t maxint = 0x7FFFFFFF, delta = 0, separator_flag = 1, msglvl = 0,
+          unit = 6;  // (9), (13), (17), (11), (10)
+};
+
+OrderingChoice ordering_choice_of(OneBased<int32_t> ib);
+
+// Orders the 0-based graph (n nodes, xadj, adjncy; symmetric, no self loops): order[k] = node at
+// position k; domains: nd pairs (first, last) of 0-based positions when nested dissection found
+// several domains (empty otherwise). constraint_count > 0 keeps the last constraint_count nodes
+// for the last positions (constrained minimum degree). False when the ordering fails.
+bool order_graph(int32_t n, const int32_t* xadj, const int32_t* adjncy, const OrderingChoice& choice,
+                 int32_t* order, std::vector<int32_t>& domains, int32_t constraint_count = 0);
+
+// The ordering of the compressed graph for matching::mps_sym.
+matching::CompressedOrdering compressed_ordering(const OrderingChoice& choice);
+
+}  // namespace varnexo::driver
