@@ -28,8 +28,8 @@ const Malformed kMalformed[] = {
      "general|symmetric|hermitian'"},
     {"pattern", "%%MatrixMarket matrix coordinate pattern general\n2 2 1\n1 1\n",
      ":1: pattern matrices have no values to solve with"},
-    {"skew", "%%MatrixMarket matrix coordinate real skew-symmetric\n2 2 1\n2 1 1\n",
-     ":1: skew-symmetric matrices are not supported (no matrix type stores them)"},
+    {"skew_diagonal", "%%MatrixMarket matrix coordinate real skew-symmetric\n2 2 1\n1 1 1\n",
+     ":3: diagonal entry of a skew-symmetric matrix must be zero"},
     {"bad_field", "%%MatrixMarket matrix coordinate quaternion general\n2 2 1\n1 1 1\n",
      ":1: unknown value field 'quaternion' (expected real, complex or integer)"},
     {"no_size", "%%MatrixMarket matrix coordinate real general\n% only a comment\n",
@@ -99,6 +99,19 @@ TEST(MatrixMarket, ReadsCommentsBlankLinesIntegerValuesAndCrlf) {
   EXPECT_EQ(c.row, (std::vector<int32_t>{1, 2, 3}));
   EXPECT_EQ(c.col, (std::vector<int32_t>{1, 3, 2}));
   EXPECT_EQ(c.val, (std::vector<double>{4, -7, 2}));
+}
+
+TEST(MatrixMarket, SkewSymmetricFileIsReadAsTheWholeMatrix) {
+  const std::string path = write_file("skew.mtx",
+                                      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 3\n"
+                                      "2 1 1.5\n3 1 -2\n2 2 0\n");
+  Coordinate c;
+  std::string error;
+  ASSERT_TRUE(read_coordinate(path, c, error)) << error;
+  EXPECT_EQ(c.symmetry, Symmetry::general);
+  EXPECT_EQ(c.row, (std::vector<int32_t>{2, 1, 3, 1}));
+  EXPECT_EQ(c.col, (std::vector<int32_t>{1, 2, 1, 3}));
+  EXPECT_EQ(c.val, (std::vector<double>{1.5, -1.5, -2, 2}));
 }
 
 // Writes a generated problem, reads it back, and expects the same compressed rows, bit for bit.

@@ -19,6 +19,7 @@ struct Header {
   bool array = false;
   Field field = Field::real;
   Symmetry symmetry = Symmetry::general;
+  bool skew = false;  // skew-symmetric: read as a general matrix, each entry mirrored negated
 };
 
 // Line source over a FILE*, with the line number used in every message.
@@ -137,16 +138,13 @@ bool parse_header(LineReader& in, Header& h, std::string& error) {
     return false;
   }
   h.field = field == "complex" ? Field::complex : Field::real;
-  if (symmetry == "skew-symmetric") {
-    error = in.at_line("skew-symmetric matrices are not supported (no matrix type stores them)");
-    return false;
-  }
-  if (symmetry != "general" && symmetry != "symmetric" && symmetry != "hermitian") {
+  h.skew = symmetry == "skew-symmetric";
+  if (symmetry != "general" && symmetry != "symmetric" && symmetry != "hermitian" && !h.skew) {
     error = in.at_line("unknown symmetry '" + symmetry + "' (expected general, symmetric or hermitian)");
     return false;
   }
   // A real Hermitian matrix is a symmetric one.
-  h.symmetry = symmetry == "general"                               ? Symmetry::general
+  h.symmetry = symmetry == "general" || h.skew                     ? Symmetry::general
                : symmetry == "symmetric" || h.field == Field::real ? Symmetry::symmetric
                                                                    : Symmetry::hermitian;
   return true;
@@ -176,7 +174,7 @@ bool parse_size(LineReader& in, const Header& h, int64_t size[3], std::string& e
     error = in.at_line("matrix dimensions above 2^31-2 are not supported");
     return false;
   }
-  if (h.symmetry != Symmetry::general && size[0] != size[1]) {
+  if ((h.symmetry != Symmetry::general || h.skew) && size[0] != size[1]) {
     error = in.at_line("a symmetric or Hermitian matrix must be square");
     return false;
   }
@@ -241,9 +239,22 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
       error = in.at_line("diagonal entry of a Hermitian matrix with a nonzero imaginary part");
       return false;
     }
+    if (h.skew && i == j) {
+      if (v[0] != 0.0 || v[1] != 0.0) {
+        error = in.at_line("diagonal entry of a skew-symmetric matrix must be zero");
+        return false;
+      }
+      continue;
+    }
     out.row.push_back(static_cast<int32_t>(i));
     out.col.push_back(static_cast<int32_t>(j));
     out.val.insert(out.val.end(), v, v + width);
+    if (h.skew) {  // no matrix type stores one triangle of it: the whole matrix, in full rows
+      const double m[2] = {-v[0], -v[1]};
+      out.row.push_back(static_cast<int32_t>(j));
+      out.col.push_back(static_cast<int32_t>(i));
+      out.val.insert(out.val.end(), m, m + width);
+    }
   }
   if (in.next_data(p, end)) {
     error = in.at_line("more entries than the " + std::to_string(size[2]) + " declared");
