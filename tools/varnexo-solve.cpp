@@ -183,6 +183,9 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
                 nrhs == 1 ? "" : "s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s",
                 r.perturbed_pivots, r.perturbed_pivots == 1 ? "" : "s");
     if (r.matrix_type == -2 || r.matrix_type == -4) std::printf(", inertia +%d -%d", r.positive, r.negative);
+    if (r.krylov_iterations > 0)
+      std::printf("\nrescue        %d GMRES iterations preconditioned by the factor%s", r.krylov_iterations,
+                  r.refactorised ? " (factorised again with pivots perturbed to 1e-6)" : "");
     std::printf("\nbackward error %.3e\n", berr);
   }
   std::fflush(stdout);

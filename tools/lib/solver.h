@@ -21,7 +21,9 @@ struct SolveSettings {
   // Settings for hard matrices where the library's defaults fall short (the command's choice):
   // type -2 with zero or missing diagonal entries gets the symmetric matching with 2×2 blocks
   // kept whole, its scaling and Bunch–Kaufman pivoting; a solve after a factorisation that
-  // perturbed pivots may take up to 20 refinement steps. Only where the caller set nothing.
+  // perturbed pivots may take up to 20 refinement steps, and when that still ends above a
+  // backward error of 1e-14 (or is refused), GMRES preconditioned by the factor takes over
+  // (krylov.h). Only where the caller set nothing.
   bool robust = false;
   bool transpose = false;  // iparam(12)
   int32_t message_level = 0;
@@ -47,6 +49,8 @@ struct SolveOutcome {
   int32_t mflop = -1;       // iparam(19)
   int32_t refinement_steps = 0;
   int32_t perturbed_pivots = 0;
+  int32_t krylov_iterations = 0;       // GMRES iterations of the command's rescue (SolveSettings::robust)
+  bool refactorised = false;           // the rescue factorised again with gentler perturbations
   int32_t positive = 0, negative = 0;  // inertia of the indefinite types
 
   // Seconds spent in analysis (11), factorisation (22) and solve (33); a combined call (12, 13,
