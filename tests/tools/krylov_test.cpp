@@ -69,10 +69,12 @@ TEST_P(Gmres, LowRankPerturbedInverseConvergesInAFewTimesRankIterations) {
     for (int32_t k = 0; !exact && k < rank; ++k) m[(3 * k) + size_t(3 * k) * n] *= 50.0;
     auto precondition = [&](const double* r, double* z) { return dense_solve(n, m, r, z, complex); };
     std::fill(x.begin(), x.end(), 0.0);
-    const KrylovOutcome k = fgmres(a, b.data(), x.data(), precondition, KrylovSettings{});
+    KrylovSettings ks;
+    ks.target = 1e-14;
+    const KrylovOutcome k = fgmres(a, b.data(), x.data(), precondition, ks);
     EXPECT_TRUE(k.converged);
-    EXPECT_LE(k.backward_error, 1e-15);
-    EXPECT_LE(backward_error(a, false, b.data(), x.data(), 1), 1e-15);
+    EXPECT_LE(k.backward_error, 1e-14);
+    EXPECT_LE(backward_error(a, false, b.data(), x.data(), 1), 1e-14);
     // Rounding may cost a second short cycle to reach the target.
     EXPECT_LE(k.iterations, exact ? 4 : 3 * (rank + 1)) << (exact ? "exact inverse" : "low-rank change");
   }
