@@ -85,6 +85,7 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib, const MatchingOutcome& m) {
   const int64_t failures = memory::failures();
   if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, sia, sja, c.perm, q, c.done_flags))
     return step_error(c, s, failures);
+  ib(46) = ib(60);  // the domains of the ordering: subgraphs the factorisation treats independently
   if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ibp), kCodeStrucS2))) return (c.error_num = num, -2);
   if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s, failures);
   const int64_t fi_bytes = struc_fi_bytes(ibp, c.h.block_as<int32_t>(kSlotStrucS0), iadr);
@@ -102,6 +103,7 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib, const MatchingOutcome& m) {
   if (int32_t s =
           analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
     return step_error(c, s, failures);
+  if (ib(15) > 1) c.done_flags[3] = 1;
   return 0;
 }
 
@@ -176,6 +178,7 @@ int32_t run_analysis(Call& c) {
   ib(75) = (int32_t)c.mem.peak;
   ib(76) = (int32_t)c.mem.permanent;
   ib(77) = (int32_t)c.mem.factor;
+  mark_stage_boundary(c);
   return 0;
 }
 

@@ -130,6 +130,65 @@ void maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, cons
 void c_maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
                   const varnexo_zcomplex* a, double* result);
 
+// The CGS/CG iteration with a stored factor as preconditioner (the factor arguments as for
+// solve_varnexo_). x: the start (M⁻¹·b) on entry, the solution on return; work: work_len values
+// (doubles, or pairs for the complex twin), exactly 6·n·nb. ibasic words read: 11 message level,
+// 12 type, 18 method (±2 CG for the symmetric and Hermitian storage, else CGS), 40 divergence
+// bound, 41 iteration budget, 42 check iteration, 68 transposed, and those of solve_varnexo_;
+// rbasic(13) the tolerance on the relative correction. status out: 0 converged, -1 diverged,
+// -2 stagnation, -3 budget, -4 work length, 1..4 CGS breakdowns; iterations out: the counter. On
+// failure ibasic(43) := 1 and ibasic(50) the solve error (-2 work length, -3 a failed solve with
+// status 0). copy != 0: a converged x is copied into b.
+void pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
+                      const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
+                      const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                      const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                      const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
+                      const double* s, int32_t* ibasic, double* rbasic, double* work, const int64_t* work_len,
+                      int32_t* status, int32_t* iterations, const int32_t* copy);
+void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
+                        const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
+                        const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                        const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                        const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
+                        const double* s, int32_t* ibasic, double* rbasic, double* work,
+                        const int64_t* work_len, int32_t* status, int32_t* iterations, const int32_t* copy);
+
+// Steps of the iteration for nb columns of n values (real values). cgs_i: q := 0, c := 0,
+// rho_prev := 1. cgs_a (first != 0 on the first step): rho = (z, b), beta, p; status out 0, 1
+// (rho growth) or 2 (beta vanished). cgs_b: sigma = (vhat, b), alpha, q, the correction c, x += c,
+// rho_prev := rho; status out 0, 3 (rho over sigma) or 4 (alpha vanished). cgstep1: the new rho and
+// beta, p := z + beta·p. cgstep2 with q = A·p: x += alpha·p, r -= alpha·q; breakdown out 1 when
+// (p, q) vanished against rho (rho and p cleared), else 0.
+void cgs_i_(const int32_t* n, const int32_t* nb, double* q, double* c, double* rho_prev);
+void cgs_a_(const int32_t* n, const int32_t* nb, const int32_t* first, const double* z, const double* b,
+            double* p, const double* q, double* rho, const double* rho_prev, double* beta, int32_t* status);
+void cgs_b_(const int32_t* n, const int32_t* nb, const int32_t* first, const double* z, const double* b,
+            const double* vhat, double* q, double* c, double* x, const double* rho, double* rho_prev,
+            const double* beta, double* alpha, double* sigma, int32_t* status);
+void cgstep1_(const int32_t* n, const int32_t* nb, const double* z, const double* r, double* p, double* rho,
+              double* beta);
+void cgstep2_(const int32_t* n, const int32_t* nb, double* p, const double* q, double* x, double* r,
+              double* rho, double* alpha, int32_t* breakdown);
+
+// Vector kernels, length first: pvclrr/pvclri x := 0; pvmovxy, pimovxy, pi4movxy y := x;
+// pvnorm2 Σx²; pdscap1 Σx·y; pvaxyry y := y + x; pvrxayx x := a·x + y; pvrmxay y := y + a·x;
+// pvaxyrz z := x + y; pvsxyry y := x − y; the _32 forms in single precision.
+void pvclrr_(const int32_t* n, double* x);
+void pvclrr_32_(const int32_t* n, float* x);
+void pvclri_(const int32_t* n, int32_t* x);
+void pvmovxy_(const int32_t* n, const double* x, double* y);
+void pvmovxy_32_(const int32_t* n, const float* x, float* y);
+void pimovxy_(const int32_t* n, const int32_t* x, int32_t* y);
+void pi4movxy_(const int32_t* n, const int32_t* x, int32_t* y);
+double pvnorm2_(const int32_t* n, const double* x);
+double pdscap1_(const int32_t* n, const double* x, const double* y);
+void pvaxyry_(const int32_t* n, const double* x, double* y);
+void pvrxayx_(const int32_t* n, const double* a, double* x, const double* y);
+void pvrmxay_(const int32_t* n, const double* a, const double* x, double* y);
+void pvaxyrz_(const int32_t* n, const double* x, const double* y, double* z);
+void pvsxyry_(const int32_t* n, const double* x, double* y);
+
 #ifdef __cplusplus
 }  // extern "C"
 #endif

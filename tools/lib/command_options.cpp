@@ -71,6 +71,9 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
   } else if (opt == "--refine") {
     why = "expected an integer (a negative value keeps a copy of the solution for the residual)";
     return to_int(v, o.max_refine) && o.max_refine > -1000;
+  } else if (opt == "--cgs") {
+    why = "expected a code ±(10·k + m): m 1 CGS, 2 CG, tolerance 1e-k; e.g. 61 or -2";
+    return to_int(v, o.cgs_code) && o.cgs_code % 10 != 0;
   } else if (opt == "--pivot-eps") {
     why = "expected a threshold between 0 and 1 such as 1e-8";
     if (!to_double(v, d) || !(d > 0.0 && d < 1.0)) return false;
@@ -91,7 +94,7 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 
 bool takes_value(const std::string& opt) {
   for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
-                        "--refine", "--pivot-eps", "--matching", "--scaling", "--msglvl"})
+                        "--refine", "--cgs", "--pivot-eps", "--matching", "--scaling", "--msglvl"})
     if (opt == o) return true;
   return false;
 }
@@ -163,6 +166,9 @@ std::string usage() {
          "  --ordering ORD      mmd (minimum degree), cmd (constrained), nd (nested dissection, default)\n"
          "  --nproc P           processors the factor layout is planned for (default 1)\n"
          "  --refine N          maximum number of iterative refinement steps\n"
+         "  --cgs CODE          iterate with the stored factor as preconditioner instead of refining:\n"
+         "                      CODE = ±(10·k + m), m 1 CGS, 2 CG (symmetric types), tolerance 1e-k;\n"
+         "                      a negative CODE keeps the factor even when the iteration fails\n"
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
          "  --matching M        weighted matching iparam(13): 0 off, 1, 2 (2×2 blocks kept whole),\n"
          "                      3, 4 (saddle point); default: the library's, and 2 for type -2\n"

@@ -31,6 +31,7 @@ struct Call {
     ip(VARNEXO_IPARAM_NPROC) = s.nproc;
     if (s.ordering >= 0) ip(VARNEXO_IPARAM_ORDERING) = s.ordering;
     if (s.max_refine != -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = s.max_refine;
+    ip(VARNEXO_IPARAM_CGS) = s.cgs_code;
     if (s.pivot_exponent >= 0) ip(VARNEXO_IPARAM_PIVOT_EXPONENT) = s.pivot_exponent;
     if (s.matching >= 0) ip(VARNEXO_IPARAM_MATCHING) = s.matching;
     if (s.scaling >= 0) ip(VARNEXO_IPARAM_SCALING) = s.scaling;
@@ -102,6 +103,9 @@ void rescue(Call& call, Csr& a, const SolveSettings& s, const double* b, int32_t
   KrylovSettings ks;
   ks.restart = std::min<int32_t>(a.n, std::max<int32_t>(60, 2 * out.perturbed_pivots + 10));
   ks.target = kTarget;
+  // The substitutions and a plain factorisation, not the library's own iteration (which keeps
+  // its factor between calls instead of factorising again).
+  call.ip(VARNEXO_IPARAM_CGS) = 0;
   bool all = true;
   for (int32_t pass = 0; pass < 2; ++pass) {
     // The factor at hand gets one cycle to show that it converges.
@@ -116,8 +120,14 @@ void rescue(Call& call, Csr& a, const SolveSettings& s, const double* b, int32_t
     for (int32_t c = 0; c < nrhs; ++c) {
       double* xc = x + c * len;
       const double* bc = b + c * len;
-      if (!(backward_error(a, false, bc, xc, 1) <= 1.0)) std::fill(xc, xc + len, 0.0);
-      const KrylovOutcome k = fgmres(a, bc, xc, precondition, ks);
+      // A new factor starts from zero: its first direction is then the factor's own solution, and
+      // the corrections do not cancel against an iterate of another factor. The better of the two
+      // iterates is kept.
+      const double before = backward_error(a, false, bc, xc, 1);
+      const std::vector<double> kept(xc, xc + len);
+      if (pass == 1 || !(before <= 1.0)) std::fill(xc, xc + len, 0.0);
+      KrylovOutcome k = fgmres(a, bc, xc, precondition, ks);
+      if (before < k.backward_error) std::copy(kept.begin(), kept.end(), xc), k.backward_error = before;
       out.krylov_iterations += k.iterations;
       all = all && k.backward_error <= kAccepted;
     }
@@ -167,7 +177,10 @@ SolveOutcome attempt(Csr& a, const SolveSettings& s, int32_t type, double* b, in
       out.positive = call.ip(VARNEXO_IPARAM_POSITIVE);
       out.negative = call.ip(VARNEXO_IPARAM_NEGATIVE);
     }
-    if (solves(phase)) out.refinement_steps = call.ip(VARNEXO_IPARAM_REFINE_STEPS);
+    if (solves(phase)) {
+      out.refinement_steps = call.ip(VARNEXO_IPARAM_REFINE_STEPS);
+      out.iterations = call.ip(VARNEXO_IPARAM_CGS_DIAG);
+    }
     if (error != 0) {
       out.error = error;
       out.failed_phase = phase;
