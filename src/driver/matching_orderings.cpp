@@ -99,9 +99,60 @@ bool order_graph(int32_t n, const int32_t* xadj0, const int32_t* adjncy0, const 
   return true;
 }
 
+namespace {
+
+// The graph of the columns: node v stands for vertices start[v] .. start[v+1]-1, joined to each
+// other and to every vertex of the nodes next to v.
+void expand_nodes(int32_t nc, const int32_t* xadj, const int32_t* adjncy, const std::vector<int32_t>& start,
+                  std::vector<int32_t>& vxadj, std::vector<int32_t>& vadjncy) {
+  vxadj.assign(1, 0);
+  vadjncy.clear();
+  for (int32_t v = 0; v < nc; ++v)
+    for (int32_t a = start[v]; a < start[v + 1]; ++a) {
+      for (int32_t b = start[v]; b < start[v + 1]; ++b)
+        if (b != a) vadjncy.push_back(b);
+      for (int32_t k = xadj[v]; k < xadj[v + 1]; ++k)
+        for (int32_t b = start[adjncy[k]]; b < start[adjncy[k] + 1]; ++b) vadjncy.push_back(b);
+      vxadj.push_back(static_cast<int32_t>(vadjncy.size()));
+    }
+}
+
+// Orders the nodes of sizes `size` by the order of their vertices: a node takes the place of its
+// first vertex; the domains of vertex positions become ranges of node positions.
+bool order_weighted(int32_t nc, const int32_t* xadj, const int32_t* adjncy, const int32_t* size,
+                    const OrderingChoice& choice, int32_t* order, std::vector<int32_t>& domains) {
+  std::vector<int32_t> start(static_cast<size_t>(nc) + 1, 0);
+  for (int32_t v = 0; v < nc; ++v) start[v + 1] = start[v] + size[v];
+  const int32_t nv = start[nc];
+  std::vector<int32_t> vxadj, vadjncy, vorder(nv), node_of(nv), vdomains;
+  expand_nodes(nc, xadj, adjncy, start, vxadj, vadjncy);
+  if (!order_graph(nv, vxadj.data(), vadjncy.data(), choice, vorder.data(), vdomains)) return false;
+  for (int32_t v = 0; v < nc; ++v)
+    for (int32_t a = start[v]; a < start[v + 1]; ++a) node_of[a] = v;
+  std::vector<char> placed(static_cast<size_t>(nc), 0);
+  std::vector<int32_t> nodes_before(nv);  // nodes placed before vertex position p
+  int32_t k = 0;
+  for (int32_t p = 0; p < nv; ++p) {
+    nodes_before[p] = k;
+    const int32_t v = node_of[vorder[p]];
+    if (!placed[v]) placed[v] = 1, order[k++] = v;
+  }
+  domains.clear();
+  for (size_t d = 0; d + 1 < vdomains.size(); d += 2) {
+    const int32_t first = vdomains[d], last = vdomains[d + 1];
+    domains.push_back(first < nv ? nodes_before[first] : k);
+    domains.push_back((last + 1 < nv ? nodes_before[last + 1] : k) - 1);
+  }
+  return true;
+}
+
+}  // namespace
+
 matching::CompressedOrdering compressed_ordering(const OrderingChoice& choice) {
-  return [choice](int32_t nc, const int32_t* xadj, const int32_t* adjncy, int32_t* order,
+  return [choice](int32_t nc, const int32_t* xadj, const int32_t* adjncy, const int32_t* size, int32_t* order,
                   std::vector<int32_t>& domains) {
+    const bool weighted = size && std::any_of(size, size + nc, [](int32_t s) { return s != 1; });
+    if (weighted) return order_weighted(nc, xadj, adjncy, size, choice, order, domains);
     return order_graph(nc, xadj, adjncy, choice, order, domains);
   };
 }

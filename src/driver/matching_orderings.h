@@ -30,7 +30,10 @@ OrderingChoice ordering_choice_of(OneBased<int32_t> ib);
 bool order_graph(int32_t n, const int32_t* xadj, const int32_t* adjncy, const OrderingChoice& choice,
                  int32_t* order, std::vector<int32_t>& domains, int32_t constraint_count = 0);
 
-// The ordering of the compressed graph for matching::mps_sym.
+// The ordering of the compressed graph for matching::mps_sym. A node of size 2 weighs as two
+// columns: the ordering runs on the graph in which it stands for two vertices with one closed
+// neighbourhood (which every ordering keeps together), and the nodes are numbered by their first
+// vertex.
 matching::CompressedOrdering compressed_ordering(const OrderingChoice& choice);
 
 }  // namespace varnexo::driver

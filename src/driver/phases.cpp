@@ -34,8 +34,8 @@ void run_phases(Call& c, int32_t& error) {
   }
   // Values that are not finite are refused before any work: the matching, the factorisation
   // and the residual read a, the solve reads b.
-  const bool unsymmetric = c.matrix_type == 11 || c.matrix_type == 13;
-  const bool reads_values = c.ido != 11 || (unsymmetric && ib(67) > 0);
+  // The matchings of the analysis weigh the values (ibasic(67) is set for the types they serve).
+  const bool reads_values = c.ido != 11 || ib(67) > 0;
   if (int32_t num =
           check_finite_values(c, c.nnz, doubles_per_entry(c.matrix_type), reads_values, c.ido % 10 == 3)) {
     c.error_num = num;

@@ -144,8 +144,10 @@ int32_t mps_sym(const Smat& A, const int32_t* sigma, double tau, const Compresse
   SmatPtr graph(smat_build_adjacency(G.get()));
   if (!graph) return kSymmetricNoMemory;
   const int32_t nc = G->m;
-  std::vector<int32_t> node_order(static_cast<size_t>(nc)), node_domains;
-  if (!order(nc, graph->ia, graph->ja, node_order.data(), node_domains)) return kSymmetricOrderingFailed;
+  std::vector<int32_t> node_order(static_cast<size_t>(nc)), node_domains, size(static_cast<size_t>(nc));
+  for (int32_t v = 0; v < nc; ++v) size[v] = (v + 1 < nc ? first[v + 1] : n) - first[v];
+  if (!order(nc, graph->ia, graph->ja, size.data(), node_order.data(), node_domains))
+    return kSymmetricOrderingFailed;
   std::vector<char> seen(static_cast<size_t>(nc), 0);
   for (int32_t v : node_order) {
     if (v < 0 || v >= nc || seen[v]) return kSymmetricOrderingFailed;

@@ -14,13 +14,15 @@ namespace varnexo::matching {
 
 // The fill-reducing ordering of the compressed graph, supplied by the caller (the ordering stage
 // is not seen from here).
-//  nc nodes; xadj (nc+1), adjncy: 0-based, symmetric, no self loops.
+//  nc nodes; xadj (nc+1), adjncy: 0-based, symmetric, no self loops; size (nc): the columns a
+//    node stands for (2 for a 2×2 block, else 1), the weight an ordering should give it.
 //  order (nc): order[k] = node at new position k.
 //  domains: on return nd pairs (first, last) of new node positions, in increasing order, when
 //    the ordering found several domains; left empty for one domain.
 // Returns false when the ordering fails.
-using CompressedOrdering = std::function<bool(int32_t nc, const int32_t* xadj, const int32_t* adjncy,
-                                              int32_t* order, std::vector<int32_t>& domains)>;
+using CompressedOrdering =
+    std::function<bool(int32_t nc, const int32_t* xadj, const int32_t* adjncy, const int32_t* size,
+                       int32_t* order, std::vector<int32_t>& domains)>;
 
 // The result of the symmetric matching.
 struct SymmetricOrder {

@@ -157,8 +157,8 @@ INSTANTIATE_TEST_SUITE_P(Seeds, MaxMatching, ::testing::Range(1, 41));
 
 // An ordering callback that shuffles the nodes (seeded) and reports two domains when asked.
 vm::CompressedOrdering shuffled(uint32_t seed, bool domains) {
-  return [seed, domains](int32_t nc, const int32_t* xadj, const int32_t* adjncy, int32_t* order,
-                         std::vector<int32_t>& dom) {
+  return [seed, domains](int32_t nc, const int32_t* xadj, const int32_t* adjncy, const int32_t*,
+                         int32_t* order, std::vector<int32_t>& dom) {
     // The graph must be symmetric and without self loops.
     for (int32_t v = 0; v < nc; ++v)
       for (int32_t k = xadj[v]; k < xadj[v + 1]; ++k) {
@@ -271,7 +271,8 @@ vm::SymmetricOrder order_of(int32_t n, const std::vector<double>& d, const std::
   SmatPtr U = make(n, n, d, true, true);
   vm::SymmetricOrder out;
   vm::BitVec* marks = vm::bitvec_new(n);
-  auto identity = [](int32_t nc, const int32_t*, const int32_t*, int32_t* order, std::vector<int32_t>&) {
+  auto identity = [](int32_t nc, const int32_t*, const int32_t*, const int32_t*, int32_t* order,
+                     std::vector<int32_t>&) {
     std::iota(order, order + nc, 0);
     return true;
   };

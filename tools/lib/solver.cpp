@@ -70,10 +70,13 @@ bool weak_diagonal(const Csr& a) {
 
 // The command's settings for hard matrices (SolveSettings::robust), before the first phase.
 void choose_robust(Call& call, const Csr& a, const SolveSettings& s, int32_t type) {
-  if (!s.robust || type != -2 || s.matching >= 0 || !weak_diagonal(a)) return;
-  call.ip(VARNEXO_IPARAM_MATCHING) = 2;
-  if (s.scaling < 0) call.ip(VARNEXO_IPARAM_SCALING) = 1;
-  call.ip(VARNEXO_IPARAM_PIVOTING) = 1;  // 2×2 pivots need Bunch–Kaufman
+  if (!s.robust || type != -2) return;
+  if (s.matching < 0 && weak_diagonal(a)) {
+    call.ip(VARNEXO_IPARAM_MATCHING) = 2;
+    if (s.scaling < 0) call.ip(VARNEXO_IPARAM_SCALING) = 1;
+  }
+  // The 2×2 blocks of the symmetric matching need Bunch–Kaufman pivots.
+  if (call.ip(VARNEXO_IPARAM_MATCHING) > 0) call.ip(VARNEXO_IPARAM_PIVOTING) = 1;
 }
 
 // One application of the factor without refinement (a forward, then a backward substitution):
