@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "common/blas.h"
 #include "common/export.h"
@@ -164,15 +163,12 @@ void bunch_kaufman(int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32
   const DenseView<T> a(ap, lda, n, n);
   const OneBased<int32_t> ipiv(ipiv_p, n);
   const Perturbation<T> pert = perturbation<T>(eps, 1.0e-8);
-  // at(p): the column of the block that now stands at p; a matched pair can be taken only while
-  // both of its columns stand where they started.
-  std::vector<int> at;
-  if (pair_first) {
-    at.resize(static_cast<size_t>(n) + 1);
-    for (int p = 1; p <= n; ++p) at[p] = p;
-  }
+  // A matched pair can be taken only while both of its columns stand where they started. Until
+  // step p writes its record, ipiv(p) holds the column of the block that now stands at p.
+  if (pair_first)
+    for (int p = 1; p <= n; ++p) ipiv(p) = p;
   auto pair_in_place = [&](int k) {
-    return pair_first && k < n && pair_first[at[k] - 1] != 0 && at[k + 1] == at[k] + 1;
+    return pair_first && k < n && pair_first[ipiv(k) - 1] != 0 && ipiv(k + 1) == ipiv(k) + 1;
   };
   for (int k = 1; k <= n;) {
     const auto [kp, kstep] = pair_in_place(k) && matched_pair_is_stable<T, P>(a, n, k, pert)
@@ -181,7 +177,7 @@ void bunch_kaufman(int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32
     const int kk = k + kstep - 1;
     if (kp != kk) {
       interchange<T, P>(a, n, k, kk, kp, kstep);
-      if (pair_first) std::swap(at[kk], at[kp]);
+      if (pair_first) std::swap(ipiv(kk), ipiv(kp));  // both are still ahead of their step
     }
     // The pivot's diagonal entries, and the one moved to kp, are entries of the matrix (real
     // for a Hermitian block).

@@ -48,8 +48,9 @@ int64_t up_uplen_bytes(const int32_t* ibasic);
 
 // Step 1: lays out STRUC_S0 and STRUC_S1 (iadr slots 1-11) and runs reorder1_varnexo_.
 // ia, ja: the matrix analysed (n = ibasic(1)); perm: the caller's permutation, read when
-// ibasic(21) > 0; matching_perm: handle slot 13 (row mapping for types 11 and 13, symmetric
-// matching order for -2, -4, 6; nullptr when there is none). done_flags(1..3) := 1 when given.
+// ibasic(21) > 0; matching_perm: handle slot 13 (row mapping for types 11 and 13; for -2, -4, 6
+// the symmetric matching's order followed by the mate of every index, n words each, which keeps
+// each 2×2 block in one supernode; nullptr when there is none). done_flags(1..3) := 1 when given.
 int32_t analysis_step1(const AnalysisBlocks& blocks, int32_t* ibasic, double* rbasic, int32_t* iadr,
                        const int32_t* ia, const int32_t* ja, const int32_t* perm,
                        const int32_t* matching_perm, int32_t* done_flags);

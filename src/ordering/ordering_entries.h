@@ -185,7 +185,9 @@ void igtr_varnexo_(const int32_t* m, const int32_t* indices, const int32_t* sour
 // Step 1. n: order; ia, ja: the pattern (one triangle, full, or unsymmetric by ibasic(12),
 // ibasic(19)); user_perm: read when ibasic(21) > 0 (new position -> input index);
 // matching_perm: row mapping q for the unsymmetric types (nullptr = identity) or the ordering
-// of the symmetric matching (read when ibasic(67) >= 1 for types -2, -4, 6).
+// of the symmetric matching followed by the mate of every index (2n words, mates 1-based, 0 for
+// none; read when ibasic(67) >= 1 for types -2, -4, 6): a 2×2 block adjacent in the final order
+// is never cut by the panel width of the supernodes.
 // Out: perm, invp, colcnt, snode (n each), xsuper (n+1), the domain table (table_cap words;
 // on entry it holds the matching's pairs when those are used) converted to supernodes, the
 // graph xadj (n+1), adjncy (ibasic(4) words on entry; ibasic(4) is rewritten for the
