@@ -59,7 +59,8 @@ bool read_input(const CommandOptions& o, Input& in, std::string& error) {
     in.natural_type = p.matrix_type;
     return true;
   }
-  if (!read_coordinate(o.matrix_path, in.matrix, error)) return false;
+  // A skew-symmetric file is solved as the whole matrix (type 11).
+  if (!read_coordinate(o.matrix_path, in.matrix, error, true)) return false;
   in.name = o.matrix_path;
   in.natural_type = type_from_header(in.matrix);
   return true;

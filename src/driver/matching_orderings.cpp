@@ -41,18 +41,18 @@ bool constrained_by_count(int32_t n, std::vector<int32_t>& xadj, std::vector<int
 
 }  // namespace
 
-OrderingChoice ordering_choice_of(OneBased<int32_t> ib) {
+OrderingChoice ordering_choice_of(const Control& ctl) {
   OrderingChoice ch;
-  ch.method = ib(14);
-  ch.parameter = ib(82);
-  ch.domains = std::max(ib(60), 1);
-  ch.table_size = std::max(ib(61), 16);
-  ch.nproc = std::max(ib(15), 1);
-  ch.maxint = ib(9);
-  ch.delta = ib(13);
-  ch.separator_flag = ib(17);
-  ch.msglvl = ib(11);
-  ch.unit = ib(10);
+  ch.method = ctl.ordering();
+  ch.parameter = ctl.matching_option();
+  ch.domains = std::max(ctl.domains(), 1);
+  ch.table_size = std::max(ctl.table_words(), 16);
+  ch.nproc = std::max(ctl.nproc(), 1);
+  ch.maxint = ctl.ordering_maxint();
+  ch.delta = ctl.mmd_delta();
+  ch.separator_flag = ctl.separator_mmd();
+  ch.msglvl = ctl.message_level();
+  ch.unit = ctl.output_unit();
   return ch;
 }
 

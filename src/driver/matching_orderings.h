@@ -5,23 +5,25 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/onebased.h"
+#include "driver/control.h"
 #include "matching/symmetric_matching.h"
 
 namespace varnexo::driver {
 
-// Which ordering, with its parameters (the words of the analysis in parentheses).
+// Which ordering, with its parameters (from the analysis's control words: ordering_choice_of).
 struct OrderingChoice {
-  int32_t method = 2;       // 0 minimum degree, 1 constrained minimum degree, 2 nested dissection (14)
-  int32_t parameter = 0;    // nested dissection: the partitioning instance (82)
-  int32_t domains = 1;      // domains requested from nested dissection (60)
-  int32_t table_size = 16;  // words of the domain table (61)
-  int32_t nproc = 1;        // parts of the constrained ordering's decomposition (15)
-  int32_t maxint = 0x7FFFFFFF, delta = 0, separator_flag = 1, msglvl = 0,
-          unit = 6;  // (9), (13), (17), (11), (10)
+  int32_t method = 2;            // 0 minimum degree, 1 constrained minimum degree, 2 nested dissection
+  int32_t parameter = 0;         // nested dissection: the partitioning instance
+  int32_t domains = 1;           // domains requested from nested dissection
+  int32_t table_size = 16;       // words of the domain table
+  int32_t nproc = 1;             // parts of the constrained ordering's decomposition
+  int32_t maxint = 0x7FFFFFFF;   // largest integer of the minimum-degree orderings
+  int32_t delta = 0;             // tolerance of their multiple elimination
+  int32_t separator_flag = 1;    // constrained ordering: separators by minimum degree
+  int32_t msglvl = 0, unit = 6;  // messages of the orderings and their output unit
 };
 
-OrderingChoice ordering_choice_of(OneBased<int32_t> ib);
+OrderingChoice ordering_choice_of(const Control& ctl);
 
 // Orders the 0-based graph (n nodes, xadj, adjncy; symmetric, no self loops): order[k] = node at
 // position k; domains: nd pairs (first, last) of 0-based positions when nested dissection found

@@ -10,7 +10,7 @@
 #include "common/memory.h"
 #include "driver/handle_routines.h"
 #include "driver/matching_orderings.h"
-#include "factor/storage_view.h"
+#include "driver/storage_layout.h"
 #include "matching/matching_store.h"
 #include "matching/mps.h"
 #include "matching/symmetric_matching.h"
@@ -24,20 +24,19 @@ struct SmatDeleter {
 };
 using SmatPtr = std::unique_ptr<matching::Smat, SmatDeleter>;
 
-bool unsymmetric(int32_t type) { return type == 11 || type == 13; }
-bool symmetric_indefinite(int32_t type) { return type == -2 || type == -4 || type == 6; }
-bool complex_values(int32_t type) { return type == 13 || type == -4 || type == 6; }
+// The kinds whose matching pairs rows into 2×2 blocks (value-symmetric, indefinite).
+bool symmetric_indefinite(const MatrixKind& k) { return k.matching_applies && k.indefinite(); }
 
 // The local arrays of the matching are counted as the analysis obtains them.
 void count_local_arrays(Call& c) {
   const int64_t n = c.n, nnz = c.nnz;
   c.mem.peak += memory::kilobytes(4 * (6 * n + 23));
-  c.mem.peak += memory::kilobytes(8 * (3 * n + nnz + (complex_values(c.matrix_type) ? nnz : 0)));
+  c.mem.peak += memory::kilobytes(8 * (3 * n + nnz + (c.kind().is_complex() ? nnz : 0)));
 }
 
 // The values the matchings weigh: the caller's, or the moduli of complex values.
 const double* matched_values(const Call& c, std::vector<double>& moduli) {
-  if (!complex_values(c.matrix_type)) return c.a;
+  if (!c.kind().is_complex()) return c.a;
   moduli.resize(static_cast<size_t>(c.nnz));
   matching::convert2abs(c.nnz, c.a, moduli.data());
   return moduli.data();
@@ -98,13 +97,14 @@ int32_t split(Call& c, const matching::Smat& A, std::vector<int32_t>& match, std
   return 0;
 }
 
-int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
-  const int64_t n = c.n, stores = ib(49) < 1 ? 1 : ib(49);
+int32_t prepare_unsymmetric(Call& c) {
+  const Control ctl = c.ctl();
+  const int64_t n = c.n, stores = ctl.max_fac_store() < 1 ? 1 : ctl.max_fac_store();
   if (int32_t e = obtain_slots(c, 4 * (stores * n + n + 3))) return e;
   int32_t* q = c.h.block_as<int32_t>(kSlotMatchPerm);
   double* scaling = c.h.block_as<double>(kSlotScaling);
-  if (ib(67) <= 0) {
-    matching::rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, q, scaling);
+  if (ctl.matching() <= 0) {
+    matching::rr33adcopy(c.n, &c.kind(), -1, nullptr, nullptr, q, scaling);
     return 0;
   }
   count_local_arrays(c);
@@ -113,10 +113,11 @@ int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
   if (!A) return out_of_memory(c);
   std::vector<int32_t> match;
   std::vector<double> logs;
-  const bool by_split = ib(67) >= 3 && c.matrix_type == 11;
+  // The split matching serves real saddle-point matrices.
+  const bool by_split = ctl.matching() >= 3 && !c.kind().is_complex();
   if (int32_t e = by_split ? split(c, *A, match, logs) : weighted_matching(c, *A, match, logs)) return e;
   for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  matching::rr33adcopy(c.n, c.matrix_type, ib(69), match.data(), logs.data(), q, scaling);
+  matching::rr33adcopy(c.n, &c.kind(), ctl.scaling(), match.data(), logs.data(), q, scaling);
   return 0;
 }
 
@@ -146,21 +147,21 @@ bool padded_structure(const matching::Smat& U, const std::vector<int32_t>& mate,
 }
 
 // The domains of the ordering, in 1-based positions, closed by the separator pair.
-void keep_domains(const std::vector<int32_t>& domains, int32_t n, OneBased<int32_t> ib,
-                  MatchingOutcome& out) {
+void keep_domains(const std::vector<int32_t>& domains, int32_t n, const Control& ctl, MatchingOutcome& out) {
   const int32_t nd = static_cast<int32_t>(domains.size() / 2);
   out.domain_pairs.clear();
   if (nd <= 1) {
-    ib(60) = 1;
+    ctl.domains() = 1;
     return;
   }
   for (int32_t v : domains) out.domain_pairs.push_back(v + 1);
   out.domain_pairs.push_back(domains.back() + 2);
   out.domain_pairs.push_back(n);
-  ib(60) = nd;
+  ctl.domains() = nd;
 }
 
-int32_t prepare_symmetric(Call& c, OneBased<int32_t> ib, MatchingOutcome& out) {
+int32_t prepare_symmetric(Call& c, MatchingOutcome& out) {
+  const Control ctl = c.ctl();
   const int32_t n = c.n;
   if (int32_t e = obtain_slots(c, 4 * (2 * int64_t{n} + 3))) return e;
   count_local_arrays(c);
@@ -170,13 +171,13 @@ int32_t prepare_symmetric(Call& c, OneBased<int32_t> ib, MatchingOutcome& out) {
   if (!F) return out_of_memory(c);
   std::vector<int32_t> sigma;
   std::vector<double> logs;
-  const bool by_split = ib(67) >= 3 && c.matrix_type == -2;
+  const bool by_split = ctl.matching() >= 3 && !c.kind().is_complex();
   if (int32_t e = by_split ? split(c, *U, sigma, logs) : weighted_matching(c, *F, sigma, logs)) return e;
   F.reset();
   SmatPtr S = scaled_copy(*U, logs);
   if (!S) return out_of_memory(c);
   matching::SymmetricOrder order;
-  const OrderingChoice choice = ordering_choice_of(ib);
+  const OrderingChoice choice = ordering_choice_of(ctl);
   const int64_t failures = memory::failures();
   const int32_t status = matching::mps_sym(*S, sigma.data(), matching::kPairDiagonalThreshold,
                                            compressed_ordering(choice), order);
@@ -188,11 +189,11 @@ int32_t prepare_symmetric(Call& c, OneBased<int32_t> ib, MatchingOutcome& out) {
   for (int32_t& p : perm) p += 1;
   for (int32_t i = 0; i < n; ++i) mate[i] = order.mate[i] + 1;
   int32_t* slot13 = c.h.block_as<int32_t>(kSlotMatchPerm);
-  matching::rr33adcopy(n, c.matrix_type, ib(69), perm.data(), logs.data(), slot13,
+  matching::rr33adcopy(n, &c.kind(), ctl.scaling(), perm.data(), logs.data(), slot13,
                        c.h.block_as<double>(kSlotScaling));
   std::copy(mate.begin(), mate.end(), slot13 + n);
-  keep_domains(order.domains, n, ib, out);
-  const bool keep_blocks_whole = ib(67) == 2 || ib(67) == 4;
+  keep_domains(order.domains, n, ctl, out);
+  const bool keep_blocks_whole = ctl.matching() == 2 || ctl.matching() == 4;
   if (keep_blocks_whole && order.blocks > 0 && !padded_structure(*U, order.mate, out))
     return out_of_memory(c);
   return 0;
@@ -200,11 +201,11 @@ int32_t prepare_symmetric(Call& c, OneBased<int32_t> ib, MatchingOutcome& out) {
 
 }  // namespace
 
-int32_t run_matching_stage(Call& c, OneBased<int32_t> ib, MatchingOutcome& out) {
+int32_t run_matching_stage(Call& c, MatchingOutcome& out) {
   out = MatchingOutcome{};
   try {
-    if (unsymmetric(c.matrix_type)) return prepare_unsymmetric(c, ib);
-    if (symmetric_indefinite(c.matrix_type) && ib(67) > 0) return prepare_symmetric(c, ib, out);
+    if (c.kind().unsymmetric()) return prepare_unsymmetric(c);
+    if (symmetric_indefinite(c.kind()) && c.ctl().matching() > 0) return prepare_symmetric(c, out);
   } catch (const std::bad_alloc&) {  // the work vectors of the stage
     return out_of_memory(c);
   }
@@ -213,12 +214,12 @@ int32_t run_matching_stage(Call& c, OneBased<int32_t> ib, MatchingOutcome& out) 
 
 std::vector<int32_t> pair_starts(const Call& c) {
   std::vector<int32_t> first;
-  OneBased<const int32_t> ib(c.h.basic()->ibasic, 100);
+  const Control ctl = c.ctl();
   const int32_t* slot13 = c.h.block_as<int32_t>(kSlotMatchPerm);
   const int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
-  if (!symmetric_indefinite(c.matrix_type) || ib(67) <= 0 || !slot13 || !fi) return first;
-  const int32_t n = ib(1);
-  OneBased<const int32_t> perm(fi + (c.h.basic()->iadr[factor::kFiPerm - 1] - 1), n), mate(slot13 + n, n);
+  if (!symmetric_indefinite(c.kind()) || ctl.matching() <= 0 || !slot13 || !fi) return first;
+  const int32_t n = ctl.n();
+  OneBased<const int32_t> perm(fi + (ctl.position(kFiPerm) - 1), n), mate(slot13 + n, n);
   first.assign(static_cast<size_t>(n), 0);
   bool any = false;
   for (int32_t k = 1; k < n; ++k) any |= (first[k - 1] = mate(perm(k)) == perm(k + 1) ? 1 : 0) != 0;

@@ -22,7 +22,7 @@ struct MatchingOutcome {
   std::vector<int32_t> domain_pairs;
 };
 
-// The matching stage for the type and choice of the analysis (ibasic(12), (67), (69)):
+// The matching stage for the kind, matching choice and scaling of the analysis:
 //  types 11, 13: slots 13 (row mapping) and 14 (scalings) hold the identity and unit scalings
 //    without matching, else the maximum-product matching (on the moduli for 13) or, for type 11
 //    with choice 3 or 4, the split matching of a saddle-point matrix;
@@ -30,12 +30,12 @@ struct MatchingOutcome {
 //    moduli for -4, 6), or for -2 with choice 3 or 4 the split matching, turned into the
 //    symmetric order with 2×2 blocks; slot 13 holds that order (n words, 1-based, new -> old)
 //    followed by the mate of every index (n words, 1-based, 0 for none); slot 14 the symmetric
-//    scaling; ibasic(60) the number of domains. Choices 2 and 4 keep each block in one
+//    scaling; the domains word the number of domains. Choices 2 and 4 keep each block in one
 //    supernode through the padded structure of `out`.
 // Returns the coarse code: 0, -2 (memory; error_num the block code), -3 (the ordering of the
 // compressed graph failed), -6 (structurally singular; error_num 1, matched columns in
 // c.matched).
-int32_t run_matching_stage(Call& c, OneBased<int32_t> ib, MatchingOutcome& out);
+int32_t run_matching_stage(Call& c, MatchingOutcome& out);
 
 // The 2×2 blocks of the symmetric matching in the analysed order, for the factorisation:
 // n words, nonzero at k-1 when positions k and k+1 hold each other's mates. Empty when no

@@ -7,11 +7,9 @@
 #include <complex>
 
 #include "driver/handle.h"
-#include "factor/storage_view.h"
+#include "driver/storage_layout.h"
 #include "solve_fixture.h"
-
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
-                       const int*, int*, size_t, size_t);
+#include "support/inertia.h"
 
 namespace varnexo::test {
 namespace {
@@ -19,23 +17,13 @@ namespace {
 // Positive and negative eigenvalues of a real symmetric matrix in the upper layout.
 std::pair<int32_t, int32_t> lapack_inertia(const tools::Csr& a) {
   const int n = a.n;
-  std::vector<double> d((size_t)n * n, 0.0), w(n);
+  std::vector<double> d((size_t)n * n, 0.0);
   for (int i = 0; i < n; ++i)
     for (int k = a.ia[i] - 1; k < a.ia[i + 1] - 1; ++k) {
       const int j = a.ja[k] - 1;
       d[i + (size_t)j * n] = d[j + (size_t)i * n] = a.a[k];
     }
-  int lwork = -1, info = 0;
-  double query = 0;
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), &query, &lwork, &info, 1, 1);
-  lwork = (int)query;
-  std::vector<double> work(lwork);
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), work.data(), &lwork, &info, 1, 1);
-  EXPECT_EQ(info, 0);
-  const double tol = n * 1e-13 * std::max(std::abs(w.front()), std::abs(w.back()));
-  int32_t pos = 0, neg = 0;
-  for (double v : w) pos += v > tol, neg += v < -tol;
-  return {pos, neg};
+  return testsupport::inertia_relative(n, std::move(d), 1e-13);
 }
 
 tools::Csr load(const std::string& source, int32_t type) {
@@ -129,8 +117,8 @@ TEST(SymmetricMatchingEndToEnd, BlocksStayInOneSupernode) {
       const int32_t* slot13 = h.block_as<int32_t>(driver::kSlotMatchPerm);
       const int32_t* fi = h.block_as<int32_t>(driver::kSlotStrucFi);
       const int32_t* iadr = h.basic()->iadr;
-      const int32_t* invp = fi + iadr[factor::kFiInvp - 1] - 1;
-      const int32_t* snode = fi + iadr[factor::kFiSnode - 1] - 1;
+      const int32_t* invp = fi + iadr[driver::kFiInvp - 1] - 1;
+      const int32_t* snode = fi + iadr[driver::kFiSnode - 1] - 1;
       int32_t blocks = 0;
       for (int32_t i = 1; i <= n; ++i) {
         const int32_t mate = slot13[n + i - 1];

@@ -6,6 +6,7 @@
 
 #include "generators.h"
 #include "solver.h"
+#include "support/matrices.h"
 #include "tool_test_support.h"
 
 namespace varnexo::tools {
@@ -28,8 +29,8 @@ const Malformed kMalformed[] = {
      "general|symmetric|hermitian'"},
     {"pattern", "%%MatrixMarket matrix coordinate pattern general\n2 2 1\n1 1\n",
      ":1: pattern matrices have no values to solve with"},
-    {"skew_diagonal", "%%MatrixMarket matrix coordinate real skew-symmetric\n2 2 1\n1 1 1\n",
-     ":3: diagonal entry of a skew-symmetric matrix must be zero"},
+    {"skew", "%%MatrixMarket matrix coordinate real skew-symmetric\n2 2 1\n2 1 1\n",
+     ":1: skew-symmetric matrices are not supported (no matrix type stores them)"},
     {"bad_field", "%%MatrixMarket matrix coordinate quaternion general\n2 2 1\n1 1 1\n",
      ":1: unknown value field 'quaternion' (expected real, complex or integer)"},
     {"no_size", "%%MatrixMarket matrix coordinate real general\n% only a comment\n",
@@ -87,6 +88,33 @@ TEST(MatrixMarket, MissingFileIsReported) {
   EXPECT_EQ(error, "/nonexistent/a.mtx: cannot open: No such file or directory");
 }
 
+// The tests read skew-symmetric matrices of their collection as general ones: each entry is
+// followed by its negated mirror.
+TEST(MatrixMarket, SkewSymmetricFileExpandsWhenAsked) {
+  const std::string path = write_file(
+      "skew.mtx", "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 2\n2 1 1.5\n3 2 -2\n");
+  Coordinate c;
+  std::string error;
+  EXPECT_FALSE(read_coordinate(path, c, error));
+  ASSERT_TRUE(read_coordinate(path, c, error, true)) << error;
+  EXPECT_EQ(c.symmetry, Symmetry::general);
+  EXPECT_EQ(c.row, (std::vector<int32_t>{2, 1, 3, 2}));
+  EXPECT_EQ(c.col, (std::vector<int32_t>{1, 2, 2, 3}));
+  EXPECT_EQ(c.val, (std::vector<double>{1.5, -1.5, -2.0, 2.0}));
+}
+
+// A matrix of the test collection that cannot be read fails the test that asked for it, naming
+// the file: no test skips silently for a missing matrix.
+TEST(MatrixMarket, MissingCollectionMatrixFailsWithItsPath) {
+  Coordinate c;
+  const ::testing::AssertionResult r = testsupport::read_matrix("no_such_matrix", c);
+  EXPECT_FALSE(r);
+  EXPECT_NE(std::string(r.message()).find(testsupport::matrix_path("no_such_matrix")), std::string::npos)
+      << r.message();
+  EXPECT_TRUE(testsupport::read_matrix("plskz362", c));
+  EXPECT_EQ(c.symmetry, Symmetry::general);
+}
+
 TEST(MatrixMarket, ReadsCommentsBlankLinesIntegerValuesAndCrlf) {
   const std::string path = write_file("mixed.mtx",
                                       "%%MatrixMarket Matrix Coordinate Integer General\r\n% comment\r\n\r\n"
@@ -101,17 +129,20 @@ TEST(MatrixMarket, ReadsCommentsBlankLinesIntegerValuesAndCrlf) {
   EXPECT_EQ(c.val, (std::vector<double>{4, -7, 2}));
 }
 
-TEST(MatrixMarket, SkewSymmetricFileIsReadAsTheWholeMatrix) {
-  const std::string path = write_file("skew.mtx",
-                                      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 3\n"
-                                      "2 1 1.5\n3 1 -2\n2 2 0\n");
+// A skew-symmetric matrix has a zero diagonal: a stored zero is kept, anything else refused.
+TEST(MatrixMarket, SkewSymmetricDiagonalMustBeZero) {
   Coordinate c;
   std::string error;
-  ASSERT_TRUE(read_coordinate(path, c, error)) << error;
-  EXPECT_EQ(c.symmetry, Symmetry::general);
-  EXPECT_EQ(c.row, (std::vector<int32_t>{2, 1, 3, 1}));
-  EXPECT_EQ(c.col, (std::vector<int32_t>{1, 2, 1, 3}));
-  EXPECT_EQ(c.val, (std::vector<double>{1.5, -1.5, -2, 2}));
+  const std::string zero = write_file(
+      "skew0.mtx", "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 2\n2 1 1.5\n2 2 0\n");
+  ASSERT_TRUE(read_coordinate(zero, c, error, true)) << error;
+  EXPECT_EQ(c.row, (std::vector<int32_t>{2, 1, 2}));
+  EXPECT_EQ(c.col, (std::vector<int32_t>{1, 2, 2}));
+  EXPECT_EQ(c.val, (std::vector<double>{1.5, -1.5, 0.0}));
+  const std::string nonzero = write_file(
+      "skew1.mtx", "%%MatrixMarket matrix coordinate real skew-symmetric\n2 2 2\n2 1 1.5\n1 1 1\n");
+  EXPECT_FALSE(read_coordinate(nonzero, c, error, true));
+  EXPECT_EQ(error, nonzero + ":4: diagonal entry of a skew-symmetric matrix must be zero");
 }
 
 // Writes a generated problem, reads it back, and expects the same compressed rows, bit for bit.

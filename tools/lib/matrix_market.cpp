@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace varnexo::tools {
 namespace {
@@ -19,7 +20,7 @@ struct Header {
   bool array = false;
   Field field = Field::real;
   Symmetry symmetry = Symmetry::general;
-  bool skew = false;  // skew-symmetric: read as a general matrix, each entry mirrored negated
+  bool skew = false;  // a skew-symmetric file, read as its stored triangle
 };
 
 // Line source over a FILE*, with the line number used in every message.
@@ -115,7 +116,7 @@ const char* kHeaderForm =
     "expected the header '%%MatrixMarket matrix coordinate|array real|complex|integer "
     "general|symmetric|hermitian'";
 
-bool parse_header(LineReader& in, Header& h, std::string& error) {
+bool parse_header(LineReader& in, Header& h, std::string& error, bool accept_skew) {
   const char *p, *end;
   if (!in.next(p, end)) {
     error = in.at_file("empty file, " + std::string(kHeaderForm));
@@ -138,13 +139,21 @@ bool parse_header(LineReader& in, Header& h, std::string& error) {
     return false;
   }
   h.field = field == "complex" ? Field::complex : Field::real;
-  h.skew = symmetry == "skew-symmetric";
-  if (symmetry != "general" && symmetry != "symmetric" && symmetry != "hermitian" && !h.skew) {
+  if (symmetry == "skew-symmetric" && !accept_skew) {
+    error = in.at_line("skew-symmetric matrices are not supported (no matrix type stores them)");
+    return false;
+  }
+  if (symmetry == "skew-symmetric") {
+    h.skew = true;
+    h.symmetry = Symmetry::symmetric;  // one stored triangle; the other is mirrored with a minus sign
+    return true;
+  }
+  if (symmetry != "general" && symmetry != "symmetric" && symmetry != "hermitian") {
     error = in.at_line("unknown symmetry '" + symmetry + "' (expected general, symmetric or hermitian)");
     return false;
   }
   // A real Hermitian matrix is a symmetric one.
-  h.symmetry = symmetry == "general" || h.skew                     ? Symmetry::general
+  h.symmetry = symmetry == "general"                               ? Symmetry::general
                : symmetry == "symmetric" || h.field == Field::real ? Symmetry::symmetric
                                                                    : Symmetry::hermitian;
   return true;
@@ -174,7 +183,7 @@ bool parse_size(LineReader& in, const Header& h, int64_t size[3], std::string& e
     error = in.at_line("matrix dimensions above 2^31-2 are not supported");
     return false;
   }
-  if ((h.symmetry != Symmetry::general || h.skew) && size[0] != size[1]) {
+  if (h.symmetry != Symmetry::general && size[0] != size[1]) {
     error = in.at_line("a symmetric or Hermitian matrix must be square");
     return false;
   }
@@ -239,22 +248,13 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
       error = in.at_line("diagonal entry of a Hermitian matrix with a nonzero imaginary part");
       return false;
     }
-    if (h.skew && i == j) {
-      if (v[0] != 0.0 || v[1] != 0.0) {
-        error = in.at_line("diagonal entry of a skew-symmetric matrix must be zero");
-        return false;
-      }
-      continue;
+    if (h.skew && i == j && (v[0] != 0.0 || v[1] != 0.0)) {
+      error = in.at_line("diagonal entry of a skew-symmetric matrix must be zero");
+      return false;
     }
     out.row.push_back(static_cast<int32_t>(i));
     out.col.push_back(static_cast<int32_t>(j));
     out.val.insert(out.val.end(), v, v + width);
-    if (h.skew) {  // no matrix type stores one triangle of it: the whole matrix, in full rows
-      const double m[2] = {-v[0], -v[1]};
-      out.row.push_back(static_cast<int32_t>(j));
-      out.col.push_back(static_cast<int32_t>(i));
-      out.val.insert(out.val.end(), m, m + width);
-    }
   }
   if (in.next_data(p, end)) {
     error = in.at_line("more entries than the " + std::to_string(size[2]) + " declared");
@@ -289,21 +289,21 @@ bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& o
 }
 
 bool open_and_parse_head(LineReader& in, const std::string& path, Header& h, int64_t size[3],
-                         std::string& error) {
+                         std::string& error, bool accept_skew = false) {
   if (!in.is_open()) {
     error = path + ": cannot open: " + std::strerror(errno);
     return false;
   }
-  return parse_header(in, h, error) && parse_size(in, h, size, error);
+  return parse_header(in, h, error, accept_skew) && parse_size(in, h, size, error);
 }
 
 }  // namespace
 
-bool read_coordinate(const std::string& path, Coordinate& out, std::string& error) {
+bool read_coordinate(const std::string& path, Coordinate& out, std::string& error, bool expand_skew) {
   LineReader in(path);
   Header h;
   int64_t size[3];
-  if (!open_and_parse_head(in, path, h, size, error)) return false;
+  if (!open_and_parse_head(in, path, h, size, error, expand_skew)) return false;
   if (h.array) {
     error =
         path + ":1: the matrix must be a coordinate file (array files are read for right-hand sides only)";
@@ -314,7 +314,24 @@ bool read_coordinate(const std::string& path, Coordinate& out, std::string& erro
   out.ncols = static_cast<int32_t>(size[1]);
   out.field = h.field;
   out.symmetry = h.symmetry;
-  return read_entries(in, h, size, out, error);
+  if (!read_entries(in, h, size, out, error)) return false;
+  if (h.skew) {
+    // The file holds one triangle of A = -Aᵀ: the mirror of each entry follows it, negated.
+    Coordinate full = out;
+    full.symmetry = Symmetry::general;
+    full.row.clear(), full.col.clear(), full.val.clear();
+    const int w = out.width();
+    for (int64_t k = 0; k < out.entries(); ++k) {
+      const double* v = out.val.data() + w * k;
+      full.row.push_back(out.row[k]), full.col.push_back(out.col[k]);
+      full.val.insert(full.val.end(), v, v + w);
+      if (out.row[k] == out.col[k]) continue;
+      full.row.push_back(out.col[k]), full.col.push_back(out.row[k]);
+      for (int c = 0; c < w; ++c) full.val.push_back(-v[c]);
+    }
+    out = std::move(full);
+  }
+  return true;
 }
 
 bool read_dense(const std::string& path, Dense& out, std::string& error) {

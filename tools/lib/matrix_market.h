@@ -12,7 +12,11 @@ namespace varnexo::tools {
 // truncated or malformed lines, values that are not finite, and a Hermitian diagonal entry with a
 // nonzero imaginary part. On failure returns false and sets `error` to one line
 // "<path>:<line>: <what>" (or "<path>: <what>" when no line applies). Integer values become real.
-bool read_coordinate(const std::string& path, Coordinate& out, std::string& error);
+// With `expand_skew` a skew-symmetric file is accepted and returned as a general matrix holding
+// both triangles, each entry followed by its negated mirror (the tests read such matrices for
+// their patterns and moduli, the command solves them as type 11); a nonzero diagonal entry of
+// such a file is refused.
+bool read_coordinate(const std::string& path, Coordinate& out, std::string& error, bool expand_skew = false);
 
 // Reads a dense block (right-hand sides): an array file (general), or a coordinate file whose
 // missing entries are zeros. Same error form as read_coordinate.
