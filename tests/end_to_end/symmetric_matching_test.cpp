@@ -101,6 +101,30 @@ TEST(SymmetricMatchingEndToEnd, SaddlePointsNeedNoPerturbation) {
     }
 }
 
+// Types 6 and -4 take the symmetric matching and its scaling by default: a saddle-point matrix
+// read as complex factorises without a perturbed pivot, where the matching switched off needs
+// perturbations for its zero diagonal.
+TEST(SymmetricMatchingEndToEnd, ComplexDefaultsPairTheConstraints) {
+  tools::Problem p;
+  std::string error;
+  ASSERT_TRUE(tools::generate("kkt:30", p, error)) << error;
+  for (int32_t type : {6, -4}) {
+    tools::Csr a;
+    ASSERT_TRUE(tools::to_csr(p.matrix, layout_of(type), true, a, error)) << error;
+    for (bool matching : {true, false}) {
+      std::vector<double> b = rhs_for(a, 1), x(b.size(), 0.0);
+      Session s(type);
+      if (!matching) s.ip(13) = 0, s.ip(8) = 20;
+      ASSERT_EQ(s.run(13, a, b, x), 0) << type;
+      if (matching)
+        EXPECT_EQ(s.ip(14), 0) << type;
+      else
+        EXPECT_GT(s.ip(14), 0) << type;
+      EXPECT_LE(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-14) << type << " " << matching;
+    }
+  }
+}
+
 // With choices 2 and 4 the two members of every 2×2 block stand in one supernode of the
 // analysis, so that the factorisation can pivot on the block.
 TEST(SymmetricMatchingEndToEnd, BlocksStayInOneSupernode) {
