@@ -116,13 +116,16 @@ bool load(const std::string& arg, std::vector<Case>& cases) {
 }
 
 // The library with `nproc` threads, `repeat` times from a fresh handle; medians of each stage.
-Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, int32_t nproc) {
+// robust: varnexo-solve's settings for hard matrices (tools::SolveSettings::robust).
+Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, int32_t nproc,
+               bool robust = false) {
   Times t;
   std::vector<double> ta, tf, ts;
   for (int r = 0; r < repeat; ++r) {
     tools::SolveSettings s;
     s.matrix_type = type;
     s.nproc = nproc;
+    s.robust = robust;
     std::vector<double> bb(b), x(b.size());
     const tools::SolveOutcome o = tools::solve(a, s, bb.data(), 1, x.data());
     if (o.error != 0) {
@@ -337,7 +340,7 @@ void print_scaling(const std::vector<Scaling>& rows, int32_t threads) {
 
 // Runs the library and every peer that fits on one case; appends the rows, ours first.
 void bench_case(Case& c, int repeat, int32_t threads, const std::vector<Peer>& peers, std::vector<Row>& rows,
-                std::vector<Scaling>* scaling) {
+                std::vector<Scaling>* scaling, bool robust) {
   tools::Layout layout;
   bool complex;
   tools::layout_of_type(c.type, layout, complex);
@@ -352,7 +355,7 @@ void bench_case(Case& c, int repeat, int32_t threads, const std::vector<Peer>& p
   tools::multiply(a, false, ones.data(), b.data(), 1);
   const size_t first = rows.size();
   if (scaling) scaling->push_back(run_scaling(c.name, a, c.type, b, repeat, threads));
-  rows.push_back({c.name, "varnexo", a.n, a.nnz(), run_ours(a, c.type, b, repeat, threads)});
+  rows.push_back({c.name, "varnexo", a.n, a.nnz(), run_ours(a, c.type, b, repeat, threads, robust)});
   rows.back().it = run_iterated(a, c.type, b, repeat, threads);
   if (complex) return;
   tools::to_csr(c.matrix, tools::Layout::full, false, full, error);
@@ -395,6 +398,8 @@ void usage() {
       "  --threads P  every solver with P threads: ours with iparam(3) = P, the peers with P BLAS threads\n"
       "               (and OMP_NUM_THREADS for their OpenMP parts); default 1\n"
       "  --scaling    also our factorisation with 1 thread against P threads, runs alternating\n"
+      "  --robust     varnexo with the settings varnexo-solve takes for hard matrices (the symmetric\n"
+      "               matching for -2 with a weak diagonal; GMRES after refinement that falls short)\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
 }
 
@@ -402,7 +407,7 @@ void usage() {
 
 int main(int argc, char** argv) {
   int repeat = 3, dgemm_n = 1500, threads = 1;
-  bool check = false, scaling = false;
+  bool check = false, scaling = false, robust = false;
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
@@ -419,6 +424,8 @@ int main(int argc, char** argv) {
       scaling = true;
     } else if (arg == "--check") {
       check = true;
+    } else if (arg == "--robust") {
+      robust = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;
@@ -446,7 +453,7 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   std::vector<Scaling> speedups;
   for (Case& c : cases) {
-    bench_case(c, repeat, threads, peers, rows, scaling ? &speedups : nullptr);
+    bench_case(c, repeat, threads, peers, rows, scaling ? &speedups : nullptr, robust);
     c.matrix = tools::Coordinate{};
   }
   print_table(rows, gflops);
