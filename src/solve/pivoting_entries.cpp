@@ -3,6 +3,7 @@
 // transposed), and the interchange routines of one right-hand side.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "common/export.h"
@@ -253,3 +254,36 @@ extern "C" VARNEXO_EXPORT void c_blkslv1_unsym_varnexo_(
                      &ldw, part, transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_unsym_varnexo_);
+
+// ---- Conversion of the solve values of a single-precision factor ----
+// The arrays may overlap (the single array at the start of the double one), so every value
+// moves through memcpy and the work column: no access of one array through the other's type.
+
+extern "C" VARNEXO_EXPORT void convert64_32_varnexo_(const int32_t* n, const int32_t* nb, const double* x64,
+                                                     double* work, float* x32) {
+  const int64_t rows = std::max(*n, 0);
+  auto* out = reinterpret_cast<unsigned char*>(x32);
+  for (int64_t j = 0; j < std::max(*nb, 0); ++j) {
+    std::memcpy(work, reinterpret_cast<const unsigned char*>(x64) + 8 * j * rows, 8 * rows);
+    for (int64_t i = 0; i < rows; ++i) {
+      const float v = static_cast<float>(work[i]);
+      std::memcpy(out + 4 * (j * rows + i), &v, 4);
+    }
+  }
+}
+VARNEXO_UNDERSCORE_ALIAS(convert64_32_varnexo_);
+
+extern "C" VARNEXO_EXPORT void convert32_64_varnexo_(const int32_t* n, const int32_t* nb, double* x64,
+                                                     double* work, const float* x32) {
+  const int64_t rows = std::max(*n, 0);
+  const auto* in = reinterpret_cast<const unsigned char*>(x32);
+  for (int64_t j = std::max(*nb, 0) - 1; j >= 0; --j) {
+    for (int64_t i = 0; i < rows; ++i) {
+      float v;
+      std::memcpy(&v, in + 4 * (j * rows + i), 4);
+      work[i] = v;
+    }
+    std::memcpy(reinterpret_cast<unsigned char*>(x64) + 8 * j * rows, work, 8 * rows);
+  }
+}
+VARNEXO_UNDERSCORE_ALIAS(convert32_64_varnexo_);

@@ -114,6 +114,8 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
       out.help = true;
     } else if (arg == "--transpose") {
       out.transpose = true;
+    } else if (arg == "--single") {
+      out.single = true;
     } else if (takes_value(arg)) {
       if (!has_value && k + 1 >= argc) {
         error = "option " + arg + " needs a value";
@@ -165,6 +167,8 @@ std::string usage() {
          "                      a negative CODE keeps the factor even when the iteration fails\n"
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
+         "  --single            factor and solve in single precision, refined in double against A\n"
+         "                      (10 refinement steps unless --refine says otherwise)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
          generator_help() + "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";

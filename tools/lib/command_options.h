@@ -20,6 +20,7 @@ struct CommandOptions {
   int32_t cgs_code = 0;         // --cgs: iparam(4), 0 refines instead of iterating
   int32_t pivot_exponent = -1;  // --pivot-eps 1e-8 -> 8
   bool transpose = false;
+  bool single = false;  // --single: factor and solve in single precision, refined in double
   int32_t message_level = 0;
   bool help = false;
   bool builtin = false;  // no argument at all: the built-in problem
