@@ -18,6 +18,9 @@ struct RefinementIo {
   std::function<int32_t(const T* rhs, T* sol)> solve;
   // r := b - op(A)·x; returns Σ|r| (parts added separately for complex values).
   std::function<double(const T* x, const T* b, T* r)> residual;
+  // Optional: whether x, with the residual r just computed, is as good as a double factor
+  // would make it; the refinement then stops before solving for a correction.
+  std::function<bool(const T* x, const T* b, const T* r)> converged;
 };
 
 // The refinement state written back into the control words.

@@ -168,9 +168,10 @@ TEST(SinglePrecisionStoredFactor, KeepsItsPrecisionAcrossCalls) {
   EXPECT_NE(xs, xd);
 }
 
-// Refinement always follows a single factor. With iparam(8) = 0 it takes the two steps of a
-// refinement the caller did not ask for (iparam(20) = -34); a system too ill-conditioned for a
-// single factor never returns success with a large backward error: the refinement reports it.
+// Refinement always follows a single factor, and stops as soon as the backward error is that of
+// a double factor. With iparam(8) = 0 it takes at most the two steps of a refinement the caller
+// did not ask for (iparam(20) = -34 when it took both); a system too ill-conditioned for a single
+// factor never returns success with a large backward error: the refinement reports it.
 TEST(SinglePrecisionRefinement, RunsAlwaysAndReportsWhatItCannotReach) {
   tools::Csr a = shared_matrix("dw2048", 11);
   std::vector<double> b = rhs_for(a, 1), x(b.size());
@@ -178,8 +179,10 @@ TEST(SinglePrecisionRefinement, RunsAlwaysAndReportsWhatItCannotReach) {
   s.ip(VARNEXO_IPARAM_SINGLE_PRECISION) = 2;
   s.ip(VARNEXO_IPARAM_MAX_REFINE) = 0;
   ASSERT_EQ(s.run(13, a, b, x), 0);
-  EXPECT_EQ(s.ip(VARNEXO_IPARAM_REFINE_STEPS), 2);
-  EXPECT_EQ(s.ip(VARNEXO_IPARAM_CGS_DIAG), -34);
+  const int32_t steps = s.ip(VARNEXO_IPARAM_REFINE_STEPS);
+  EXPECT_GE(steps, 1);
+  EXPECT_LE(steps, 2);
+  EXPECT_EQ(s.ip(VARNEXO_IPARAM_CGS_DIAG), steps == 2 ? -34 : 0);
   EXPECT_LE(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-10);
 
   tools::Csr hard = shared_matrix("bp_1200", 11);  // condition 1.6e8: beyond a single factor
