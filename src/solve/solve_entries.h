@@ -25,6 +25,15 @@ void blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t
                           const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
                           const int32_t* pivot, const int32_t* mode, double* x, const int32_t* part,
                           int32_t* error);
+// Single-precision twins of blkldlslvs_varnexo_ and blkldlslvs1_varnexo_: lnz, x and W in 4-byte reals.
+void blkldlslvs_32_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                            const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                            const float* lnz, const int32_t* pivot, const int32_t* mode, float* x, float* W,
+                            const int32_t* ldw, const int32_t* part, int32_t* error);
+void blkldlslvs1_32_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                             const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                             const float* lnz, const int32_t* pivot, const int32_t* mode, float* x,
+                             const int32_t* part, int32_t* error);
 void c_blkslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
                         const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
                         const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,

@@ -9,7 +9,9 @@
 #include <cmath>
 #include <complex>
 
+#include "factor/factor_entries.h"
 #include "factor/pivoted.h"
+#include "solve/solve_entries.h"
 #include "support/inertia.h"
 #include "support/matrices.h"
 
@@ -144,6 +146,80 @@ TEST(SinglePrecisionMatrices, KeepTheirInertia) {
     const std::vector<double> b = s.rhs(1);
     const std::vector<double> x = s.solve(b, 1);
     EXPECT_LT(backward_error(n, s.full, x.data(), b.data()), 1e-4);
+  }
+}
+
+// The named single-precision kernels compute the factor of the loop the driver runs, and the
+// named single-precision LDLᵀ solves give the driver's solve (natural order, no scaling: the
+// gather and scatter move nothing).
+TEST(SinglePrecisionEntries, NamedKernelsAndSolvesMatchTheDriversPath) {
+  const int32_t n = 60;
+  const Entries<double> upper = random_indefinite<double>(n, 0.08, 41, 3);
+  Pivoted<double, float> s(-2, upper, Ordering::natural, 8);
+  ASSERT_EQ(s.factor(1, 0), 0);  // Bunch–Kaufman
+  const int32_t ns = s.sym.nsuper, tmpsiz = 4 * s.sym.tmpsiz, zero = 0, bunch_kaufman = 1;
+  const double eps = 0.0;
+  std::vector<float> lnz(s.sym.lnz_size(), 777.0f), temp(tmpsiz, 0.0f);
+  std::vector<int32_t> pivot(n, 0), iwork(3 * n + ns);
+  int32_t npert = -1, npos = -1, nneg = -1, error = -9;
+  blkldl_32_varnexo_(&n, &ns, s.sym.xsuper.data(), s.sym.snode.data(), s.sym.xlindx.data(),
+                     s.sym.lindx.data(), s.sym.xlnz.data(), lnz.data(), pivot.data(), s.sym.nmod.data(),
+                     iwork.data(), temp.data(), &tmpsiz, &npert, &npos, &nneg, &eps, &zero,
+                     s.maps.xlmap.data(), s.maps.lmap.data(), s.maps.asrc.data(), s.maps.aorig.data(),
+                     s.maps.colorig.data(), s.A.ja.data(), s.A.a.data(), nullptr, &zero, &error);
+  ASSERT_EQ(error, 0);
+  EXPECT_EQ(lnz, s.lnz);
+  EXPECT_EQ(pivot, s.pivot);
+  EXPECT_EQ(npos, s.ibasic[62]);
+  EXPECT_EQ(nneg, s.ibasic[63]);
+  for (int32_t nb : {1, 2}) {
+    const std::vector<double> b = s.rhs(nb), expected = s.solve(b, nb);
+    std::vector<float> x(b.begin(), b.end());
+    if (nb == 1) {
+      blkldlslvs1_32_varnexo_(&n, &ns, s.sym.xsuper.data(), s.sym.xlindx.data(), s.sym.lindx.data(),
+                              s.sym.xlnz.data(), lnz.data(), pivot.data(), &bunch_kaufman, x.data(), &zero,
+                              &error);
+    } else {
+      const int32_t ldw = 0;
+      blkldlslvs_32_varnexo_(&n, &ns, &nb, s.sym.xsuper.data(), s.sym.xlindx.data(), s.sym.lindx.data(),
+                             s.sym.xlnz.data(), lnz.data(), pivot.data(), &bunch_kaufman, x.data(), nullptr,
+                             &ldw, &zero, &error);
+    }
+    ASSERT_EQ(error, 0);
+    EXPECT_EQ(std::vector<double>(x.begin(), x.end()), expected) << nb << " right-hand sides";
+  }
+}
+
+TEST(SinglePrecisionEntries, NamedLuKernelsOfBothFamiliesMatchTheDriversPath) {
+  const int32_t n = 200;
+  const Entries<double> e = random_unsymmetric<double>(random_indefinite<double>(n, 0.02, 43, 0), 44);
+  Pivoted<double, float> s(1, e, Ordering::nested_dissection, 8);
+  ASSERT_EQ(s.factor(0, 0), 0);
+  const int32_t ns = s.sym.nsuper, tmpsiz = s.sym.tmpsiz;
+  ASSERT_GT(ns, 6);
+  const std::vector<int32_t> domains = {1, ns / 3, ns / 3 + 1, 2 * ns / 3, 2 * ns / 3 + 1, ns};
+  const int32_t nd = 2, domain_mode = 1;
+  for (bool scheduled : {false, true}) {
+    std::vector<float> lnz(s.sym.lnz_size(), 777.0f), unz(std::max<int64_t>(1, s.sym.unz_size()), 777.0f),
+        temp(tmpsiz, 0.0f);
+    std::vector<int32_t> pivot(n, 0), iwork(3 * n + ns);
+    int32_t error = -9;
+    if (scheduled)
+      blklu_32_risc_varnexo_(&n, &ns, s.sym.xsuper.data(), s.sym.snode.data(), s.sym.xlindx.data(),
+                             s.sym.lindx.data(), s.sym.xlnz.data(), lnz.data(), s.sym.xunz.data(), unz.data(),
+                             pivot.data(), s.sym.nmod.data(), iwork.data(), temp.data(), &tmpsiz,
+                             s.maps.xlmap.data(), s.maps.lmap.data(), s.maps.xumap.data(), s.maps.umap.data(),
+                             s.maps.asrc.data(), s.A.a.data(), &nd, domains.data(), &domain_mode, &error);
+    else
+      blklu_32_varnexo_(&n, &ns, s.sym.xsuper.data(), s.sym.snode.data(), s.sym.xlindx.data(),
+                        s.sym.lindx.data(), s.sym.xlnz.data(), lnz.data(), s.sym.xunz.data(), unz.data(),
+                        pivot.data(), s.sym.nmod.data(), iwork.data(), temp.data(), &tmpsiz,
+                        s.maps.xlmap.data(), s.maps.lmap.data(), s.maps.xumap.data(), s.maps.umap.data(),
+                        s.maps.asrc.data(), s.A.a.data(), &error);
+    ASSERT_EQ(error, 0) << scheduled;
+    EXPECT_EQ(lnz, s.lnz) << scheduled;
+    EXPECT_EQ(unz, s.unz) << scheduled;
+    EXPECT_EQ(pivot, s.pivot) << scheduled;
   }
 }
 
