@@ -259,7 +259,9 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   // refinement that ended far above the working precision.
   if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   if (res.status == -112) return -112;
-  if (wanted && res.steps > 0) {
+  // A refinement that stopped by its convergence test has just measured a backward error below
+  // the limit.
+  if (wanted && res.steps > 0 && !res.converged) {
     c.backward_error = solve::backward_error<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                                 reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
     if (!(c.backward_error <= kBackwardErrorLimit)) return kBackwardErrorAboveTarget;

@@ -55,6 +55,7 @@ RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max
     const double sumres = io.residual(x, b, r);
     if (io.converged && io.converged(x, b, r)) {
       res.steps = k - 1;
+      res.converged = true;
       return res;
     }
     res.status = io.solve(r, d);

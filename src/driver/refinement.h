@@ -28,6 +28,7 @@ struct RefinementResult {
   int32_t steps = 0;            // ibasic(65)
   int32_t status = 0;           // 0, the solve's status, or -112 (no contraction)
   bool perturbed_only = false;  // stopped at step 2 because only perturbed pivots started it
+  bool converged = false;       // stopped by the convergence test of RefinementIo
 };
 
 // Runs the first solve and, when `refine` is set, the refinement loop on b -> x.

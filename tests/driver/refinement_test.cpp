@@ -74,6 +74,7 @@ TEST(Refinement, ConvergenceTestStopsBeforeTheNextCorrection) {
       EXPECT_EQ(res.steps, 20) << "never converged: the step limit ends it";
     }
     EXPECT_EQ(res.status, 0);
+    EXPECT_EQ(res.converged, tolerance > 0);
   }
 }
 
