@@ -185,23 +185,28 @@ TEST(SinglePrecisionRefinement, RunsAlwaysAndReportsWhatItCannotReach) {
   EXPECT_EQ(s.ip(VARNEXO_IPARAM_CGS_DIAG), steps == 2 ? -34 : 0);
   EXPECT_LE(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-10);
 
-  tools::Csr hard = shared_matrix("bp_1200", 11);  // condition 1.6e8: beyond a single factor
-  EXPECT_EQ(solve_with(hard, 11, 0).error, 0);
-  Session h(11);
-  h.ip(VARNEXO_IPARAM_SINGLE_PRECISION) = 2;
-  h.ip(VARNEXO_IPARAM_MAX_REFINE) = 10;
-  h.msglvl = 1;
-  std::vector<double> hb = rhs_for(hard, 1), hx(hb.size());
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  h.run(13, hard, hb, hx);
-  testing::internal::GetCapturedStdout();
-  const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(h.error, -4);
-  EXPECT_GT(h.ip(VARNEXO_IPARAM_REFINE_STEPS), 0);
-  EXPECT_TRUE(err.find("error_num= -123") != std::string::npos ||
-              err.find("error_num= -112") != std::string::npos)
-      << err;
+  // Beyond a single factor: condition 1.6e8 (which a double factor solves), and a numerically
+  // singular indefinite matrix.
+  for (const Case& c : {Case{"bp_1200", 11}, Case{"reorientation_1", -2}}) {
+    SCOPED_TRACE(c.matrix);
+    tools::Csr hard = shared_matrix(c.matrix, c.type);
+    if (c.type == 11) EXPECT_EQ(solve_with(hard, c.type, 0).error, 0);
+    Session h(c.type);
+    h.ip(VARNEXO_IPARAM_SINGLE_PRECISION) = 2;
+    h.ip(VARNEXO_IPARAM_MAX_REFINE) = 10;
+    h.msglvl = 1;
+    std::vector<double> hb = rhs_for(hard, 1), hx(hb.size());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    h.run(13, hard, hb, hx);
+    testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(h.error, -4);
+    EXPECT_GT(h.ip(VARNEXO_IPARAM_REFINE_STEPS), 0);
+    EXPECT_TRUE(err.find("error_num= -123") != std::string::npos ||
+                err.find("error_num= -112") != std::string::npos)
+        << err;
+  }
 }
 
 // The CGS/CG iteration takes a single factor as its preconditioner and still answers in double.
