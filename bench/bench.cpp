@@ -150,12 +150,15 @@ struct OurRuns {
   }
 };
 
-// The library, `repeat` times from a fresh handle; medians of each stage. With `single` also a
+// The library, `repeat` times from a fresh handle; medians of each stage. robust: varnexo-solve's
+// settings for hard matrices (tools::SolveSettings::robust). With `single` also a
 // single-precision factor (and its refinement in double), alternating with the double runs
 // (double, single, double, single, ...) so that a change in the machine's load falls on both.
-Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, Times* single) {
+Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, bool robust,
+               Times* single) {
   tools::SolveSettings s;
   s.matrix_type = type;
+  s.robust = robust;
   tools::SolveSettings s32 = s;
   s32.single = true;
   OurRuns dbl, sgl;
@@ -334,7 +337,8 @@ Kind kind_of(int32_t type) {
 }
 
 // Runs the library and every peer that fits on one case; appends the rows, ours first.
-void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers, std::vector<Row>& rows) {
+void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers, std::vector<Row>& rows,
+                bool robust) {
   tools::Layout layout;
   bool complex;
   tools::layout_of_type(c.type, layout, complex);
@@ -349,8 +353,8 @@ void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers
   tools::multiply(a, false, ones.data(), b.data(), 1);
   const size_t first = rows.size();
   Times single_times;
-  rows.push_back(
-      {c.name, "varnexo", a.n, a.nnz(), run_ours(a, c.type, b, repeat, single ? &single_times : nullptr)});
+  rows.push_back({c.name, "varnexo", a.n, a.nnz(),
+                  run_ours(a, c.type, b, repeat, robust, single ? &single_times : nullptr)});
   rows.back().single = single_times;
   rows.back().it = run_iterated(a, c.type, b, repeat);
   if (complex) return;
@@ -394,6 +398,8 @@ void usage() {
       "  --single     also a single-precision factor refined in double (10 steps at most), its runs\n"
       "               alternating with the double ones\n"
       "  --no-peers   only this library\n"
+      "  --robust     varnexo with the settings varnexo-solve takes for hard matrices (the symmetric\n"
+      "               matching for -2 with a weak diagonal; GMRES after refinement that falls short)\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
 }
 
@@ -401,7 +407,7 @@ void usage() {
 
 int main(int argc, char** argv) {
   int repeat = 3, dgemm_n = 1500;
-  bool check = false, single = false, no_peers = false;
+  bool check = false, single = false, no_peers = false, robust = false;
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
@@ -419,6 +425,8 @@ int main(int argc, char** argv) {
       single = true;
     } else if (arg == "--no-peers") {
       no_peers = true;
+    } else if (arg == "--robust") {
+      robust = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;
@@ -441,7 +449,7 @@ int main(int argc, char** argv) {
   const double gflops = dgemm_rate(dgemm_n);
   std::vector<Row> rows;
   for (Case& c : cases) {
-    bench_case(c, repeat, single, peers, rows);
+    bench_case(c, repeat, single, peers, rows, robust);
     c.matrix = tools::Coordinate{};
   }
   print_table(rows, gflops);
