@@ -13,11 +13,16 @@
 
 namespace varnexo::solve {
 
-// Runs sweep(x_block, columns, W_block) on `threads` blocks of the nb columns of x (leading
+// Blocks of columns the right-hand sides are split into: at most one per thread and at least two
+// columns each, so that every block keeps the sweeps of several right-hand sides (trsm and gemm
+// per supernode). Fewer than two blocks: one thread.
+inline int32_t column_blocks(int32_t threads, int32_t nb) { return std::min(threads, nb / 2); }
+
+// Runs sweep(x_block, columns, W_block) on the column blocks of the nb columns of x (leading
 // dimension n) at once; block k uses the columns of W (leading dimension ldw) of its own columns.
 template <class T, class Sweep>
 void solve_by_columns(int32_t threads, int32_t n, int32_t nb, T* x, T* W, int32_t ldw, const Sweep& sweep) {
-  const int32_t blocks = std::min(threads, nb);
+  const int32_t blocks = column_blocks(threads, nb);
   threads::BlasThreads blas(1);
   threads::run_workers(blocks, [&](int32_t k) {
     const int32_t j0 = static_cast<int32_t>(static_cast<int64_t>(nb) * k / blocks);

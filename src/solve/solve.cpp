@@ -116,18 +116,18 @@ void solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOption
   }
 }
 
-// The sweeps on several threads when the options ask for them: several right-hand sides in
+// The sweeps on several threads when the options ask for them: four or more right-hand sides in
 // blocks of columns, one right-hand side over the subtrees; the transposed solve in one thread.
 template <class T>
 void run_sweeps_threaded(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw,
                          const Mapping& map, const SolveOptions& o) {
   if (o.threads > 1 && !map.transposed) {
-    if (nb > 1) {
+    if (column_blocks(o.threads, nb) >= 2) {
       solve_by_columns(o.threads, F.n, nb, x, W, ldw,
                        [&](T* xb, int32_t cols, T* Wb) { run_sweeps(sweep, F, xb, cols, Wb, ldw, map, o); });
       return;
     }
-    if (o.partition_switch && o.partition != nullptr && o.partition->parallel()) {
+    if (nb == 1 && o.partition_switch && o.partition != nullptr && o.partition->parallel()) {
       solve_over_partition(sweep, F, o, x, map);
       return;
     }
