@@ -84,7 +84,7 @@ SolveStatus run(Sweep sweep, const factor::SymbolicFactor& sf, const FactorValue
       case Sweep::lu:
       case Sweep::lu_complete:
         if (map.transposed)
-          lu_solve_transposed(F, x, nb, map.part, sweep == Sweep::lu_complete);
+          lu_solve_transposed(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
         else
           lu_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
         break;
