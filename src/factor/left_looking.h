@@ -59,6 +59,53 @@ void scatt(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* re
   }
 }
 
+// Rows first..first+length-1 of an update block whose relative indices fall by one from row to
+// row: they land on consecutive entries of every target column.
+struct RowRun {
+  int32_t first = 0, length = 0;
+};
+
+// The runs of the m relative indices relrow(1..m) (0-based storage), in order.
+inline void row_runs(int32_t m, const int32_t* relrow, std::vector<RowRun>& runs) {
+  runs.clear();
+  for (int32_t i = 0; i < m;) {
+    int32_t j = i + 1;
+    while (j < m && relrow[j] == relrow[j - 1] - 1) ++j;
+    runs.push_back({i, j - i});
+    i = j;
+  }
+}
+
+// scatt over the runs of relrow: each run is one dense, vectorisable add into the target column,
+// with the index work once per run instead of once per entry; every entry receives the same single
+// addition as in scatt. temp is left zero.
+template <class T>
+void scatt_runs(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* relrow,
+                const std::vector<RowRun>& runs, OneBased<const int32_t> xptr, OneBased<T> values) {
+  for (int32_t k = 0; k < q; ++k) {
+    const int32_t end = std::abs(xptr(cols[k] + 1)) - 1;
+    T* t = temp + static_cast<int64_t>(k) * m;
+    for (const RowRun& r : runs) {
+      T* dst = values.at(end - relrow[r.first]);
+      const T* src = t + r.first;
+      for (int32_t i = 0; i < r.length; ++i) dst[i] += src[i];
+    }
+    std::fill(t, t + m, T(0));
+  }
+}
+
+// Scatter-add of an update block, by runs when the rows fall into runs of four or more on
+// average (the index work then falls well below one load per entry), else entry by entry.
+template <class T>
+void scatter_update(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* relrow,
+                    std::vector<RowRun>& runs, OneBased<const int32_t> xptr, OneBased<T> values) {
+  row_runs(m, relrow, runs);
+  if (static_cast<int64_t>(runs.size()) * 4 <= m)
+    scatt_runs<T>(m, q, temp, cols, relrow, runs, xptr, values);
+  else
+    scatt<T>(m, q, temp, cols, relrow, xptr, values);
+}
+
 // A dense operand: pointer to its first element and leading dimension.
 template <class T>
 struct Operand {
@@ -303,12 +350,14 @@ class LeftLooking {
     for (int32_t k = 0; k < q; ++k) cols_[k] = b.fjcol + b.jlen - 1 - rel[k];
     blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(0), w_.temp,
                s.lenk);
-    scatt<T>(s.lenk, q, w_.temp, cols_.data(), rel, OneBased<const int32_t>(xlnz_.data(), n_ + 1), lnz_);
+    scatter_update<T>(s.lenk, q, w_.temp, cols_.data(), rel, runs_,
+                      OneBased<const int32_t>(xlnz_.data(), n_ + 1), lnz_);
     if constexpr (Kernel::has_u) {
       const int32_t m = s.lenk - q;
       if (m > 0) {
         blas::gemm('N', 'T', m, q, s.ncolk, T(-1), s.u.data + q, s.u.ld, s.l.data, s.l.ld, T(0), w_.temp, m);
-        scatt<T>(m, q, w_.temp, cols_.data(), rel + q, OneBased<const int32_t>(xunz_.data(), n_ + 1), unz_);
+        scatter_update<T>(m, q, w_.temp, cols_.data(), rel + q, runs_,
+                          OneBased<const int32_t>(xunz_.data(), n_ + 1), unz_);
       }
     }
     return kFactorOk;
@@ -323,6 +372,7 @@ class LeftLooking {
   int32_t* pivot_;
   int32_t* colpivot_;
   std::vector<int32_t> cols_;
+  std::vector<RowRun> runs_;
   std::vector<T> conj_buffer_;
 };
 
