@@ -112,13 +112,15 @@ inline void scatter_runs(int32_t m, const int32_t* relrow, std::vector<RowRun>& 
   if (static_cast<int64_t>(runs.size()) * 4 > m) runs.clear();
 }
 
-// Target columns per product of an update through temp: the product of m rows is computed and
-// scattered a few columns at a time, so that its slice of temp (about 128 KiB) stays in cache
-// between the product and the scatter instead of going to memory and back.
+// Target columns per product of an update through temp with m rows and k source columns. A
+// product of a narrow source (k small) is computed and scattered a few target columns at a time,
+// so that its slice of temp (about 128 KiB) stays in cache between the product and the scatter
+// instead of going to memory and back; the source block is read once per slice, so a slice keeps
+// at least 2k columns, and a wide source is multiplied whole.
 template <class T>
-int32_t update_chunk(int32_t m) {
+int32_t update_chunk(int32_t m, int32_t k) {
   constexpr int64_t kChunkValues = 128 * 1024 / sizeof(T);
-  return static_cast<int32_t>(std::max<int64_t>(1, kChunkValues / std::max(1, m)));
+  return static_cast<int32_t>(std::max<int64_t>(2 * static_cast<int64_t>(k), kChunkValues / std::max(1, m)));
 }
 
 // A dense operand: pointer to its first element and leading dimension.
@@ -367,7 +369,7 @@ class LeftLooking {
     cols_.resize(q);
     for (int32_t k = 0; k < q; ++k) cols_[k] = b.fjcol + b.jlen - 1 - rel[k];
     const OneBased<const int32_t> xl(xlnz_.data(), n_ + 1);
-    const int32_t chunk = update_chunk<T>(s.lenk);
+    const int32_t chunk = update_chunk<T>(s.lenk, s.ncolk);
     scatter_runs(s.lenk, rel, runs_);
     for (int32_t k0 = 0; k0 < q; k0 += chunk) {
       const int32_t c = std::min(chunk, q - k0);
@@ -379,7 +381,7 @@ class LeftLooking {
       const int32_t m = s.lenk - q;
       if (m > 0) {
         const OneBased<const int32_t> xu(xunz_.data(), n_ + 1);
-        const int32_t chunk_u = update_chunk<T>(m);
+        const int32_t chunk_u = update_chunk<T>(m, s.ncolk);
         scatter_runs(m, rel + q, runs_);
         for (int32_t k0 = 0; k0 < q; k0 += chunk_u) {
           const int32_t c = std::min(chunk_u, q - k0);
