@@ -59,7 +59,8 @@ bool read_input(const CommandOptions& o, Input& in, std::string& error) {
     in.natural_type = p.matrix_type;
     return true;
   }
-  if (!read_coordinate(o.matrix_path, in.matrix, error)) return false;
+  // A skew-symmetric file is solved as the whole matrix (type 11).
+  if (!read_coordinate(o.matrix_path, in.matrix, error, true)) return false;
   in.name = o.matrix_path;
   in.natural_type = type_from_header(in.matrix);
   return true;
@@ -124,6 +125,9 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
   s.max_refine = o.max_refine;
   s.cgs_code = o.cgs_code;
   s.pivot_exponent = o.pivot_exponent;
+  s.matching = o.matching;
+  s.scaling = o.scaling;
+  s.robust = true;
   s.transpose = o.transpose;
   s.message_level = o.message_level;
   s.indefinite_fallback = o.matrix_type == 0;
@@ -190,6 +194,9 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
       std::printf("%d refinement step%s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s");
     std::printf(", %d perturbed pivot%s", r.perturbed_pivots, r.perturbed_pivots == 1 ? "" : "s");
     if (r.matrix_type == -2 || r.matrix_type == -4) std::printf(", inertia +%d -%d", r.positive, r.negative);
+    if (r.krylov_iterations > 0)
+      std::printf("\nrescue        %d GMRES iterations preconditioned by the factor%s", r.krylov_iterations,
+                  r.refactorised ? " (factorised again with pivots perturbed to 1e-6)" : "");
     std::printf("\nbackward error %.3e\n", berr);
   }
   std::fflush(stdout);

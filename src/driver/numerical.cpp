@@ -10,6 +10,7 @@
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/matching_stage.h"
 #include "driver/numeric_options.h"
 #include "driver/outcome.h"
 #include "driver/phases.h"
@@ -127,6 +128,8 @@ int32_t factorize_now(Call& c, Numeric& v) {
   ctl.perturbed() = ctl.positive() = ctl.negative() = 0;
   c.iparam(20) = 0;
   factor::NumericMatrix A{c.ia, c.ja, c.a, c.h.block_as<double>(kSlotScaling)};
+  const std::vector<int32_t> pairs = pair_starts(c);
+  A.pair_first = pairs.empty() ? nullptr : pairs.data();
   const solve::FactorValues f = factor_values(v);
   factor::FactorBuffers b;
   b.lnz = v.values;

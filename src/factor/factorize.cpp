@@ -141,6 +141,7 @@ FactorResult run_kernel(KernelChoice choice, const SymbolicFactor& sf, const Num
     if (b.pivot == nullptr) return FactorResult{FactorStatus::pivot_arrays_missing};
     auto run = [&](auto& k) {
       k.diagonal_pivoting = !o.bunch_kaufman;
+      k.pair_first = A.pair_first;
       k.eps = run_threshold<T>(sf, A, o);
       status = run_loop(k, in);
       r.perturbed = k.npert, r.positive = k.npos, r.negative = k.nneg;

@@ -32,6 +32,9 @@ struct NumericMatrix {
   const int32_t* ja = nullptr;
   const void* a = nullptr;
   const double* scaling = nullptr;
+  // The 2×2 blocks of the symmetric matching by position (n words, nonzero at k-1 when columns
+  // k and k+1 form one), read by the Bunch–Kaufman kernels; null when there are none.
+  const int32_t* pair_first = nullptr;
 };
 
 // What the factorisation is asked to do.

@@ -130,7 +130,7 @@ TEST(Command, MalformedFilesEndWithOneLineAndStatus2) {
       "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 1 NaN\n",
       "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 -2147483649 1\n",
       "%%MatrixMarket matrix coordinate real general\n3 3 99999999999\n1 1 1\n",
-      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 1 1\n",
+      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 2 1\n",
       "%%MatrixMarket matrix coordinate real general\n2 3 1\n1 1 1\n",
       "%%MatrixMarket matrix coordinate real general\n0 0 0\n",
   };

@@ -79,6 +79,12 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
     if (!to_double(v, d) || !(d > 0.0 && d < 1.0)) return false;
     o.pivot_exponent = static_cast<int32_t>(std::lround(-std::log10(d)));
     return true;
+  } else if (opt == "--matching") {
+    why = "expected 0 (off), 1, 2 (weighted matching; 2 keeps 2×2 blocks whole) or 3, 4 (saddle point)";
+    return to_int(v, o.matching) && o.matching >= 0 && o.matching <= 4;
+  } else if (opt == "--scaling") {
+    why = "expected 0 (off), 1 or 2";
+    return to_int(v, o.scaling) && o.scaling >= 0 && o.scaling <= 2;
   } else if (opt == "--msglvl") {
     why = "expected 0 or 1";
     return to_int(v, o.message_level) && (o.message_level == 0 || o.message_level == 1);
@@ -88,7 +94,7 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 
 bool takes_value(const std::string& opt) {
   for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
-                        "--refine", "--cgs", "--pivot-eps", "--msglvl"})
+                        "--refine", "--cgs", "--pivot-eps", "--matching", "--scaling", "--msglvl"})
     if (opt == o) return true;
   return false;
 }
@@ -164,6 +170,10 @@ std::string usage() {
          "                      CODE = ±(10·k + m), m 1 CGS, 2 CG (symmetric types), tolerance 1e-k;\n"
          "                      a negative CODE keeps the factor even when the iteration fails\n"
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
+         "  --matching M        weighted matching iparam(13): 0 off, 1, 2 (2×2 blocks kept whole),\n"
+         "                      3, 4 (saddle point); default: the library's, and 2 for type -2\n"
+         "                      with zero or missing diagonal entries\n"
+         "  --scaling S         scaling of the matching iparam(11): 0 off, 1 or 2\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +

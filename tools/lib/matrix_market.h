@@ -14,7 +14,8 @@ namespace varnexo::tools {
 // "<path>:<line>: <what>" (or "<path>: <what>" when no line applies). Integer values become real.
 // With `expand_skew` a skew-symmetric file is accepted and returned as a general matrix holding
 // both triangles, each entry followed by its negated mirror (the tests read such matrices for
-// their patterns and moduli; no matrix type stores them).
+// their patterns and moduli, the command solves them as type 11); a nonzero diagonal entry of
+// such a file is refused.
 bool read_coordinate(const std::string& path, Coordinate& out, std::string& error, bool expand_skew = false);
 
 // Reads a dense block (right-hand sides): an array file (general), or a coordinate file whose

@@ -17,7 +17,16 @@ struct SolveSettings {
   int32_t max_refine = -1000;               // iparam(8); -1000 keeps the default
   int32_t cgs_code = 0;                     // iparam(4): the CGS/CG iteration instead of refinement
   int32_t pivot_exponent = -1;              // iparam(10); -1 keeps the default
-  bool transpose = false;                   // iparam(12)
+  int32_t matching = -1;                    // iparam(13); -1 keeps the default
+  int32_t scaling = -1;                     // iparam(11); -1 keeps the default
+  // Settings for hard matrices where the library's defaults fall short (the command's choice):
+  // type -2 with zero or missing diagonal entries gets the symmetric matching with 2×2 blocks
+  // kept whole, its scaling and Bunch–Kaufman pivoting; a solve after a factorisation that
+  // perturbed pivots may take up to 20 refinement steps, and when that still ends above a
+  // backward error of 1e-14 (or is refused), GMRES preconditioned by the factor takes over
+  // (krylov.h). Only where the caller set nothing.
+  bool robust = false;
+  bool transpose = false;  // iparam(12)
   int32_t message_level = 0;
   // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
   // 4 -> -4).
@@ -42,6 +51,8 @@ struct SolveOutcome {
   int32_t refinement_steps = 0;
   int32_t iterations = 0;  // iparam(20) of the last solve: CGS/CG iterations (negative: failure)
   int32_t perturbed_pivots = 0;
+  int32_t krylov_iterations = 0;       // GMRES iterations of the command's rescue (SolveSettings::robust)
+  bool refactorised = false;           // the rescue factorised again with gentler perturbations
   int32_t positive = 0, negative = 0;  // inertia of the indefinite types
 
   // Seconds spent in analysis (11), factorisation (22) and solve (33); a combined call (12, 13,
