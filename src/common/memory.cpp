@@ -21,6 +21,22 @@ bool injected_failure() {
   return t_fail_at != 0 && t_calls == t_fail_at;
 }
 
+// A large block (the factor of a big problem spans gigabytes) asks for huge pages where the
+// system grants them on request: the scattered updates of the factorisation then miss the TLB far
+// less often, and the first touch of the block takes one fault per 2 MiB instead of per 4 KiB. A
+// hint only: the block is the same with or without it.
+void advise_huge_pages(void* p, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  if (bytes < 16 * kHuge) return;
+  const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
 }  // namespace
 
 void* obtain(std::size_t bytes, bool zero) {
@@ -31,6 +47,7 @@ void* obtain(std::size_t bytes, bool zero) {
     return p;
   }
   ++t_live;
+  advise_huge_pages(p, bytes);
   return p;
 }
 
@@ -42,19 +59,6 @@ void* resize(void* block, std::size_t bytes) {
   else if (block == nullptr)
     ++t_live;
   return p;
-}
-
-void advise_huge_pages(void* block, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (block == nullptr || bytes < 16 * kHuge) return;
-  const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-  (void)block;
-  (void)bytes;
-#endif
 }
 
 int64_t failures() { return t_failures; }

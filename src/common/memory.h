@@ -17,13 +17,6 @@ void* resize(void* block, std::size_t bytes);
 // Releases a block obtained here; nullptr is ignored.
 void release(void* block);
 
-// Asks for huge pages over a block of at least 32 MiB obtained here, where the system grants them
-// on request (a hint: the block is the same with or without it). For a block that is written
-// whole, such as the factor: the scattered updates of the factorisation miss the TLB far less
-// often, and its first touch takes one fault per 2 MiB instead of per 4 KiB. A block used only in
-// part would have its untouched huge pages zeroed too, so the others do not ask.
-void advise_huge_pages(void* block, std::size_t bytes);
-
 // The kilobyte count of a block of `bytes` bytes: floor(bytes/1024) + 1.
 inline int64_t kilobytes(int64_t bytes) { return bytes / 1024 + 1; }
 

@@ -74,7 +74,6 @@ int32_t obtain_numeric_blocks(Call& c) {
     const int64_t bytes = factor_block_bytes(s.factor < 0 ? -s.factor : s.factor, c.n);
     entry.word[2] = 0;  // the new block holds no factor yet
     block = memory::obtain((size_t)bytes);
-    memory::advise_huge_pages(block, (size_t)bytes);  // the factor is written whole
     if (!block) {
       c.mem.failed_bytes = bytes;
       c.mem.failed_total = c.mem.factor + memory::kilobytes(bytes);
