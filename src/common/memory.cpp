@@ -3,11 +3,7 @@
 // switch belong to the calling thread, so handles in different threads never share them.
 #include "common/memory.h"
 
-#include <cstdint>
 #include <cstdlib>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace varnexo::memory {
 namespace {
@@ -20,34 +16,15 @@ bool injected_failure() {
   ++t_calls;
   return t_fail_at != 0 && t_calls == t_fail_at;
 }
-
-// A large block (the factor of a big problem spans gigabytes) asks for huge pages where the
-// system grants them on request: the scattered updates of the factorisation then miss the TLB far
-// less often, and the first touch of the block takes one fault per 2 MiB instead of per 4 KiB. A
-// hint only: the block is the same with or without it.
-void advise_huge_pages(void* p, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (bytes < 16 * kHuge) return;
-  const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHuge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)bytes;
-#endif
-}
 }  // namespace
 
 void* obtain(std::size_t bytes, bool zero) {
   void* p = nullptr;
   if (!injected_failure()) p = zero ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
-  if (p == nullptr) {
+  if (p == nullptr)
     ++t_failures;
-    return p;
-  }
-  ++t_live;
-  advise_huge_pages(p, bytes);
+  else
+    ++t_live;
   return p;
 }
 
