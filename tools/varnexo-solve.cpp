@@ -129,6 +129,7 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
   s.scaling = o.scaling;
   s.robust = true;
   s.transpose = o.transpose;
+  s.single = o.single;
   s.message_level = o.message_level;
   s.indefinite_fallback = o.matrix_type == 0;
   return s;
@@ -164,8 +165,9 @@ int report_error(const SolveOutcome& r) {
   return fail(kSolverError, msg);
 }
 
-void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs, int32_t cgs_code,
-                   double berr) {
+void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs,
+                   const CommandOptions& o, double berr) {
+  const int32_t cgs_code = o.cgs_code;
   std::printf("matrix        %s: n %d, nnz %lld (%s), type %s\n", in.name.c_str(), a.n,
               static_cast<long long>(a.nnz()), a.layout == Layout::full ? "full rows" : "upper triangle",
               type_label(r.matrix_type).c_str());
@@ -173,7 +175,8 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
     std::printf("note          type %d met a non-positive pivot; solved as type %d\n", -r.matrix_type,
                 r.matrix_type);
   const auto known = [](int64_t v) { return v >= 0 ? std::to_string(v) : std::string("-"); };
-  std::printf("factor        nnz(L+U) %s, %s Mflop\n", known(r.factor_nnz).c_str(), known(r.mflop).c_str());
+  std::printf("factor        nnz(L+U) %s, %s Mflop%s\n", known(r.factor_nnz).c_str(), known(r.mflop).c_str(),
+              o.single ? ", single precision" : "");
   std::printf("times         ");
   for (size_t k = 0; k < r.times.size(); ++k) {
     const PhaseTime& t = r.times[k];
@@ -235,7 +238,7 @@ int run(const CommandOptions& o) {
   // The library takes the transposed solve as the plain one for the symmetric types.
   const bool transposed = o.transpose && a.layout == Layout::full;
   const double berr = r.solved ? backward_error(a, transposed, b_copy.data(), x.data(), nrhs) : 0.0;
-  print_summary(in, a, r, nrhs, o.cgs_code, berr);
+  print_summary(in, a, r, nrhs, o, berr);
   if (r.solved && !o.output_path.empty()) {
     Dense out{a.n, nrhs, a.complex, std::move(x)};
     if (!write_dense(o.output_path, out, error)) return fail(kBadInput, error);

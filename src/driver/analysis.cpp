@@ -167,8 +167,9 @@ int32_t run_analysis(Call& c) {
   clean_fact(estimate);
   const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ctl, estimate);
   // The estimate: one factor with its pivot records, and the real work block.
-  const int64_t factor_doubles = ((int64_t)ctl.lnz_size() + ctl.unz_size()) * c.kind().doubles_per_entry();
-  c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) +
+  const int64_t doubles =
+      factor_doubles((int64_t)ctl.lnz_size() + ctl.unz_size(), c.kind().doubles_per_entry(), s.single);
+  c.mem.factor = memory::kilobytes(8 * doubles + 8 * (int64_t)c.n) +
                  memory::kilobytes(8 * (s.too_large != 0 ? s.too_large : std::abs(s.work)));
   ctl.position(kWorkR0Start) = kSentinel;
   ctl.work_size() = 0;

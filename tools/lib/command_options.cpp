@@ -120,6 +120,8 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
       out.help = true;
     } else if (arg == "--transpose") {
       out.transpose = true;
+    } else if (arg == "--single") {
+      out.single = true;
     } else if (takes_value(arg)) {
       if (!has_value && k + 1 >= argc) {
         error = "option " + arg + " needs a value";
@@ -175,6 +177,8 @@ std::string usage() {
          "                      with zero or missing diagonal entries\n"
          "  --scaling S         scaling of the matching iparam(11): 0 off, 1 or 2\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
+         "  --single            factor and solve in single precision, refined in double against A\n"
+         "                      (10 refinement steps unless --refine says otherwise)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
          generator_help() + "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";

@@ -31,6 +31,13 @@ struct Call {
     ip(VARNEXO_IPARAM_NPROC) = s.nproc;
     if (s.ordering >= 0) ip(VARNEXO_IPARAM_ORDERING) = s.ordering;
     if (s.max_refine != -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = s.max_refine;
+    if (s.single) {
+      // iparam(29) = 1 serves the real structurally symmetric type, and the real symmetric
+      // indefinite one on one processor; 2 serves every type.
+      const bool covered = matrix_type == 1 || (matrix_type == -2 && s.nproc == 1);
+      ip(VARNEXO_IPARAM_SINGLE_PRECISION) = covered ? 1 : 2;
+      if (s.max_refine == -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = kSingleRefinementSteps;
+    }
     ip(VARNEXO_IPARAM_CGS) = s.cgs_code;
     if (s.pivot_exponent >= 0) ip(VARNEXO_IPARAM_PIVOT_EXPONENT) = s.pivot_exponent;
     if (s.matching >= 0) ip(VARNEXO_IPARAM_MATCHING) = s.matching;

@@ -9,6 +9,10 @@
 
 namespace varnexo::tools {
 
+// Refinement steps a single-precision factor is given when the caller sets none: each step
+// gains about the digits of single precision less those the condition number costs.
+inline constexpr int32_t kSingleRefinementSteps = 10;
+
 struct SolveSettings {
   int32_t matrix_type = 0;
   std::vector<int32_t> phases{11, 22, 33};  // each of 11, 12, 13, 22, 23, 33, in a valid order
@@ -27,6 +31,9 @@ struct SolveSettings {
   // (krylov.h). Only where the caller set nothing.
   bool robust = false;
   bool transpose = false;  // iparam(12)
+  // A single-precision factor (iparam(29)): 1 for the types and processor counts that value
+  // covers, 2 for the others; with the default refinement, kSingleRefinementSteps steps.
+  bool single = false;
   int32_t message_level = 0;
   // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
   // 4 -> -4).
