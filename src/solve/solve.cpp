@@ -69,7 +69,7 @@ void run_sweeps(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int
     case Sweep::lu:
     case Sweep::lu_complete:
       if (map.transposed)
-        lu_solve_transposed(F, x, nb, map.part, sweep == Sweep::lu_complete);
+        lu_solve_transposed(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
       else
         lu_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
       break;
@@ -99,10 +99,12 @@ void solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOption
       solve_partitioned(
           F, x, map.part, tp, o.threads,
           [&](const Panel<T>& p, T* v, const Spill<T>* s) {
-            ldlt_forward(F, p, v, 1, v, 1, o.bunch_kaufman, s);
+            ldlt_forward(F, p, v, 1, nullptr, 0, o.bunch_kaufman, s);
           },
           [&](const Panel<T>& p, T* v) { ldlt_diagonal(F, p, v, 1, o.bunch_kaufman, hermitian); },
-          [&](const Panel<T>& p, T* v) { ldlt_backward(F, p, v, 1, v, 1, o.bunch_kaufman, hermitian); });
+          [&](const Panel<T>& p, T* v) {
+            ldlt_backward(F, p, v, 1, nullptr, 0, o.bunch_kaufman, hermitian);
+          });
       break;
     case Sweep::lu:
     case Sweep::lu_complete:
