@@ -99,11 +99,11 @@ void solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOption
       solve_partitioned(
           F, x, map.part, tp, o.threads,
           [&](const Panel<T>& p, T* v, const Spill<T>* s) {
-            ldlt_forward(F, p, v, 1, nullptr, 0, o.bunch_kaufman, s);
+            ldlt_forward(F, p, v, 1, static_cast<T*>(nullptr), 0, o.bunch_kaufman, s);
           },
           [&](const Panel<T>& p, T* v) { ldlt_diagonal(F, p, v, 1, o.bunch_kaufman, hermitian); },
           [&](const Panel<T>& p, T* v) {
-            ldlt_backward(F, p, v, 1, nullptr, 0, o.bunch_kaufman, hermitian);
+            ldlt_backward(F, p, v, 1, static_cast<T*>(nullptr), 0, o.bunch_kaufman, hermitian);
           });
       break;
     case Sweep::lu:
