@@ -11,6 +11,8 @@
 
 #include "driver/control.h"
 #include "driver/handle.h"
+#include "driver/storage_layout.h"
+#include "factor/tree_partition.h"
 #include "generators.h"
 #include "matrix_market.h"
 #include "ordering/etree.h"
@@ -114,10 +116,69 @@ void run(Input& in) {
   }
 }
 
+// The parallel schedule as the cost model sees it: for p threads, the analysis for p processors,
+// then the flops of the supernodes (the tasks), the critical path of the tree, the speedup that
+// the partition into subtrees plus the supernodes above them on p BLAS threads predicts, and the
+// bound of any schedule that keeps each supernode on one thread.
+void model(Input& in) {
+  for (int32_t p : {4, 16, 64}) {
+    void* handle[64] = {};
+    int32_t iparam[64];
+    int32_t type = in.type, one = 1, phase = 11, msglvl = 0, error = 0;
+    varnexoinit_(handle, &type, iparam);
+    iparam[2] = p;
+    iparam[12] = 0;
+    std::vector<int32_t> perm((size_t)in.a.n);
+    double dummy = 0;
+    varnexo_(handle, &one, &one, &type, &phase, &in.a.n, in.a.a.data(), in.a.ia.data(), in.a.ja.data(),
+             perm.data(), &one, iparam, &msglvl, &dummy, &dummy, &error);
+    if (error == 0) {
+      driver::Handle h(handle);
+      const driver::Control ctl(*h.basic());
+      const factor::SymbolicFactor sf = driver::symbolic_view(h.block_as<int32_t>(driver::kSlotStrucFi), ctl);
+      const factor::ParallelModel m = factor::parallel_model(
+          factor::SupernodeTree{sf.nsuper, sf.xsuper, sf.snode, sf.xlindx, sf.lindx}, p);
+      const TreePartition part = factor::partition_tree(
+          factor::SupernodeTree{sf.nsuper, sf.xsuper, sf.snode, sf.xlindx, sf.lindx}, p);
+      std::printf("| %-18s | %3d | %8d | %9.2f | %9.2f | %5.1f%% | %5d | %5.1f%% | %6.2f | %6.2f |\n",
+                  in.name.c_str(), p, sf.nsuper, m.total / 1e9, m.critical_path / 1e9,
+                  100 * m.critical_path / m.total, part.parts(), 100 * part.top_cost / m.total,
+                  m.predicted_speedup, m.tree_bound);
+    } else {
+      std::printf("| %-18s | %3d | error %d |\n", in.name.c_str(), p, error);
+    }
+    phase = -1;
+    varnexo_(handle, &one, &one, &type, &phase, &in.a.n, in.a.a.data(), in.a.ia.data(), in.a.ja.data(),
+             perm.data(), &one, iparam, &msglvl, &dummy, &dummy, &error);
+  }
+}
+
+void print_model(const std::vector<std::string>& sources) {
+  std::printf(
+      "\n| matrix | threads | supernodes | task Gflop | critical path Gflop | path share | subtrees | share "
+      "above them | predicted speedup | bound, one thread per task |\n"
+      "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+  for (const std::string& s : sources) {
+    Input in;
+    if (!load(s, in)) {
+      std::fprintf(stderr, "cannot load %s\n", s.c_str());
+      continue;
+    }
+    // The model counts the flops of the symmetric storage; the problems are real symmetric.
+    model(in);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> sources;
+  if (argc > 1 && std::string(argv[1]) == "--model") {
+    for (int k = 2; k < argc; ++k) sources.push_back(argv[k]);
+    if (sources.empty()) sources = {"gen:laplace3d:70", "gen:elasticity3d:30"};
+    print_model(sources);
+    return 0;
+  }
   for (int k = 1; k < argc; ++k) sources.push_back(argv[k]);
   if (sources.empty()) {
     for (const char* m : {"bcsstk16", "bcsstk13", "sherman5", "dw8192", "bcsstm12", "rdb2048l"})
@@ -137,5 +198,6 @@ int main(int argc, char** argv) {
     }
     run(in);
   }
+  if (argc == 1) print_model({"gen:laplace3d:70", "gen:elasticity3d:30"});
   return 0;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/blas.h"
+#include "common/threads.h"
 #include "generators.h"
 #include "matrix_market.h"
 #include "peers.h"
@@ -150,15 +151,16 @@ struct OurRuns {
   }
 };
 
-// The library, `repeat` times from a fresh handle; medians of each stage. robust: varnexo-solve's
-// settings for hard matrices (tools::SolveSettings::robust). With `single` also a
+// The library with `nproc` threads, `repeat` times from a fresh handle; medians of each stage. robust:
+// varnexo-solve's settings for hard matrices (tools::SolveSettings::robust). With `single` also a
 // single-precision factor (and its refinement in double), alternating with the double runs
 // (double, single, double, single, ...) so that a change in the machine's load falls on both.
 Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, bool robust,
-               Times* single) {
+               Times* single, int32_t nproc = 1) {
   tools::SolveSettings s;
   s.matrix_type = type;
   s.robust = robust;
+  s.nproc = nproc;
   tools::SolveSettings s32 = s;
   s32.single = true;
   OurRuns dbl, sgl;
@@ -171,7 +173,7 @@ Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int re
 }
 
 // The library with iparam(4) set, `repeat` times; the median solve time of phase 33.
-Iterated run_iterated(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat) {
+Iterated run_iterated(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, int32_t nproc) {
   Iterated it;
   const bool symmetric = type == -2 || type == -4 || type == 6;
   if (type == 2 || type == 4) return it;  // definite: refinement is rarely needed, not compared
@@ -182,6 +184,7 @@ Iterated run_iterated(tools::Csr& a, int32_t type, const std::vector<double>& b,
     tools::SolveSettings s;
     s.matrix_type = type;
     s.cgs_code = symmetric ? 2 : 1;
+    s.nproc = nproc;
     std::vector<double> bb(b), x(b.size());
     const tools::SolveOutcome o = tools::solve(a, s, bb.data(), 1, x.data());
     it.iterations = o.iterations;
@@ -197,9 +200,11 @@ Iterated run_iterated(tools::Csr& a, int32_t type, const std::vector<double>& b,
   return it;
 }
 
-Times run_peer(const Peer& peer, const PeerInput& in, const tools::Csr& full, int repeat) {
+// A peer with `threads` BLAS threads (its OpenMP threads, if it has any, follow OMP_NUM_THREADS).
+Times run_peer(const Peer& peer, const PeerInput& in, const tools::Csr& full, int repeat, int32_t threads) {
   Times t;
   std::vector<double> ta, tf, ts;
+  const varnexo::threads::BlasThreads blas(threads);
   for (int r = 0; r < repeat; ++r) {
     const PeerRun p = peer.run(in);
     if (!p.ok) {
@@ -336,9 +341,50 @@ Kind kind_of(int32_t type) {
   return type == 2 ? Kind::spd : type == -2 ? Kind::symmetric_indefinite : Kind::unsymmetric;
 }
 
+// The factorisation with one thread against `threads` threads, runs alternating.
+struct Scaling {
+  std::string matrix;
+  int32_t n = 0;
+  double factor1 = -1, factor_p = -1, solve1 = -1, solve_p = -1, berr1 = -1, berr_p = -1;
+};
+
+Scaling run_scaling(const std::string& name, tools::Csr& a, int32_t type, const std::vector<double>& b,
+                    int repeat, int32_t threads) {
+  Scaling sc{name, a.n};
+  std::vector<double> f1, fp, s1, sp;
+  for (int r = 0; r < repeat; ++r) {
+    for (int32_t p : {1, threads}) {
+      const Times t = run_ours(a, type, b, 1, false, nullptr, p);
+      if (!t.ok) return sc;
+      (p == 1 ? f1 : fp).push_back(t.factor);
+      (p == 1 ? s1 : sp).push_back(t.solve);
+      (p == 1 ? sc.berr1 : sc.berr_p) = t.berr;
+    }
+  }
+  sc.factor1 = median(f1), sc.factor_p = median(fp), sc.solve1 = median(s1), sc.solve_p = median(sp);
+  return sc;
+}
+
+void print_scaling(const std::vector<Scaling>& rows, int32_t threads) {
+  std::printf(
+      "\n| matrix | n | factor s, 1 thread | factor s, %d threads | speedup | solve s, 1 / %d | "
+      "backward error, 1 / %d |\n|---|---:|---:|---:|---:|---|---|\n",
+      threads, threads, threads);
+  for (const Scaling& r : rows)
+    std::printf("| %s | %d | %s | %s | %s | %s / %s | %s / %s |\n", r.matrix.c_str(), r.n,
+                num(r.factor1).c_str(), num(r.factor_p).c_str(),
+                r.factor_p > 0 ? num(r.factor1 / r.factor_p, "%.2f").c_str() : "-", num(r.solve1).c_str(),
+                num(r.solve_p).c_str(), num(r.berr1, "%.1e").c_str(), num(r.berr_p, "%.1e").c_str());
+  for (const Scaling& r : rows)
+    std::printf(
+        "result "
+        "{\"matrix\":\"%s\",\"threads\":%d,\"factor_1_s\":%.6g,\"factor_p_s\":%.6g,\"speedup\":%.4g}\n",
+        r.matrix.c_str(), threads, r.factor1, r.factor_p, r.factor_p > 0 ? r.factor1 / r.factor_p : -1.0);
+}
+
 // Runs the library and every peer that fits on one case; appends the rows, ours first.
 void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers, std::vector<Row>& rows,
-                bool robust) {
+                bool robust, int32_t threads, std::vector<Scaling>* scaling) {
   tools::Layout layout;
   bool complex;
   tools::layout_of_type(c.type, layout, complex);
@@ -352,11 +398,12 @@ void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers
   for (size_t i = 0; i < ones.size(); i += a.width()) ones[i] = 1.0;
   tools::multiply(a, false, ones.data(), b.data(), 1);
   const size_t first = rows.size();
+  if (scaling) scaling->push_back(run_scaling(c.name, a, c.type, b, repeat, threads));
   Times single_times;
   rows.push_back({c.name, "varnexo", a.n, a.nnz(),
-                  run_ours(a, c.type, b, repeat, robust, single ? &single_times : nullptr)});
+                  run_ours(a, c.type, b, repeat, robust, single ? &single_times : nullptr, threads)});
   rows.back().single = single_times;
-  rows.back().it = run_iterated(a, c.type, b, repeat);
+  rows.back().it = run_iterated(a, c.type, b, repeat, threads);
   if (complex) return;
   tools::to_csr(c.matrix, tools::Layout::full, false, full, error);
   tools::to_csr(c.matrix, tools::Layout::upper_symmetric, false, upper, error);
@@ -364,7 +411,7 @@ void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers
   double best[3] = {-1, -1, -1};
   for (const Peer& p : peers) {
     if (!p.runs(in.kind)) continue;
-    Row r{c.name, p.name, a.n, a.nnz(), run_peer(p, in, full, repeat)};
+    Row r{c.name, p.name, a.n, a.nnz(), run_peer(p, in, full, repeat, threads)};
     if (r.t.ok) {
       const double t[3] = {r.t.analyse, r.t.factor, r.t.solve};
       for (int k = 0; k < 3; ++k)
@@ -412,6 +459,9 @@ void usage() {
       "  --single     also a single-precision factor refined in double (10 steps at most), its runs\n"
       "               alternating with the double ones\n"
       "  --no-peers   only this library\n"
+      "  --threads P  every solver with P threads: ours with iparam(3) = P, the peers with P BLAS threads\n"
+      "               (and OMP_NUM_THREADS for their OpenMP parts); default 1\n"
+      "  --scaling    also our factorisation with 1 thread against P threads, runs alternating\n"
       "  --robust     varnexo with the settings varnexo-solve takes for hard matrices (the symmetric\n"
       "               matching for -2 with a weak diagonal; GMRES after refinement that falls short)\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
@@ -420,19 +470,21 @@ void usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int repeat = 3, dgemm_n = 1500;
-  bool check = false, quick = false, single = false, no_peers = false, robust = false;
+  int repeat = 3, dgemm_n = 1500, threads = 1;
+  bool check = false, quick = false, single = false, no_peers = false, robust = false, scaling = false;
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
-    if ((arg == "--repeat" || arg == "--dgemm") && k + 1 < argc) {
+    if ((arg == "--repeat" || arg == "--dgemm" || arg == "--threads") && k + 1 < argc) {
       const int v = std::atoi(argv[++k]);
       if (v < 1) {
         std::fprintf(stderr, "varnexo-bench: option %s: expected a positive integer, got '%s'\n", arg.c_str(),
                      argv[k]);
         return 2;
       }
-      (arg == "--repeat" ? repeat : dgemm_n) = v;
+      (arg == "--repeat" ? repeat : arg == "--dgemm" ? dgemm_n : threads) = v;
+    } else if (arg == "--scaling") {
+      scaling = true;
     } else if (arg == "--check") {
       check = true;
     } else if (arg == "--quick") {
@@ -461,14 +513,20 @@ int main(int argc, char** argv) {
   const std::vector<Peer> peers = no_peers ? std::vector<Peer>{} : available_peers();
   std::printf("varnexo-bench: %zu matrices, %d repeats, peers:", cases.size(), repeat);
   for (const Peer& p : peers) std::printf(" %s", p.name);
-  std::printf("%s\n", peers.empty() ? " none" : "");
-  const double gflops = dgemm_rate(dgemm_n);
+  std::printf("%s; %d thread%s\n", peers.empty() ? " none" : "", threads, threads == 1 ? "" : "s");
+  double gflops = 0.0;
+  {
+    const varnexo::threads::BlasThreads blas(threads);
+    gflops = dgemm_rate(dgemm_n);
+  }
   std::vector<Row> rows;
+  std::vector<Scaling> speedups;
   for (Case& c : cases) {
-    bench_case(c, repeat, single, peers, rows, robust);
+    bench_case(c, repeat, single, peers, rows, robust, threads, scaling ? &speedups : nullptr);
     c.matrix = tools::Coordinate{};
   }
   print_table(rows, gflops);
   print_results(rows, gflops);
+  if (scaling) print_scaling(speedups, threads);
   return check && !all_accurate(rows) ? 1 : 0;
 }

@@ -15,8 +15,12 @@ if(NOT METIS_INCLUDE_DIR OR NOT METIS_LIBRARY)
   message(FATAL_ERROR "METIS 5 not found: install the Debian package libmetis-dev (scripts/install-deps.sh)")
 endif()
 
+# The factorisation and the solve run their subtrees on threads of their own (std::thread).
+set(THREADS_PREFER_PTHREAD_FLAG ON)
+find_package(Threads REQUIRED)
+
 add_library(varnexo_deps INTERFACE)
 add_library(varnexo::deps ALIAS varnexo_deps)
 target_include_directories(varnexo_deps INTERFACE $<BUILD_INTERFACE:${METIS_INCLUDE_DIR}>)
 target_link_libraries(varnexo_deps INTERFACE
-  $<BUILD_INTERFACE:${METIS_LIBRARY}> $<BUILD_INTERFACE:${LAPACK_LIBRARIES}> $<BUILD_INTERFACE:${BLAS_LIBRARIES}> m)
+  $<BUILD_INTERFACE:${METIS_LIBRARY}> $<BUILD_INTERFACE:${LAPACK_LIBRARIES}> $<BUILD_INTERFACE:${BLAS_LIBRARIES}> Threads::Threads m)

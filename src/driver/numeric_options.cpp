@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <ctime>
 
+#include "common/threads.h"
+#include "factor/tree_partition.h"
+
 namespace varnexo::driver {
 namespace {
 
@@ -36,7 +39,18 @@ factor::FactorOptions factor_options(const Control& ctl, const MatrixKind& kind,
   o.domains.domain_mode = ctl.domain_mode() != 0;
   o.single_precision = single_factor_requested(ctl, kind);
   o.temp_values = ctl.temp_size();
+  o.threads = threads::worker_count(ctl.nproc());
   return o;
+}
+
+TreePartition tree_partition_of(const factor::SymbolicFactor& sf, int32_t threads) {
+  const factor::SupernodeTree tree{sf.nsuper, sf.xsuper, sf.snode, sf.xlindx, sf.lindx};
+  return factor::partition_tree(tree, threads);
+}
+
+int32_t temp_copies(const Control& ctl, int32_t doubles_per_value) {
+  const int64_t one = static_cast<int64_t>(ctl.temp_size()) * std::max(1, doubles_per_value);
+  return one > 0 ? static_cast<int32_t>(std::max<int64_t>(1, ctl.work_size() / one)) : 1;
 }
 
 void record_factor_start(const Control& ctl) {
@@ -70,6 +84,8 @@ solve::SolveOptions solve_options(const Control& ctl, const MatrixKind& kind, Fa
   o.scaling = ctl.scaling() >= 1;
   o.single_precision = single_factor_requested(ctl, kind);
   o.into_b = into_b;
+  o.partition_switch = ctl.solve_partition() != 0;
+  o.threads = threads::worker_count(ctl.nproc());
   return o;
 }
 

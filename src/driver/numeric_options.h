@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/matrix_kind.h"
+#include "common/partition.h"
 #include "driver/control.h"
 #include "factor/factorize.h"
 #include "solve/solve.h"
@@ -26,6 +27,12 @@ inline constexpr int32_t kSingleForEveryKind = 2;
 // plain family runs).
 factor::FactorOptions factor_options(const Control& ctl, const MatrixKind& kind, FactorStorage storage,
                                      const int32_t* domain_table);
+
+// The partition of the supernodal tree for `threads` workers (none for one).
+TreePartition tree_partition_of(const factor::SymbolicFactor& sf, int32_t threads);
+
+// Copies of the update buffer temp that the real work block holds for the workers (at least 1).
+int32_t temp_copies(const Control& ctl, int32_t doubles_per_value);
 
 // The processor time from the last stage boundary to now goes to the preparation stage (5).
 void record_factor_start(const Control& ctl);

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "common/memory.h"
+#include "common/threads.h"
 #include "driver/control.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
@@ -38,7 +39,9 @@ struct Numeric {
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
   int32_t w = 1;
-  bool single = false;  // the block holds the factor in 4-byte reals
+  int32_t threads = 1;      // workers of the factorisation and the solve
+  TreePartition partition;  // the subtrees they share out (none with one worker)
+  bool single = false;      // the block holds the factor in 4-byte reals
 };
 
 // Refinement follows the solve when the caller asks for it, when pivots were perturbed, and
@@ -63,6 +66,8 @@ Numeric numeric_view(const Call& c) {
     v.pivot = reinterpret_cast<int32_t*>(static_cast<double*>(v.values) + doubles);
     v.colpivot = v.pivot + c.n;
   }
+  v.threads = threads::worker_count(ctl.nproc());
+  if (v.threads > 1) v.partition = tree_partition_of(v.sf, v.threads);
   return v;
 }
 
@@ -154,8 +159,11 @@ int32_t factorize_now(Call& c, Numeric& v) {
   b.iwork = v.ws.iwork;
   b.pivot = v.pivot;
   b.colpivot = v.colpivot;
+  b.temp_copies = temp_copies(ctl, v.w);
   record_factor_start(ctl);
   factor::FactorOptions o = factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table);
+  o.threads = v.threads;
+  o.partition = &v.partition;
   o.single_precision = v.single;
   const factor::FactorResult r = factor::factorize(v.sf, v.map, A, o, b);
   record_factor_result(ctl, r);
@@ -182,6 +190,8 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol, bool timed =
   // The factor is read in the pivoting mode and the precision it was computed with.
   const int32_t mode = c.h.fact_entry(c.matrix_number).word[5] & kEntryPivotingMask;
   if (mode == 1 || mode == 2) o.bunch_kaufman = mode == 2;
+  o.threads = v.threads;
+  o.partition = &v.partition;
   o.single_precision = v.single;
   const solve::SolveStatus status =
       solve::solve(v.sf, factor_values(v), o, c.work_nb, sol, const_cast<T*>(rhs), row_map,

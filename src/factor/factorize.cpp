@@ -14,6 +14,7 @@
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
 #include "factor/lu.h"
+#include "factor/tree_partition.h"
 #include "factor/value_map.h"
 
 namespace varnexo::factor {
@@ -122,6 +123,9 @@ LoopInput loop_input(const SymbolicFactor& sf, const ValueMap& map, const Numeri
   in.pivot = b.pivot;
   in.colpivot = b.colpivot;
   in.schedule = schedule;
+  in.partition = o.partition;
+  in.threads = std::max(1, o.threads);
+  in.temp_copies = std::max(1, b.temp_copies);
   return in;
 }
 
@@ -201,8 +205,17 @@ FactorResult factorize(const SymbolicFactor& sf, const ValueMap& map, const Nume
     iwork = own_iwork.data();
   }
   DomainSchedule schedule = options.domains;
-  const LoopInput in =
-      loop_input(sf, map, A, options, buffers, iwork, options.plain_family ? nullptr : &schedule);
+  LoopInput in = loop_input(sf, map, A, options, buffers, iwork, options.plain_family ? nullptr : &schedule);
+  TreePartition own_partition;
+  if (in.threads > 1 && in.partition == nullptr) {
+    try {
+      own_partition =
+          partition_tree(SupernodeTree{sf.nsuper, sf.xsuper, sf.snode, sf.xlindx, sf.lindx}, in.threads);
+    } catch (const std::exception&) {
+      return FactorResult{FactorStatus::out_of_memory};
+    }
+    in.partition = &own_partition;
+  }
   const Precision precision =
       options.single_precision ? Precision::single_precision : Precision::double_precision;
   FactorResult r = dispatch_scalar(*options.kind, precision, [&](auto zero) {

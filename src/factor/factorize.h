@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/matrix_kind.h"
+#include "common/partition.h"
 #include "factor/left_looking.h"
 #include "factor/storage.h"
 #include "factor/value_map.h"
@@ -52,6 +53,10 @@ struct FactorOptions {
   // std::complex<float> values, each loaded value rounded from its double-precision product.
   bool single_precision = false;
   int64_t temp_values = 0;  // values of temp
+  // Worker threads, and the partition of the tree they share out (null or fewer than two
+  // parts: one thread). The factor does not depend on either.
+  int32_t threads = 1;
+  const TreePartition* partition = nullptr;
 };
 
 // The arrays the factorisation writes. lnz (and unz for the LU storage) as laid out by the
@@ -64,6 +69,7 @@ struct FactorBuffers {
   int32_t* iwork = nullptr;
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
+  int32_t temp_copies = 1;  // copies of temp_values values that temp holds (one per worker)
 };
 
 struct FactorResult {

@@ -9,7 +9,10 @@
 #include <stdexcept>
 
 #include "common/onebased.h"
+#include "common/partition.h"
+#include "common/threads.h"
 #include "factor/left_looking.h"
+#include "factor/parallel_loop.h"
 #include "factor/storage.h"
 #include "factor/value_map.h"
 
@@ -39,6 +42,11 @@ struct LoopInput {
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
   const DomainSchedule* schedule = nullptr;  // null: the plain family
+  // Several threads: the partition of the tree, the worker count, and how many copies of
+  // tmpsiz values temp holds (a worker beyond them gets a private one).
+  const TreePartition* partition = nullptr;
+  int32_t threads = 1;
+  int32_t temp_copies = 1;
 };
 
 // Runs the loop with `kernel` over `in`. Returns the loop's flag, kLoopOutOfMemory when its
@@ -69,6 +77,14 @@ int32_t run_loop(Kernel& kernel, const LoopInput& in) noexcept {
     LeftLooking<Kernel> loop(sf, kernel, loader, static_cast<T*>(in.lnz), static_cast<T*>(in.unz), w,
                              in.pivot, in.colpivot);
     const OneBased<const int32_t> nmod(sf.nmod, sf.nsuper);
+    if (in.threads > 1 && in.partition != nullptr && in.partition->parallel()) {
+      const WorkerScratch scratch{in.iwork, std::max(1, in.copies), in.temp, in.tmpsiz,
+                                  std::max(1, in.temp_copies)};
+      return factor_parallel(sf, kernel, loader, static_cast<T*>(in.lnz), static_cast<T*>(in.unz), w, scratch,
+                             in.pivot, in.colpivot, *in.partition, in.threads);
+    }
+    // A tree that does not split (a dense matrix, a chain) is all separator: the BLAS threads.
+    const threads::BlasThreads blas(in.threads > 1 ? threads::top_blas_count(in.threads) : 0);
     if (in.schedule == nullptr) return factor_plain(loop, sf.nsuper, nmod);
     return factor_scheduled(loop, sf, nmod, *in.schedule, w.link);
   } catch (const std::bad_alloc&) {

@@ -239,6 +239,22 @@ class LeftLooking {
     return kFactorOk;
   }
 
+  // The same steps for a supernode whose updates are given in the order the lists would yield
+  // them (first column and remaining row count of each updating supernode): nothing shared is
+  // written but J's own block, so loops of several threads may run this on different supernodes
+  // at once once their descendants are done.
+  int32_t supernode_from(int32_t J, const int32_t* first_cols, const int32_t* remaining, int32_t updates) {
+    const TargetBlock<T> b = target(J);
+    load(J);
+    load_index_map(b.jlen, lindx_.at(xlindx_(J)), w_.indmap.data());
+    for (int32_t u = 0; u < updates; ++u) {
+      int32_t q = 0;
+      const int32_t err = apply(b, source(first_cols[u], remaining[u]), &q);
+      if (err != kFactorOk) return err;
+    }
+    return kernel_.factor_block(b) != 0 ? kPivotFailure : kFactorOk;
+  }
+
   TargetBlock<T> target(int32_t J) const {
     TargetBlock<T> b;
     b.fjcol = xsuper_(J);
@@ -264,13 +280,13 @@ class LeftLooking {
 
   void finish(int32_t J, int32_t fjcol, int32_t ncol, int32_t jlen) { push(fjcol, J, jlen - ncol); }
 
-  UpdateSource<T> source(int32_t fk) const {
+  UpdateSource<T> source(int32_t fk, int32_t lenk) const {
     UpdateSource<T> s;
     const int32_t K = snode_(fk);
     s.first_col = fk;
     s.ncolk = xsuper_(K + 1) - xsuper_(K);
     const int32_t ldk = xlnz_(fk + 1) - xlnz_(fk);
-    s.lenk = w_.length(K);
+    s.lenk = lenk;
     s.rows = lindx_.at(xlindx_(K + 1) - s.lenk);
     s.l = {lnz_.at(xlnz_(fk + 1) - s.lenk), ldk};
     if constexpr (Kernel::has_u) s.u = {unz_.at(xunz_(fk + 1) - s.lenk), ldk - s.ncolk};
@@ -281,7 +297,16 @@ class LeftLooking {
 
   // Step 2.5.3-2.5.5: one update of J by the supernode whose first column is fk.
   int32_t update(const TargetBlock<T>& b, int32_t fk) {
-    const UpdateSource<T> s = source(fk);
+    const UpdateSource<T> s = source(fk, w_.length(snode_(fk)));
+    int32_t q = 0;
+    const int32_t err = apply(b, s, &q);
+    if (err == kFactorOk) push(fk, snode_(fk), s.lenk - q);
+    return err;
+  }
+
+  // The update of J by the source s, by the first case that fits; *used receives q, the rows of
+  // s that are columns of J.
+  int32_t apply(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t* used) {
     const int32_t ljcol = b.fjcol + b.ncol - 1;
     int32_t q = b.ncol;
     if (s.lenk != b.jlen) {
@@ -300,7 +325,7 @@ class LeftLooking {
     else
       err = through_temp(b, s, q, y);
     kernel_.release_right_factor(q);
-    if (err == kFactorOk) push(fk, snode_(fk), s.lenk - q);
+    *used = q;
     return err;
   }
 

@@ -13,6 +13,7 @@
 #include "common/scalar.h"
 #include "factor/value_map.h"
 #include "solve/ldlt_solve.h"
+#include "solve/parallel_solve.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
 
@@ -77,6 +78,65 @@ void run_sweeps(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int
   }
 }
 
+// One right-hand side over the subtrees of the partition, with the steps of the sweep.
+template <class T>
+void solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOptions& o, T* x,
+                          const Mapping& map) {
+  const TreePartition& tp = *o.partition;
+  const bool hermitian = sweep == Sweep::hermitian_cholesky || sweep == Sweep::hermitian_ldlt;
+  const bool complete = sweep == Sweep::lu_complete;
+  auto none = [](const Panel<T>&, T*) {};
+  switch (sweep) {
+    case Sweep::cholesky:
+    case Sweep::hermitian_cholesky:
+      solve_partitioned(
+          F, x, map.part, tp, o.threads,
+          [&](const Panel<T>& p, T* v, const Spill<T>* s) { cholesky_forward1(p, v, s); }, none,
+          [&](const Panel<T>& p, T* v) { cholesky_backward1(p, v, hermitian); });
+      break;
+    case Sweep::ldlt:
+    case Sweep::hermitian_ldlt:
+      solve_partitioned(
+          F, x, map.part, tp, o.threads,
+          [&](const Panel<T>& p, T* v, const Spill<T>* s) {
+            ldlt_forward(F, p, v, 1, static_cast<T*>(nullptr), 0, o.bunch_kaufman, s);
+          },
+          [&](const Panel<T>& p, T* v) { ldlt_diagonal(F, p, v, 1, o.bunch_kaufman, hermitian); },
+          [&](const Panel<T>& p, T* v) {
+            ldlt_backward(F, p, v, 1, static_cast<T*>(nullptr), 0, o.bunch_kaufman, hermitian);
+          });
+      break;
+    case Sweep::lu:
+    case Sweep::lu_complete:
+      solve_partitioned(
+          F, x, map.part, tp, o.threads,
+          [&](const Panel<T>& p, T* v, const Spill<T>* s) { lu_forward1(F, p, v, s); }, none,
+          [&](const Panel<T>& p, T* v) { lu_backward1(F, p, v, complete); });
+      break;
+    case Sweep::missing:
+      break;
+  }
+}
+
+// The sweeps on several threads when the options ask for them: four or more right-hand sides in
+// blocks of columns, one right-hand side over the subtrees; the transposed solve in one thread.
+template <class T>
+void run_sweeps_threaded(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw,
+                         const Mapping& map, const SolveOptions& o) {
+  if (o.threads > 1 && !map.transposed) {
+    if (column_blocks(o.threads, nb) >= 2) {
+      solve_by_columns(o.threads, F.n, nb, x, W, ldw,
+                       [&](T* xb, int32_t cols, T* Wb) { run_sweeps(sweep, F, xb, cols, Wb, ldw, map, o); });
+      return;
+    }
+    if (nb == 1 && o.partition_switch && o.partition != nullptr && o.partition->parallel()) {
+      solve_over_partition(sweep, F, o, x, map);
+      return;
+    }
+  }
+  run_sweeps(sweep, F, x, nb, W, ldw, map, o);
+}
+
 // One solve with a factor of scalar T; the right-hand sides and solutions are in double
 // precision (D). A single-precision factor solves a copy of the gathered values rounded to its
 // precision, which is widened back before the scatter: the permutation and the scaling stay in
@@ -99,12 +159,12 @@ SolveStatus run(Sweep sweep, const factor::SymbolicFactor& sf, const FactorValue
         own.resize(static_cast<size_t>(ldw) * nb);
         W = own.data();
       }
-      run_sweeps(sweep, F, x, nb, W, ldw, map, o);
+      run_sweeps_threaded(sweep, F, x, nb, W, ldw, map, o);
     } else {
       const int64_t len = static_cast<int64_t>(sf.n) * nb;
       std::vector<T> xs(static_cast<size_t>(len)), W(static_cast<size_t>(ldw) * nb);
       narrow_values(len, x, xs.data());
-      run_sweeps(sweep, F, xs.data(), nb, W.data(), ldw, map, o);
+      run_sweeps_threaded(sweep, F, xs.data(), nb, W.data(), ldw, map, o);
       widen_values(len, xs.data(), x);
     }
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/matrix_kind.h"
+#include "common/partition.h"
 #include "factor/storage.h"
 
 namespace varnexo::solve {
@@ -29,6 +30,11 @@ struct SolveOptions {
   bool scaling = false;       // apply the matching's scaling vector on the way in and out
   bool single_precision = false;
   bool into_b = false;  // write the solution into b (x keeps the permuted solution)
+  // Worker threads: several right-hand sides are split into blocks of columns; one right-hand
+  // side runs over the subtrees of `partition` when partition_switch is on.
+  int32_t threads = 1;
+  const TreePartition* partition = nullptr;
+  bool partition_switch = false;
 };
 
 // The values of a stored factor: lnz, unz (LU storage; null otherwise) in doubles or pairs of

@@ -224,6 +224,36 @@ void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x,
     blas::gemm(op, 'N', p.w, nb, m, T(-1), B, ldb, W, ldw, T(1), x + (p.f - 1), ldx);
 }
 
+// Where the forward stage of one right-hand side sends the updates of the rows beyond `limit`
+// when several threads run it on disjoint subtrees: into acc(slot(r)) instead of x(r), added
+// into x once every subtree is done.
+template <class T>
+struct Spill {
+  int32_t limit = 0;
+  T* acc = nullptr;
+  const int32_t* slot = nullptr;  // n words, 0-based positions in acc
+};
+
+// Single right-hand side: x(r) -= L(r, c)·x(c) over the off-diagonal rows of local column k
+// (rows beyond spill->limit into the spill's accumulator).
+template <class T>
+void forward_offdiag1(const Panel<T>& p, int32_t k, T* x, const Spill<T>* spill = nullptr) {
+  const T* col = p.l + static_cast<int64_t>(k) * p.h + p.w;
+  const T xc = x[p.f - 1 + k];
+  int32_t inside = p.m();
+  if (spill) inside = static_cast<int32_t>(std::upper_bound(p.rows, p.rows + p.m(), spill->limit) - p.rows);
+  for (int32_t i = 0; i < inside; ++i) x[p.rows[i] - 1] -= col[i] * xc;
+  for (int32_t i = inside; i < p.m(); ++i) spill->acc[spill->slot[p.rows[i] - 1]] -= col[i] * xc;
+}
+
+// Single right-hand side: Σ op(B(i, k))·x(rows(i)) over the off-diagonal rows.
+template <class T>
+T backward_offdiag1(const Panel<T>& p, const T* col, bool conjugate, const T* x) {
+  T t(0);
+  for (int32_t i = 0; i < p.m(); ++i) t += (conjugate ? conj(col[i]) : col[i]) * x[p.rows[i] - 1];
+  return t;
+}
+
 // Triangular solve with the w × w diagonal block A of a supernode for nb right-hand sides
 // (x has leading dimension ldx): trsv for one, trsm for several.
 template <class T>

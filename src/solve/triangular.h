@@ -7,6 +7,30 @@
 
 namespace varnexo::solve {
 
+// One supernode of the Cholesky forward stage for one right-hand side.
+template <class T>
+void cholesky_forward1(const Panel<T>& p, T* x, const Spill<T>* spill = nullptr) {
+  T* xf = x + (p.f - 1);
+  for (int32_t k = 0; k < p.w; ++k) {
+    const T* col = p.l + static_cast<int64_t>(k) * p.h;
+    xf[k] /= col[k];
+    for (int32_t i = k + 1; i < p.w; ++i) xf[i] -= col[i] * xf[k];
+    forward_offdiag1(p, k, x, spill);
+  }
+}
+
+// One supernode of the Cholesky backward stage for one right-hand side.
+template <class T>
+void cholesky_backward1(const Panel<T>& p, T* x, bool hermitian) {
+  T* xf = x + (p.f - 1);
+  for (int32_t k = p.w - 1; k >= 0; --k) {
+    const T* col = p.l + static_cast<int64_t>(k) * p.h;
+    T t = xf[k] - backward_offdiag1(p, col + p.w, hermitian, x);
+    for (int32_t i = k + 1; i < p.w; ++i) t -= (hermitian ? conj(col[i]) : col[i]) * xf[i];
+    xf[k] = t / (hermitian ? conj(col[k]) : col[k]);
+  }
+}
+
 // Cholesky factor L·Lᵀ (L·Lᴴ when `hermitian`): forward L, backward Lᵀ (Lᴴ).
 template <class T>
 void cholesky_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part,
@@ -25,6 +49,33 @@ void cholesky_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw,
     backward_offdiag(p, p.l + p.w, p.h, op, x, n, nb, W, ldw);
     diagonal_solve('L', op, 'N', p.w, nb, p.l, p.h, x + (p.f - 1), n);
   }
+}
+
+// One supernode of the LU forward stage for one right-hand side: row interchanges, unit L.
+template <class T>
+void lu_forward1(const FactorView<T>& F, const Panel<T>& p, T* x, const Spill<T>* spill = nullptr) {
+  T* xf = x + (p.f - 1);
+  dense::swaps_forward(xf, F.pivot + (p.f - 1), p.w - 1);
+  for (int32_t k = 0; k < p.w; ++k) {
+    const T* col = p.l + static_cast<int64_t>(k) * p.h;
+    for (int32_t i = k + 1; i < p.w; ++i) xf[i] -= col[i] * xf[k];
+    forward_offdiag1(p, k, x, spill);
+  }
+}
+
+// One supernode of the LU backward stage for one right-hand side: U12 through unz, U11, then
+// the column interchanges undone when `complete`.
+template <class T>
+void lu_backward1(const FactorView<T>& F, const Panel<T>& p, T* x, bool complete) {
+  T* xf = x + (p.f - 1);
+  for (int32_t k = 0; k < p.w; ++k)
+    xf[k] -= backward_offdiag1(p, p.u + static_cast<int64_t>(k) * p.m(), false, x);
+  for (int32_t k = p.w - 1; k >= 0; --k) {
+    T t = xf[k];
+    for (int32_t c = k + 1; c < p.w; ++c) t -= p.l[k + static_cast<int64_t>(c) * p.h] * xf[c];
+    xf[k] = t / p.l[k + static_cast<int64_t>(k) * p.h];
+  }
+  if (complete) dense::swaps_backward(xf, F.colpivot + (p.f - 1), p.w - 1);
 }
 
 // LU factor with local row interchanges (and column interchanges when `complete`):

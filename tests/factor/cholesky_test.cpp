@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "common/threads.h"
 #include "support/harness.h"
 #include "support/matrices.h"
 
@@ -140,6 +141,14 @@ TEST(CholeskyEdge, OneByOne) {
 // A block-diagonal matrix whose second block is indefinite fails at exactly that supernode:
 // status -1 in the return, entry 50 and entry 48; later supernodes are never loaded.
 TEST(CholeskyEdge, NotPositiveDefiniteStopsAtTheFailingSupernode) {
+  // The loop of one thread: several workers compute independent subtrees (here the three
+  // blocks) at once, so a later block may be done when an earlier one fails.
+  const int32_t workers = varnexo::threads::worker_override();
+  varnexo::threads::set_worker_override(1);
+  struct Restore {
+    int32_t w;
+    ~Restore() { varnexo::threads::set_worker_override(w); }
+  } restore{workers};
   Entries<double> e;
   const int32_t b = 4, n = 3 * b;
   for (int blk = 0; blk < 3; ++blk)
