@@ -61,7 +61,8 @@ TEST_P(Unsymmetric, BackwardErrorAfterRefinement) {
 
 // Without the matching, the pivot search inside the diagonal blocks finds no pivot in the
 // columns of west0067, impcol_a and c_west0067 whose diagonal entries are missing: those cases
-// are in StaticPivotingLimits below. nnc1374 is nearly singular and is there too.
+// are in StaticPivotingLimits below. nnc1374 is nearly singular and is there too. west0479 and
+// bp_1200 perturb most of their pivots without the matching and get no usable solution.
 std::vector<LuCase> cases() {
   std::vector<LuCase> v;
   const char* structural[] = {"cage5", "pde900", "orsirr_1", "rdb1250", "rdb2048l", "sherman3"};
@@ -78,7 +79,10 @@ std::vector<LuCase> cases() {
       for (const char* m : structural) v.push_back({m, 11, match, t, 2, 1e-12});
       for (const char* m : general) {
         const std::string name = m;
-        if (match == 0 && (name == "west0067" || name == "impcol_a")) continue;
+        // Without the matching the static pivots of these leave no usable factor (see below).
+        if (match == 0 &&
+            (name == "west0067" || name == "impcol_a" || name == "west0479" || name == "bp_1200"))
+          continue;
         v.push_back({m, 11, match, t, name == "bp_1200" ? 10 : 2, 1e-12});
       }
       v.push_back({"gen:convdiff3d:10:50", 11, match, t, 2, 1e-12});
