@@ -1,11 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages the build needs, quietly, and only those that are missing.
-# Usage: scripts/install-deps.sh [--peers]   (--peers adds the peer solvers used by the benchmark)
+# Usage: scripts/install-deps.sh [--peers] [--fuzz]   (--peers adds the peer solvers used by the
+# benchmark, --fuzz clang and its libFuzzer and sanitizer runtimes for scripts/fuzz.sh)
 set -e
 pkgs="cmake g++ gfortran pkg-config libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
-if [ "$1" = "--peers" ]; then
-  pkgs="$pkgs libsuitesparse-dev libmumps-seq-dev libsuperlu-dev"
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --peers) pkgs="$pkgs libsuitesparse-dev libmumps-seq-dev libsuperlu-dev" ;;
+    --fuzz) pkgs="$pkgs clang libclang-rt-14-dev" ;;
+  esac
+done
 missing=""
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
