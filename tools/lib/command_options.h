@@ -25,8 +25,8 @@ struct CommandOptions {
   bool builtin = false;  // no argument at all: the built-in problem
 };
 
-// Largest --nproc: the factor layout keeps per-processor work vectors of n entries each.
-inline constexpr int32_t kMaxProcessors = 256;
+// Largest --nproc, the largest processor count the library plans its factor layout for.
+inline constexpr int32_t kMaxProcessors = 64;
 
 // The problem solved when the command is run without arguments (about 64,000 unknowns).
 inline constexpr const char* kBuiltinProblem = "laplace3d:40";
