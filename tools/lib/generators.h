@@ -25,7 +25,8 @@ struct Problem {
 //   hermitian3d:N          7-point magnetic Laplacian with a shift, Hermitian positive definite (4)
 //   hermitian3d:N:s        the same minus s times the identity, Hermitian indefinite (-4)
 // Deterministic: the same description gives the same matrix. Returns false with `error` set for an
-// unknown kind, a missing or bad number, or a problem with more than 2^31-2 unknowns.
+// unknown kind, a missing or bad number, a problem with more than 2^31-2 unknowns, or one whose
+// solve cannot fit in memory (matrix_solve_bytes with one entry per unknown).
 bool generate(const std::string& description, Problem& out, std::string& error);
 
 // One line per kind, for the command's help text.
