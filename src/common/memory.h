@@ -20,12 +20,18 @@ void release(void* block);
 // The kilobyte count of a block of `bytes` bytes: floor(bytes/1024) + 1.
 inline int64_t kilobytes(int64_t bytes) { return bytes / 1024 + 1; }
 
-// Number of requests that could not be met since the program started: a stage that fails can
-// tell a lack of memory from other failures by comparing the count before and after.
+// Number of requests of the calling thread that could not be met since it started: a stage that
+// fails can tell a lack of memory from other failures by comparing the count before and after.
 int64_t failures();
 
-// Test switch: the k-th call of obtain/resize from now on fails (k >= 1); 0 turns it off.
-// Returns the number of calls made since the last arming, so a test can walk every point.
+// Blocks obtained by the calling thread and not yet released (blocks released by another thread
+// than the one that obtained them move the count): tests compare it before and after a sequence
+// of calls to find a block nobody releases.
+int64_t live_blocks();
+
+// Test switch of the calling thread: its k-th call of obtain/resize from now on fails (k >= 1);
+// 0 turns it off. allocations_since_armed returns the number of calls made since the last
+// arming, so a test can walk every point.
 void fail_allocation_at(int64_t k);
 int64_t allocations_since_armed();
 

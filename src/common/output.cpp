@@ -44,17 +44,26 @@ void to_stdout(const std::string& record, const int32_t* values, int count) {
   print_ints(stdout, record, values, count);
 }
 
-void to_stdout_real(const std::string& record, const double* v, int count) {
+namespace {
+void print_reals(FILE* f, const std::string& record, const double* v, int count) {
   const std::string fmt = trim_record(record);
   double a[4] = {0, 0, 0, 0};
   for (int k = 0; k < count && k < 4; ++k) a[k] = v[k];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
-  std::printf(fmt.c_str(), a[0], a[1], a[2], a[3]);
+  std::fprintf(f, fmt.c_str(), a[0], a[1], a[2], a[3]);
 #pragma GCC diagnostic pop
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  std::fputc('\n', f);
+  std::fflush(f);
+}
+}  // namespace
+
+void to_stdout_real(const std::string& record, const double* v, int count) {
+  print_reals(stdout, record, v, count);
+}
+void to_stderr_real(const std::string& record, const double* v, int count) {
+  print_reals(stderr, record, v, count);
 }
 
 void to_stdout_real_int(const std::string& record, double value, int32_t ivalue) {

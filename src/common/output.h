@@ -16,6 +16,7 @@ std::string statistics_record(const std::string& label, const std::string& forma
 void to_stderr(const std::string& record, const int32_t* values = nullptr, int count = 0);
 void to_stdout(const std::string& record, const int32_t* values = nullptr, int count = 0);
 void to_stdout_real(const std::string& record, const double* values, int count);
+void to_stderr_real(const std::string& record, const double* values, int count);
 void to_stdout_real_int(const std::string& record, double value, int32_t ivalue);
 void empty_line();
 

@@ -4,9 +4,14 @@
 #pragma once
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <type_traits>
 
 namespace varnexo {
+
+// |v| of a 32-bit integer in 64 bits: defined for the most negative value too, which callers
+// may pass in any argument (a matrix type, a parameter entry).
+inline int64_t magnitude(int32_t v) { return v < 0 ? -static_cast<int64_t>(v) : v; }
 
 template <class T>
 struct is_complex : std::false_type {};

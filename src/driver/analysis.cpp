@@ -202,8 +202,8 @@ int32_t run_analysis(Call& c) {
   const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ib, c.h.iadr(), estimate);
   // The estimate: one factor with its pivot records, and the real work block.
   const int64_t factor_doubles = ((int64_t)ib(34) + ib(35)) * doubles_per_entry(c.matrix_type);
-  c.mem.factor =
-      memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) + memory::kilobytes(8 * std::abs(s.work));
+  c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) +
+                 memory::kilobytes(8 * (s.too_large != 0 ? s.too_large : std::abs(s.work)));
   c.h.iadr()(75) = kSentinel;
   ib(7) = 0;
   c.iparam(15) = (int32_t)c.mem.peak;

@@ -11,6 +11,7 @@
 #include "driver/call.h"
 #include "driver/diagonal.h"
 #include "driver/input_texts.h"
+#include "driver/outcome.h"
 
 extern "C" void timer_varnexo_(double* t);
 
@@ -62,15 +63,79 @@ const char* input_check_text(int32_t error_num) {
       return "*** Input check: pattern not structurally symmetric, row %d";
     case kStructureChanged:
       return "*** Input check: neqns %d or the number of entries differ from the analysed matrix";
+    case kBadMaxFacStore:
+      return "*** Input check: max_fac_store %d (out of bounds, at most 1024)";
+    case kBadTranspose:
+      return "*** Input check: iparam(12) %d (out of bounds)";
+    case kTooManyRhs:
+      return "*** Input check: nb %d too large, neqns*nb above 2147483647";
+    case kNoCompleteFactor:
+      return "*** Input check: matrix number %d holds no complete factor";
+    case kFactorOfOtherType:
+      return "*** Input check: the factor of matrix number %d was computed as matrix type %d";
     default:
       return nullptr;
   }
 }
 
+int32_t solve_diagonal(Call& c, bool short_cut) {
+  const int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
+  const bool real = t >= -2 && t <= 2;
+  const int32_t w = real ? 1 : 2;
+  const bool solves = c.phase % 10 == 3;
+  if (!(short_cut ? c.phase != 11 : solves)) return 0;
+  if (int32_t num = check_finite_values(c, c.neqns, w, true, solves)) {
+    c.error_num = num;
+    return -4;
+  }
+  int32_t status = 0;
+  OneBased<int32_t> ip = c.iparam;
+  const int32_t solve = solves ? 1 : 0;
+  if (real) {
+    diag_solve<double>(c.neqns, c.nb, c.ia, c.ja, c.a, c.b, c.x, status, ip(6), solve,
+                       short_cut ? &ip(22) : nullptr, short_cut ? &ip(23) : nullptr);
+  } else {
+    using z = std::complex<double>;
+    diag_solve<z>(c.neqns, c.nb, c.ia, c.ja, reinterpret_cast<const z*>(c.a), reinterpret_cast<z*>(c.b),
+                  reinterpret_cast<z*>(c.x), status, ip(6), solve, nullptr, nullptr);
+  }
+  if (status != 0) {
+    c.error_num = status < 0 ? status : -status;  // the row, as the report prints it
+    return -1;
+  }
+  if (solves) {
+    if (int32_t num = check_finite_solution(c, ip(6) == 1 ? c.b : c.x, w)) {
+      c.error_num = num;
+      return -4;
+    }
+  }
+  return 0;
+}
+
+bool known_matrix_type(int32_t type) {
+  switch (type) {
+    case 1:
+    case 2:
+    case -2:
+    case 3:
+    case 4:
+    case -4:
+    case 6:
+    case 11:
+    case 13:
+      return true;
+    default:
+      return false;
+  }
+}
+
 namespace {
 
-bool symmetric_storage(int32_t type) { return std::abs(type) % 2 == 0 && std::abs(type) <= 6; }
-bool needs_diagonal(int32_t type) { return std::abs(type) <= 6 && std::abs(type) % 2 == 1; }
+// Both helpers are called with known matrix types only.
+bool symmetric_storage(int32_t type) {
+  return type == 2 || type == -2 || type == 4 || type == -4 || type == 6;
+}
+bool needs_diagonal(int32_t type) { return type == 1 || type == 3; }
 
 void prepare(Call& c) {
   OneBased<int32_t> ib = c.h.ibasic();
@@ -83,8 +148,7 @@ void prepare(Call& c) {
   }
   rb(9) = 0.0;
   rb(10) = rb(16);
-  const int32_t m = std::abs(c.message_level);
-  c.level = m <= 1 ? m : 1;
+  c.level = c.message_level != 0 ? 1 : 0;
   OneBased<int32_t> ip = c.iparam;
   int32_t cgs = ip(4);
   if (ip(1) == 1) {
@@ -95,47 +159,58 @@ void prepare(Call& c) {
     // kernel exists, and the double factor is at least as accurate.
     ib(83) = 0;
     ib(74) = 0;
-    const int32_t q = std::abs(cgs), k = q / 10, digit = q % 10;
-    cgs = cgs < 0 ? -digit : digit;
-    if (k != 0) rb(13) = std::exp(-k * std::log(10.0));
+    // sign·(10·k + m): the magnitude is taken in 64 bits, so the most negative value is safe.
+    const int64_t q = cgs < 0 ? -(int64_t)cgs : cgs, k = q / 10, digit = q % 10;
+    cgs = (int32_t)(cgs < 0 ? -digit : digit);
+    if (k != 0) rb(13) = std::exp(-(double)k * std::log(10.0));
   }
   c.cgs_code = cgs;
   ib(66) = ip(10);
 }
 
-// The checks of the scalar arguments, in order; returns the first failing number or 0.
-int32_t check_scalars(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
+// The type rules against the stored type t of an earlier call (both known types): a change to
+// the negative or within a magnitude pair passes, and a factorisation or solve keeps the
+// storage and value width of the analysis.
+bool compatible_types(int32_t t, int32_t type, int32_t phase) {
+  if (t == 0 || t == type) return true;
+  const int32_t a = type < 0 ? -type : type, at = t < 0 ? -t : t;
+  if (t != -type && a / 2 != at / 2) return false;
+  if (phase / 10 < 2) return true;
+  const bool wide = a > 2 && type != 11, wide_t = at > 2 && t != 11;
+  return symmetric_storage(t) == symmetric_storage(type) && wide == wide_t;
+}
+
+}  // namespace
+
+int32_t check_scalars(Call& c, bool with_handle) {
   OneBased<int32_t> ip = c.iparam;
   const int32_t phase = c.phase, type = c.matrix_type;
   if (phase < -1 || phase > 33) return 1;
-  if (ip(3) < 1) ip(3) = 1;
-  if (ib(49) > 0 && ib(49) < c.max_fac_store) return 2;
+  // The processor count only shapes the layout; it is brought into range and written back.
+  ip(3) = std::clamp(ip(3), 1, kMaxProcessors);
+  if (c.max_fac_store > kMaxFacStore) return kBadMaxFacStore;
+  if (with_handle) {
+    const int32_t stored = c.h.ibasic()(49);
+    if (stored > 0 && stored < c.max_fac_store) return 2;
+  }
   if (c.matrix_number > c.max_fac_store) return 3;
   // A phase that factorises needs a factor entry, analysis with factorisation included.
   if (c.matrix_number < 1 && (phase > 21 || phase == 12 || phase == 13)) return 4;
-  const int32_t a = std::abs(type);
-  if (type == 0 || (a > 6 && a != 11 && type != 13)) return 15;
-  const int32_t t = ib(12);
-  if (t != 0 && t != type && t != -type && a / 2 != std::abs(t) / 2) return 5;
-  // Factorising or solving with a type of another storage or value width than the analysed
-  // one would read the factor arrays in the wrong layout.
-  if (t != 0 && phase / 10 >= 2 &&
-      (symmetric_storage(t) != symmetric_storage(type) ||
-       (std::abs(t) > 2 && t != 11) != (a > 2 && type != 11)))
-    return 5;
+  if (!known_matrix_type(type)) return 15;
+  if (with_handle && !compatible_types(c.h.ibasic()(12), type, phase)) return 5;
   if (c.neqns < 1) return 7;
   if (c.nnz < c.neqns) return 8;
-  if (c.nb < 1 && phase > 32) return 9;
+  // Every phase that solves needs at least one right-hand side.
+  if (c.nb < 1 && phase % 10 == 3) return 9;
+  if ((int64_t)c.neqns * c.nb > INT32_MAX) return kTooManyRhs;
   if (ip(6) != 0 && ip(6) != 1) return 10;
+  // 1 solves with the transposed matrix; -1 is the mark the diagonal short cut leaves.
+  if (ip(12) < -1 || ip(12) > 1) return kBadTranspose;
   if (ip(30) == 0 && (ip(2) < 0 || ip(2) > 2)) return 11;
   return 0;
 }
 
-// Row pointers, column indices, row order and diagonals of the matrix, and the caller's
-// permutation when it is to be used. Returns the error number and leaves the row in bad_row.
-int32_t check_arrays(Call& c) {
-  const int32_t n = c.neqns, type = c.matrix_type;
+int32_t check_null_arrays(Call& c) {
   // Positions in the public call of the arrays this phase reads or writes.
   const bool solves = c.phase % 10 == 3, analyses = c.phase / 10 == 1;
   const struct {
@@ -151,6 +226,15 @@ int32_t check_arrays(Call& c) {
       return kNullArgument;
     }
   }
+  return 0;
+}
+
+namespace {
+
+// Row pointers, column indices, row order and diagonals of the matrix, and the caller's
+// permutation when it is to be used. Returns the error number and leaves the row in bad_row.
+int32_t check_arrays(Call& c) {
+  const int32_t n = c.neqns, type = c.matrix_type;
   OneBased<const int32_t> ia(c.ia, n + 1);
   if ((int64_t)ia(n + 1) - 1 > INT_MAX / 3 - n) {
     c.bad_row = n;
@@ -232,20 +316,11 @@ void adjust_work_estimate(Call& c) {
 // A diagonal system is finished here: solved for phases ending in 3, checked otherwise.
 void finish_diagonal(Call& c) {
   OneBased<int32_t> ib = c.h.ibasic();
-  ib(68) = c.iparam(12);
+  ib(68) = c.iparam(12) == 1 ? 1 : 0;
   c.iparam(12) = -1;
-  int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
-  int32_t status = 0;
-  if (c.phase % 10 == 3) {
-    if (t >= -2 && t <= 2) {
-      diag_solve<double>(c.neqns, c.nb, c.ia, c.ja, c.a, c.b, c.x, status, c.iparam(6), 1, nullptr, nullptr);
-    } else {
-      using z = std::complex<double>;
-      diag_solve<z>(c.neqns, c.nb, c.ia, c.ja, reinterpret_cast<const z*>(c.a), reinterpret_cast<z*>(c.b),
-                    reinterpret_cast<z*>(c.x), status, c.iparam(6), 1, nullptr, nullptr);
-    }
-  }
-  c.error_num = status == 0 ? 99 : -std::abs(status);
+  const int32_t error = solve_diagonal(c, false);
+  if (error == 0) c.error_num = 99;
+  c.outcome_failed = error == -4;
 }
 
 int32_t panel_width(int32_t type, int32_t nproc, int32_t iparam30) {
@@ -260,11 +335,10 @@ void store_accepted(Call& c) {
   const int32_t n = c.neqns, type = c.matrix_type;
   ib(1) = n;
   ib(2) = n + 1;
-  int32_t transpose = ip(12);
+  int32_t transpose = ip(12) == 1 ? 1 : 0;
   if (c.phase / 10 == 1) {
-    const int32_t a = std::abs(type);
     int64_t h = (c.nnz - n) / 2;
-    if (a % 2 == 0) {
+    if (symmetric_storage(type)) {
       h = c.nnz - n;
       ib(19) = 1;
       transpose = 0;
@@ -299,10 +373,15 @@ void store_accepted(Call& c) {
 
 void check_input(Call& c) {
   prepare(c);
-  int32_t num = check_scalars(c);
+  const int32_t p = c.phase;
+  const bool known = p == 11 || p == 12 || p == 13 || p == 22 || p == 23 || p == 33;
+  int32_t num = check_scalars(c, true);
+  // A phase without a meaning is refused before any work, the diagonal solve included.
+  if (num == 0 && !known) num = 20;
+  if (num == 0) num = check_null_arrays(c);
   if (num == 0) adjust_work_estimate(c);
   const bool diagonal = num == 0 && c.nnz == c.neqns && is_diagonal_system(c.neqns, c.ia, c.ja);
-  if (num == 0 && !diagonal && c.phase >= 11) num = check_arrays(c);
+  if (num == 0 && !diagonal) num = check_arrays(c);
   if (num != 0) {
     // The caller's values stay in the call for the report; the working copies are cleared.
     c.error_num = num;
@@ -318,10 +397,7 @@ void check_input(Call& c) {
     return;
   }
   store_accepted(c);
-  const int32_t p = c.phase;
-  const bool known = p == 11 || p == 12 || p == 13 || p == 22 || p == 23 || p == 33;
-  c.error_num = known ? 0 : 20;
-  if (!known) c.ido = 0;
+  c.error_num = 0;
 }
 
 }  // namespace varnexo::driver

@@ -12,7 +12,7 @@
 namespace varnexo::driver {
 
 bool is_diagonal_system(int32_t n, const int32_t* ia, const int32_t* ja) {
-  if (n < 1 || ia == nullptr || ja == nullptr || ia[0] != 1 || ia[n] - 1 != n) return false;
+  if (n < 1 || ia == nullptr || ja == nullptr || ia[0] != 1 || (int64_t)ia[n] - 1 != n) return false;
   for (int32_t i = 1; i <= n; ++i) {
     if (ia[i] < ia[i - 1]) return false;
   }

@@ -88,6 +88,11 @@ void finish(Call& c, int32_t& error, bool write_counters) {
 
 }  // namespace
 
+int64_t entry_count(const Call& c) {
+  // Without row pointers the count is left to pass, and the array check reports the null pointer.
+  return c.neqns < 1 ? 0 : (c.ia ? (int64_t)c.ia[c.neqns] - 1 : (int64_t)c.neqns + 1);
+}
+
 Call make_call(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
                const int32_t* matrix_type, const int32_t* phase, const int32_t* neqns, const double* a,
                int32_t* ia, int32_t* ja, int32_t* perm, const int32_t* nb, int32_t* iparam,
@@ -122,6 +127,15 @@ void run_driver(Call& c, int32_t& error) {
     if (c.phase < 1) {
       // Nothing to release: the handle stays empty rather than holding blocks nobody asked for.
       c.error_num = 1000;
+      error = -1;
+      finish(c, error, false);
+      return;
+    }
+    // Arguments that can be judged without the handle are judged before it holds any block,
+    // so a rejected first call leaves it empty.
+    c.nnz = entry_count(c);
+    if (int32_t num = check_scalars(c, false); num != 0 || (num = check_null_arrays(c)) != 0) {
+      c.error_num = num;
       error = -1;
       finish(c, error, false);
       return;

@@ -1,5 +1,6 @@
 // The error report printed at the end of a failed call with messages on: a header naming the
 // class of the error and the detailed number, then the text of the failure.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "common/output.h"
 #include "driver/call.h"
 #include "driver/input_texts.h"
+#include "driver/outcome.h"
 
 namespace varnexo::driver {
 namespace {
@@ -70,6 +72,21 @@ int32_t report_input(const Call& c, int32_t error) {
       case 15:
         say(text, c.matrix_type);
         break;
+      case kBadMaxFacStore:
+        say(text, c.max_fac_store);
+        break;
+      case kBadTranspose:
+        say(text, c.iparam(12));
+        break;
+      case kTooManyRhs:
+        say(text, c.nb);
+        break;
+      case kNoCompleteFactor:
+        say(text, c.matrix_number);
+        break;
+      case kFactorOfOtherType:  // the factor's type is kept in bad_row
+        say(text, c.matrix_number, c.bad_row);
+        break;
       case kBadRowPointers:
       case kBadColumnIndex:
       case kUnsortedRow:
@@ -103,10 +120,22 @@ void report_memory(const Call& c) {
 
 void report_numerical(const Call& c) {
   const int32_t num = c.error_num;
-  if (num == -112) {
+  if (num == kNonFiniteMatrix) {
+    say("*** error varnexo: a(%d) is not a finite number (row %d)", c.bad_row, c.bad_column);
+  } else if (num == kNonFiniteRhs) {
+    say("*** error varnexo: b(%d) is not a finite number (right-hand side %d)", c.bad_row, c.bad_column);
+  } else if (num == kNonFiniteSolution) {
+    say("*** error varnexo: solution entry %d is not a finite number (right-hand side %d)", c.bad_row,
+        c.bad_column);
+  } else if (num == kBackwardErrorAboveTarget) {
+    const double v[2] = {c.backward_error, kBackwardErrorLimit};
+    output::to_stderr_real("*** error varnexo: backward error %.3e after iterative refinement, above %.0e", v,
+                           2);
+  } else if (num == -112) {
     say("*** error varnexo: iterative refinement contraction rate greater 0.9, interrupt");
   } else if (num == -111) {
-    say("*** error varnexo: iterative refinement exceeds max. iteration number %d", std::abs(c.iparam(8)));
+    say("*** error varnexo: iterative refinement exceeds max. iteration number %d",
+        c.iparam(8) < 0 ? (int32_t)std::min<int64_t>(-(int64_t)c.iparam(8), INT32_MAX) : c.iparam(8));
   } else if (num != -3 && c.iparam(20) >= 0) {
     if (num == -2)
       say("*** error varnexo: internal error, insuff. memory factorization");
@@ -122,8 +151,9 @@ void report_numerical(const Call& c) {
 }  // namespace
 
 int32_t error_info(const Call& c, int32_t error) {
+  // A release on a handle that never held a block, or a handle whose first call failed.
   const bool no_basic = c.h.slot(kSlotBasic) == 0;
-  if (error != -2 && (no_basic || c.h.ibasic()(10) < 0)) {
+  if (error != -2 && ((no_basic && c.error_num == 1000) || (!no_basic && c.h.ibasic()(10) < 0))) {
     say("*** error VARNEXO  (contradictory input, initialization failed)");
     say("handle=0 ?? ido= %d", c.ido);
     return error;

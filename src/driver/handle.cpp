@@ -3,6 +3,7 @@
 // words at each analysis and size the blocks of the numerical phases.
 #include "driver/handle.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <initializer_list>
@@ -10,6 +11,7 @@
 #include "common/export.h"
 #include "common/memory.h"
 #include "driver/handle_routines.h"
+#include "driver/input_texts.h"
 
 namespace varnexo::driver {
 
@@ -41,6 +43,7 @@ void*& Handle::fact_block(int32_t k) const {
 
 int32_t obtain_block(const Handle& h, int s, int64_t bytes, int32_t code, int64_t* counter,
                      MemoryCounters& mem) {
+  release_block(h, s);  // a block still held (a failed call keeps its blocks) is replaced, not lost
   void* p = bytes > 0 ? memory::obtain((std::size_t)bytes) : nullptr;
   if (p == nullptr) {
     mem.failed_bytes = bytes;
@@ -128,7 +131,7 @@ void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type) {
   ib(9) = INT_MAX;
   ib(10) = 6;
   ib(14) = 2;
-  ib(15) = iparam(3);
+  ib(15) = std::clamp(iparam(3), 1, kMaxProcessors);
   ib(17) = 1;
   ib(24) = 1;
   ib(25) = 1;
@@ -143,7 +146,7 @@ void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type) {
     if (iparam(13) > 0) ib(67) = iparam(13);
     const int32_t gate = iparam(11) == 2 ? iparam(30) : iparam(13);
     if ((iparam(11) == 1 || iparam(11) == 2) && gate > 0) ib(69) = 1;
-    ib(68) = iparam(12);
+    ib(68) = iparam(12) == 1 ? 1 : 0;
   }
 }
 
@@ -174,14 +177,21 @@ BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<i
   if (work < n) work = n;
   if (work < ib(37)) work = ib(37);
   work *= nproc * w;
+  const int64_t cgs =
+      (ib(18) != 0 && ido % 10 >= 3) ? (5 * n * nb + 9 * (int64_t)nb + 2 * (int64_t)nb * nproc) * w : 0;
+  if (work > INT32_MAX || cgs > INT32_MAX) {
+    // Their sizes in doubles are kept in 32-bit control words: such blocks cannot be described.
+    s.too_large = work > INT32_MAX ? work : cgs;
+    return s;
+  }
   if (iadr(75) == kSentinel) {
     s.work = work;
   } else if (ib(7) < work) {
     s.work = -work;
     iadr(75) = kSentinel;
   }
-  if (ib(18) != 0 && ido % 10 >= 3) {
-    s.cgs = (5 * n * nb + 9 * (int64_t)nb + 2 * (int64_t)nb * nproc) * w;
+  if (cgs > 0) {
+    s.cgs = cgs;
     ib(47) = (int32_t)s.cgs;
   }
   ib(5) = w;

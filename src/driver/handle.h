@@ -64,8 +64,10 @@ struct Basic {
 static_assert(sizeof(Basic) == 960);
 
 // One FACT_ADR entry: word 1 marks a held factor block (1) or none (0); word 2 is the sentinel
-// while the entry was never factorised, afterwards a copy of word 1; word 4 the factor size in
-// doubles; word 5 the doubles per entry. The block addresses themselves are kept in a pointer
+// while the entry was never factorised, afterwards a copy of word 1; word 3 the matrix type of
+// a complete factor, 0 while the block holds none (never factorised, or the last factorisation
+// failed); word 4 the factor size in doubles; word 5 the doubles per entry; word 6 the pivoting
+// mode of the factor (1 diagonal, 2 Bunch–Kaufman). The block addresses themselves are kept in a pointer
 // table that follows the entries in the same block, since a 32-bit word cannot hold an address.
 struct FactEntry {
   int32_t word[6];
@@ -112,8 +114,9 @@ class Handle {
   intptr_t* slots_;
 };
 
-// Obtains `bytes` into slot `s`, counting its kilobytes into `counter` (may be null). On failure
-// records the size for the report and returns `code`; returns 0 on success.
+// Obtains `bytes` into slot `s` (releasing the block the slot still holds), counting its kilobytes into
+// `counter` (may be null). On failure records the size for the report and returns `code`; returns 0 on
+// success.
 int32_t obtain_block(const Handle& h, int s, int64_t bytes, int32_t code, int64_t* counter,
                      MemoryCounters& mem);
 

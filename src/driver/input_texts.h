@@ -18,7 +18,21 @@ enum ArrayCheck : int32_t {
   kStructureChanged = 38,
   kNullArgument = 39,
   kUnsymmetricPattern = 40,
+  kBadMaxFacStore = 41,
+  kBadTranspose = 42,
+  kTooManyRhs = 43,
+  kNoCompleteFactor = 44,
+  kFactorOfOtherType = 45,
 };
+
+// Bounds of the counts that size memory: the processor count shapes per-processor copies of
+// the work vectors (larger values are taken as this one and written back), and max_fac_store
+// sizes the FACT_ADR table and the matching block of the unsymmetric types.
+inline constexpr int32_t kMaxProcessors = 64;
+inline constexpr int32_t kMaxFacStore = 1024;
+
+// True for the matrix types the library solves: 1, 2, -2, 3, 4, -4, 6, 11 and 13.
+bool known_matrix_type(int32_t type);
 
 // The record printed for a rejected input (error numbers 1..11, 15, 20 and the array checks),
 // or nullptr for other numbers.

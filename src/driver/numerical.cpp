@@ -6,6 +6,8 @@
 
 #include "common/memory.h"
 #include "driver/handle_routines.h"
+#include "driver/input_texts.h"
+#include "driver/outcome.h"
 #include "driver/phases.h"
 #include "driver/refinement.h"
 #include "factor/factorize.h"
@@ -56,6 +58,11 @@ int32_t obtain_numeric_blocks(Call& c) {
   OneBased<int32_t> iadr = c.h.iadr();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
   BlockSizes s = fact_cgs_alloc(false, c.ido, c.work_nb, ib, iadr, entry);
+  if (s.too_large != 0) {  // reported as the real work block that cannot be had
+    c.mem.failed_bytes = 8 * s.too_large;
+    c.mem.failed_total = c.mem.factor + memory::kilobytes(8 * s.too_large);
+    return kCodeWorkR0;
+  }
   const bool count_factor = c.iparam(9) >= 0;
   if (s.factor != 0) {
     void*& block = c.h.fact_block(c.matrix_number);
@@ -63,6 +70,7 @@ int32_t obtain_numeric_blocks(Call& c) {
     block = nullptr;
     entry.word[0] = 0;
     const int64_t bytes = factor_block_bytes(s.factor < 0 ? -s.factor : s.factor, c.n);
+    entry.word[2] = 0;  // the new block holds no factor yet
     block = memory::obtain((size_t)bytes);
     if (!block) {
       c.mem.failed_bytes = bytes;
@@ -100,6 +108,7 @@ int32_t factorize_now(Call& c, Numeric& v) {
   // The pivoting mode of this factor (1 diagonal pivoting, 2 Bunch–Kaufman): its solves read
   // the factor in that mode even when iparam(21) changes before them.
   entry.word[5] = ib(51) == 0 ? 1 : 2;
+  entry.word[2] = 0;  // incomplete until the factorisation succeeds
   ib(62) = ib(63) = ib(64) = 0;
   c.iparam(20) = 0;
   factor::NumericMatrix A;
@@ -119,6 +128,7 @@ int32_t factorize_now(Call& c, Numeric& v) {
   ib(62) = perturbed, ib(63) = pos, ib(64) = neg;
   ib(50) = status;
   entry.word[1] = entry.word[0];
+  if (status == 0) entry.word[2] = c.matrix_type;
   c.done_flags[4] = c.done_flags[5] = 1;
   ib(43) = 0;
   ib(41) = 4;
@@ -181,8 +191,17 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   if (res.perturbed_only) c.iparam(20) = -34;
   ib(65) = res.steps;
   if (over_b) std::memcpy((void*)c.b, x, sizeof(T) * len);
+  if (res.status != 0 && res.status != -112) return -4;
+  // A solution the library cannot stand behind is an error: values that are not finite, or a
+  // refinement that ended far above the working precision.
+  if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   if (res.status == -112) return -112;
-  return res.status != 0 ? -4 : 0;
+  if (wanted && res.steps > 0) {
+    c.backward_error = solve::backward_error<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+                                                reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
+    if (!(c.backward_error <= kBackwardErrorLimit)) return kBackwardErrorAboveTarget;
+  }
+  return 0;
 }
 
 // Step 4 of the numerical work: factorise when needed, then solve. Leaves status in ibasic(50).
@@ -194,9 +213,10 @@ void numeric_step(Call& c, int32_t ido) {
   if (ib(43) == 1) {
     if (factorize_now<T>(c, v) != 0) return;
     if (ido == 12 || ido == 22) return;
-    if ((ido == 13 || ido == 23) && (ib(62) > 0 || c.iparam(8) != 0)) return;  // the refinement call solves
-  } else if (ido < 30) {
-    return;
+    // Without CGS the refinement call of the driver solves; with CGS the solve follows here.
+    if ((ido == 13 || ido == 23) && ib(18) == 0 && (ib(62) > 0 || c.iparam(8) != 0)) return;
+  } else if (ido == 12 || ido == 22) {
+    return;  // the stored factor is kept (CGS preconditioner); phases 13 and 23 go on to the solve
   }
   ib(50) = solve_and_refine<T>(c, v);
 }
@@ -206,6 +226,23 @@ void run_step4(Call& c, int32_t ido) {
     numeric_step<std::complex<double>>(c, ido);
   else
     numeric_step<double>(c, ido);
+}
+
+// A call that solves without factorising first uses the stored factor only when it is complete
+// and was computed for this matrix type: a failed factorisation leaves half-written values and
+// pivots, and a factor of the other sign (2 and -2, 4 and -4) has another layout. A phase that
+// factorises anyway (CGS keeps its factor between calls) refactorises instead. Returns 0 or the
+// error number of the refusal (the stored type in bad_row).
+int32_t check_stored_factor(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  const FactEntry& entry = c.h.fact_entry(c.matrix_number);
+  if (ib(43) == 1 || entry.word[2] == c.matrix_type) return 0;
+  if (c.ido < 30) {
+    ib(43) = 1;
+    return 0;
+  }
+  c.bad_row = entry.word[2];
+  return entry.word[2] == 0 ? kNoCompleteFactor : kFactorOfOtherType;
 }
 
 int64_t refinement_doubles(const Call& c) {
@@ -231,6 +268,10 @@ int32_t run_numerical(Call& c) {
     c.error_num = num;
     return -2;
   }
+  if (int32_t num = check_stored_factor(c)) {
+    c.error_num = num;
+    return -1;
+  }
   const int32_t r = c.ido % 10;
   bool refine_call = r == 3 && ib(18) == 0;
   if (c.ido == 33) {
@@ -242,7 +283,10 @@ int32_t run_numerical(Call& c) {
     copy_counts(c);
     c.iparam(7) = ib(65);
     c.error_num = ib(50);
-    if (c.error_num != 0) return c.error_num == -2 ? (release_block(c.h, kSlotCgsArr), -4) : -4;
+    if (c.error_num != 0) {
+      release_block(c.h, kSlotCgsArr);
+      return -4;
+    }
     refine_call = refine_call && c.ido != 33 && (ib(62) > 0 || c.iparam(8) != 0);
   }
   if (refine_call && (c.ido == 33 || ib(62) > 0 || c.iparam(8) != 0)) {

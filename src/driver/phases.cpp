@@ -3,6 +3,7 @@
 #include "driver/phases.h"
 
 #include "driver/handle_routines.h"
+#include "driver/outcome.h"
 
 namespace varnexo::driver {
 
@@ -13,25 +14,32 @@ void run_phases(Call& c, int32_t& error) {
     c.analysed_nnz = ib(54);
   }
   if (c.phase / 10 == 1) ini_basic(c.h, c.iparam, c.matrix_type);
-  if (c.phase / 10 <= 2) {
-    // Without row pointers the count is left to pass, and the array check reports the null pointer.
-    c.nnz = c.neqns < 1 ? 0 : (c.ia ? (int64_t)c.ia[c.neqns] - 1 : c.neqns + 1);
-  } else {
-    c.nnz = ib(54);
-  }
+  // A solve works on the analysed entries; every other phase (an unknown one included, which
+  // the check refuses) counts the caller's.
+  c.nnz = c.phase == 33 ? ib(54) : entry_count(c);
   check_input(c);
   if (c.error_num == 99) {
     c.error_num = 0;
     return;
   }
   if (c.error_num != 0) {
-    error = -1;
+    error = c.outcome_failed ? -4 : -1;
     return;
   }
   if (c.phase / 10 <= 2) ib(54) = (int32_t)c.nnz;
   if (c.ido / 10 >= 2 && c.h.slot(kSlotStrucFi) == 0) {
     c.error_num = 100000;  // no analysis yet
     error = -1;
+    return;
+  }
+  // Values that are not finite are refused before any work: the matching, the factorisation
+  // and the residual read a, the solve reads b.
+  const bool unsymmetric = c.matrix_type == 11 || c.matrix_type == 13;
+  const bool reads_values = c.ido != 11 || (unsymmetric && ib(67) > 0);
+  if (int32_t num =
+          check_finite_values(c, c.nnz, doubles_per_entry(c.matrix_type), reads_values, c.ido % 10 == 3)) {
+    c.error_num = num;
+    error = -4;
     return;
   }
   ib(73) = c.iparam(26);

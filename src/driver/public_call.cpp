@@ -8,6 +8,7 @@
 #include "driver/call.h"
 #include "driver/diagonal.h"
 #include "driver/handle.h"
+#include "driver/input_texts.h"
 #include "varnexo.h"
 
 using namespace varnexo;
@@ -38,28 +39,32 @@ void init_defaults(OneBased<int32_t> ip, int32_t type) {
   ip(29) = 0;
 }
 
-// The short cut for one entry per row on the diagonal: no handle block is touched.
-void diagonal_short_cut(int32_t phase, int32_t type, int32_t n, int32_t nb, const double* a,
-                        const int32_t* ia, const int32_t* ja, OneBased<int32_t> ip, double* b, double* x,
-                        int32_t& error) {
+// The short cut for one entry per row on the diagonal: no handle block is touched. Every
+// failing row is reported as -7 (never a value that reads as success or as another class), with
+// the row in the text when messages are on; values that are not finite are errors -4.
+void diagonal_short_cut(Call& c, int32_t& error) {
+  OneBased<int32_t> ip = c.iparam;
   ip(12) = -1;
-  const int32_t r = phase % 10;
-  const int32_t t = type > 10 ? type - 10 : type;
-  if (phase != 11) {
-    const int32_t solve = r == 3 ? 1 : 0;
-    if (t >= -2 && t <= 2) {
-      diag_solve<double>(n, nb, ia, ja, a, b, x, error, ip(6), solve, &ip(22), &ip(23));
-    } else {
-      using z = std::complex<double>;
-      diag_solve<z>(n, nb, ia, ja, reinterpret_cast<const z*>(a), reinterpret_cast<z*>(b),
-                    reinterpret_cast<z*>(x), error, ip(6), solve, nullptr, nullptr);
-    }
-  }
+  error = solve_diagonal(c, true);
   ip(15) = 0, ip(16) = 0, ip(17) = 0;
-  ip(18) = n;
-  ip(19) = n / 1000000;
+  ip(18) = c.neqns;
+  ip(19) = c.neqns / 1000000;
   ip(20) = 0;
-  if ((phase == 11 || phase == 23 || phase == 33) && error != 0) error = -7;
+  if (error == 0) return;
+  if (c.message_level != 0)
+    error = error_info(c, error);
+  else if (error == -1)
+    error = -7;
+}
+
+// The short cut runs for the known phases on a diagonal matrix whose arguments pass the
+// checks of every call; anything else goes to the driver, which reports it.
+bool takes_short_cut(Call& c) {
+  const int32_t p = c.phase;
+  if (p != 11 && p != 12 && p != 13 && p != 22 && p != 23 && p != 33) return false;
+  c.nnz = entry_count(c);
+  if (check_scalars(c, false) != 0 || check_null_arrays(c) != 0) return false;
+  return is_diagonal_system(c.neqns, c.ia, c.ja);
 }
 
 }  // namespace
@@ -69,7 +74,11 @@ extern "C" {
 VARNEXO_EXPORT void varnexoinit_(void* handle, const int32_t* matrix_type, int32_t* iparam) {
   auto* slots = static_cast<intptr_t*>(handle);
   for (int k = 0; k < VARNEXO_HANDLE_SLOTS; ++k) slots[k] = 0;
+  // The processor count is the caller's when it is one the library accepts; whatever else the
+  // array held (often nothing was set) becomes 1.
+  const int32_t nproc = iparam[2];
   init_defaults(OneBased<int32_t>(iparam, 64), *matrix_type);
+  iparam[2] = nproc >= 1 && nproc <= kMaxProcessors ? nproc : 1;
 }
 
 VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const int32_t* matrix_number,
@@ -96,13 +105,12 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
   }
   *error = 0;
   OneBased<int32_t> ip(iparam, 64);
-  if (*phase > 0 && *neqns >= 1 && ia && ja && a && is_diagonal_system(*neqns, ia, ja) &&
-      (*phase % 10 != 3 || (b && x))) {
-    diagonal_short_cut(*phase, *matrix_type, *neqns, *nb, a, ia, ja, ip, b, x, *error);
-    return;
-  }
   Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
                      iparam, message_level, b, x);
+  if (takes_short_cut(c)) {
+    diagonal_short_cut(c, *error);
+    return;
+  }
   run_driver(c, *error);
   // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
   // outcome is reported as success unless the caller asks to keep it. Every other failure of

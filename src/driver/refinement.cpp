@@ -119,7 +119,7 @@ RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max
   double res_ref = sb;
   T* r = work;
   T* d = work + len;
-  const int32_t limit = std::abs(max_steps);
+  const int64_t limit = max_steps < 0 ? -(int64_t)max_steps : max_steps;  // 64 bits: INT32_MIN is allowed
   for (int32_t k = 1;; ++k) {
     const double sumres = io.residual(x, b, r);
     res.status = io.solve(r, d);

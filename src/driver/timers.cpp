@@ -19,9 +19,9 @@ VARNEXO_UNDERSCORE_ALIAS(my_ftime_varnexo_);
 
 // Processor time of the calling process in seconds.
 VARNEXO_EXPORT void timer_varnexo_(double* t) {
-  // Written once with the same values by every caller, so safe to share.
-  static int64_t ticks_per_second = 0;
-  static double scale = 0.0;
+  // Set on the first call of each thread: handles in several threads share nothing mutable.
+  thread_local int64_t ticks_per_second = 0;
+  thread_local double scale = 0.0;
   double ignored = 0.0;
   int64_t ticks = 0;
   my_ftime_varnexo_(&ignored, &ticks_per_second, &ticks);

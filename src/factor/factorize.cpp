@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <ctime>
+#include <limits>
 #include <new>
 #include <vector>
 
 #include "common/export.h"
+#include "common/scalar.h"
 #include "factor/cholesky.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
@@ -22,19 +24,42 @@ int64_t factor_int_work_size(int32_t n, int32_t nsuper, int32_t copies) {
 
 namespace {
 
+// The geometric mean of the nonzero moduli of A as the kernels receive them (every stored entry,
+// scaled by the row and column values of the load rule); 0 when no entry is nonzero. Unlike the
+// largest entry, it is not pulled up by a few large entries of a badly scaled matrix, and like
+// it, it follows any multiple of the matrix.
 template <class S>
-double threshold_of(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n, const int32_t* ia,
-                    const S* a) {
+double typical_loaded_modulus(int32_t n, const int32_t* ia, const int32_t* ja, const S* a,
+                              const double* scaling, LoadRule rule) {
+  double log_sum = 0.0;
+  int64_t count = 0;
+  for (int32_t i = 1; i <= n; ++i) {
+    for (int32_t k = ia[i - 1]; k < ia[i]; ++k) {
+      double v = static_cast<double>(std::abs(a[k - 1]));
+      const int32_t j = ja[k - 1];
+      if (rule == LoadRule::scaled_symmetric) v *= scaling[j - 1] * scaling[i - 1];
+      if (rule == LoadRule::scaled_unsymmetric) v *= scaling[j - 1] * scaling[n + i - 1];
+      if (v > 0.0 && v <= std::numeric_limits<double>::max()) {  // the driver refuses non-finite values
+        log_sum += std::log(v);
+        ++count;
+      }
+    }
+  }
+  return count == 0 ? 0.0 : std::exp(log_sum / static_cast<double>(count));
+}
+
+template <class S>
+double threshold_of(int32_t exponent, int32_t n, const int32_t* ia, const int32_t* ja, const S* a,
+                    const double* scaling, LoadRule rule) {
   if (exponent == 0) return 0.0;
-  double eps = std::exp(-std::abs(exponent) * std::log(10.0));
-  if (!symmetric_storage || (type != -2 && type != -4 && type != 6)) return eps;
-  // Off-diagonal entries of the upper triangle: every stored entry but the first of its row.
-  double amax = 0.0;
-  for (int32_t i = 1; i <= n; ++i)
-    for (int32_t k = ia[i - 1] + 1; k < ia[i]; ++k)
-      amax = std::max(amax, static_cast<double>(std::abs(a[k - 1])));
-  if (amax == 0.0) amax = 1.0;
-  return amax < 1.0 ? eps * std::sqrt(amax) : eps / std::sqrt(amax);
+  // |exponent| in 64 bits: the most negative int32 has no 32-bit magnitude.
+  const double e = exponent < 0 ? -static_cast<double>(exponent) : static_cast<double>(exponent);
+  const double eps = std::exp(-e * std::log(10.0));
+  // Relative to the size of the entries, so that a pivot is perturbed or not whatever power of
+  // ten the whole matrix is multiplied by; a zero matrix counts as 1.
+  double typical = typical_loaded_modulus(n, ia, ja, a, scaling, rule);
+  if (typical == 0.0) typical = 1.0;
+  return eps * typical;
 }
 
 LoadRule load_rule(int32_t type, bool symmetric_storage, int32_t scale_flag) {
@@ -96,14 +121,15 @@ int32_t run_kernel(Kernel& kernel, const Run& r, bool conjugate_mirrored) {
   return factor_scheduled(loop, sf, nmod, d, w.link);
 }
 
-// The perturbation threshold of this run, from ibasic(66) and the caller's values.
+// The perturbation threshold of this run, from ibasic(66) and the values as they are loaded.
 double run_threshold(const Run& r, bool complex_values) {
-  const int32_t n = r.sf->n, type = r.ib(12);
-  const bool sym = r.ib(19) == 1;
+  const int32_t n = r.sf->n;
+  const LoadRule rule = r.A->scaling ? load_rule(r.ib(12), r.ib(19) == 1, r.ib(69)) : LoadRule::unscaled;
   if (complex_values)
-    return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia,
-                                  static_cast<const std::complex<double>*>(r.A->a));
-  return perturbation_threshold(r.ib(66), type, sym, n, r.A->ia, static_cast<const double*>(r.A->a));
+    return perturbation_threshold(r.ib(66), n, r.A->ia, r.A->ja,
+                                  static_cast<const std::complex<double>*>(r.A->a), r.A->scaling, rule);
+  return perturbation_threshold(r.ib(66), n, r.A->ia, r.A->ja, static_cast<const double*>(r.A->a),
+                                r.A->scaling, rule);
 }
 
 // LDLᵀ of the symmetric indefinite types; the counters go to ibasic(62..64) also on failure.
@@ -168,20 +194,20 @@ int32_t ssnfct(const Run& r) {
 
 }  // namespace
 
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
-                              const int32_t* ia, const double* a) {
-  return threshold_of(exponent, type, symmetric_storage, n, ia, a);
+double perturbation_threshold(int32_t exponent, int32_t n, const int32_t* ia, const int32_t* ja,
+                              const double* a, const double* scaling, LoadRule rule) {
+  return threshold_of(exponent, n, ia, ja, a, scaling, rule);
 }
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
-                              const int32_t* ia, const std::complex<double>* a) {
-  return threshold_of(exponent, type, symmetric_storage, n, ia, a);
+double perturbation_threshold(int32_t exponent, int32_t n, const int32_t* ia, const int32_t* ja,
+                              const std::complex<double>* a, const double* scaling, LoadRule rule) {
+  return threshold_of(exponent, n, ia, ja, a, scaling, rule);
 }
 
 int32_t factorize(const SymbolicFactor& sf, const ValueMap& map, int32_t* ibasic, double* rbasic,
                   const NumericMatrix& A, void* factor_block, void* work_r0, int32_t* iwork, int32_t* pivot,
                   int32_t* colpivot, const int32_t* domains) {
   const int32_t type = ibasic[11];
-  const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
+  const int w = (magnitude(type) <= 2 || type == 11) ? 1 : 2;
   double* unz = sf.xunz ? static_cast<double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w : nullptr;
   return factorize_arrays(sf, map, ibasic, rbasic, A, factor_block, unz, work_r0, iwork, pivot, colpivot,
                           domains);

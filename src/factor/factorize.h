@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "factor/storage.h"
+#include "factor/value_map.h"
 
 namespace varnexo::factor {
 
@@ -53,13 +54,16 @@ int32_t factorize_arrays(const SymbolicFactor& sf, const ValueMap& map, int32_t*
                          const NumericMatrix& A, void* lnz, void* unz, void* work_r0, int32_t* iwork,
                          int32_t* pivot, int32_t* colpivot, const int32_t* domains);
 
-// The perturbation threshold of the pivoting kernels: 0 when exponent is 0, else 10^-|e|,
-// scaled for the symmetric storage of types -2, -4, 6 by the largest off-diagonal modulus amax
-// of `a` (·√amax when amax < 1, /√amax otherwise; amax = 0 counts as 1).
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
-                              const int32_t* ia, const double* a);
-double perturbation_threshold(int32_t exponent, int32_t type, bool symmetric_storage, int32_t n,
-                              const int32_t* ia, const std::complex<double>* a);
+// The perturbation threshold of the pivoting kernels (LDLᵀ, LDLᴴ, complete-pivoting LU): 0 when
+// exponent is 0, else 10^-|e|·g, g the geometric mean of the nonzero moduli among the stored
+// entries of A as the kernels receive them (scaled by scaling under `rule`; no nonzero entry
+// counts as g = 1). Multiplying A by any power of ten multiplies the threshold alike, so the same
+// pivots are perturbed.
+// ia, ja, a: 1-based compressed rows; scaling: 2n values when rule is not unscaled.
+double perturbation_threshold(int32_t exponent, int32_t n, const int32_t* ia, const int32_t* ja,
+                              const double* a, const double* scaling, LoadRule rule);
+double perturbation_threshold(int32_t exponent, int32_t n, const int32_t* ia, const int32_t* ja,
+                              const std::complex<double>* a, const double* scaling, LoadRule rule);
 
 // Operation count of the factorisation in millions (walks the supernodes as the loop does).
 // link: n words, length: nsuper words of scratch. Returns false when an update list runs empty

@@ -6,6 +6,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "common/scalar.h"
 #include "factor/factorize.h"
 
 namespace varnexo::factor {
@@ -69,7 +70,7 @@ bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32
     }
     push(fjcol, J, jlen - ncol);
   }
-  const bool complex_type = std::abs(type) > 2 && type != 11;
+  const bool complex_type = magnitude(type) > 2 && type != 11;
   *mflops = ops / 1.0e6 * (complex_type ? 4.0 : 1.0);
   return true;
 }

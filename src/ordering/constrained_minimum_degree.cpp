@@ -74,6 +74,7 @@ int32_t ddecomp(int32_t n, int32_t* xadj0, int32_t* adjncy0, int32_t nparts, int
     options[METIS_OPTION_NUMBERING] = 0;
     options[METIS_OPTION_SEED] = kPartitionSeed;
     idx_t nv = n, ncon = 1, nparts_idx = np, cut = 0;
+    std::lock_guard<std::mutex> lock(partitioner_lock());
     const int rc = METIS_PartGraphKway(&nv, &ncon, xadj0, adjncy0, nullptr, nullptr, nullptr, &nparts_idx,
                                        nullptr, nullptr, options, &cut, part.data());
     if (rc != METIS_OK) return kOrderingFailed;

@@ -19,6 +19,11 @@ static_assert(sizeof(idx_t) == sizeof(int32_t), "the partitioner must use 32-bit
 
 namespace varnexo::ordering {
 
+std::mutex& partitioner_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
 namespace {
 
 constexpr int32_t kSmallGraph = 200;  // subgraphs up to this size are ordered by minimum degree
@@ -316,6 +321,7 @@ DissectStatus Dissector::order_domain(const idx_t* verts, int32_t m) {
     if (!mmd_order0(m, sub.xadj, sub.adjncy, perm)) return DissectStatus::failed;
   } else {
     idx_t nv = m;
+    std::lock_guard<std::mutex> lock(partitioner_lock());
     if (METIS_NodeND(&nv, sub.xadj, sub.adjncy, sub.vwgt, opts_, perm, iperm) != METIS_OK)
       return DissectStatus::failed;
   }
@@ -336,6 +342,7 @@ DissectStatus Dissector::split(const idx_t* verts, int32_t m, idx_t* lists, int3
     for (int32_t i = 0; i < m; ++i) part[i] = i < m / 2 ? 0 : 1;  // no edges: empty separator
   } else {
     idx_t nv = m, sepsize = 0;
+    std::lock_guard<std::mutex> lock(partitioner_lock());
     if (METIS_ComputeVertexSeparator(&nv, sub.xadj, sub.adjncy, sub.vwgt, opts_, &sepsize, part) != METIS_OK)
       return DissectStatus::failed;
   }
@@ -415,6 +422,7 @@ bool order_whole_by_components(WorkGraph& g, const DissectionOptions& o, std::ve
   partitioner_options(o, opts, true);
   std::vector<idx_t> perm(g.n), iperm(g.n);
   idx_t nv = g.n;
+  std::lock_guard<std::mutex> lock(partitioner_lock());
   if (METIS_NodeND(&nv, g.xadj.data(), g.adjncy.data(), g.weights(), opts, perm.data(), iperm.data()) !=
       METIS_OK)
     return false;

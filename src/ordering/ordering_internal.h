@@ -4,11 +4,17 @@
 // Arrays handed to the C++ functions are 1-based in content unless a comment says 0-based.
 #pragma once
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "common/onebased.h"
 
 namespace varnexo::ordering {
+
+// The partitioner keeps its random state for the whole process, so a fixed seed fixes the order
+// only when no other thread is inside it: every call into it holds this lock, and analyses in
+// several threads give the orders of a sequential run.
+std::mutex& partitioner_lock();
 
 // Status values of the orderings (0 = success).
 inline constexpr int32_t kOrderingBadInput = -1;  // graph or sizes inconsistent; nothing computed

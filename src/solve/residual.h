@@ -26,6 +26,13 @@ template <class T>
 double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
                  const int32_t* ja, const T* a, const T* x, T* r, const T* b, T* rowbuf);
 
+// The normwise backward error of x as a solution of op(A)·x = b, the worst over the nb columns:
+// ‖b − op(A)·x‖∞ / (‖op(A)‖∞·‖x‖∞ + ‖b‖∞), 0 for 0/0, NaN when any value is not finite.
+// r: n·nb values of scratch (receives the residual); rowbuf: nb values.
+template <class T>
+double backward_error(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
+                      const int32_t* ja, const T* a, const T* x, const T* b, T* r, T* rowbuf);
+
 // Largest |a(k)| over the stored entries off the diagonal (0 when there is none).
 template <class T>
 double maxnorm_a(int32_t n, const int32_t* ia, const int32_t* ja, const T* a);

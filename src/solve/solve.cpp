@@ -9,6 +9,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "common/scalar.h"
 #include "solve/ldlt_solve.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
@@ -109,7 +110,7 @@ int32_t solve_arrays(const factor::SymbolicFactor& sf, const void* lnz, const vo
   map.transposed = !symmetric && ib(68) != 0;
   map.part = ib(73);
   try {
-    const bool complex_values = !(std::abs(type) <= 2 || type == 11);
+    const bool complex_values = !(magnitude(type) <= 2 || type == 11);
     if (complex_values)
       return run<std::complex<double>>(sweep, sf, lnz, unz, pivot, colpivot, ib, nb, x, b, map, work,
                                        work_values, into_b);
@@ -123,7 +124,7 @@ int32_t solve(const factor::SymbolicFactor& sf, const void* factor_block, const 
               const int32_t* colpivot, const int32_t* ibasic, int32_t nb, void* x, void* b,
               const int32_t* row_map, const double* scaling, void* work, int64_t work_values, bool into_b) {
   const int32_t type = ibasic[11];
-  const int w = (std::abs(type) <= 2 || type == 11) ? 1 : 2;
+  const int w = (magnitude(type) <= 2 || type == 11) ? 1 : 2;
   const double* unz = ibasic[18] == 1
                           ? nullptr
                           : static_cast<const double*>(factor_block) + static_cast<int64_t>(ibasic[33]) * w;

@@ -58,7 +58,7 @@ struct Caller {
   int32_t& ip(int k) { return iparam[k - 1]; }
 
   int32_t call(int32_t phase, Csr& m) {
-    const size_t w = (std::abs(type) > 2 && type != 11) ? 2 : 1;
+    const size_t w = (type >= -2 && type <= 2) || type == 11 ? 1 : 2;  // no magnitude: type may be INT32_MIN
     const size_t len = (size_t)std::max(m.n, 1) * (size_t)std::max(nb, 1) * w;
     if (b.size() < len) b.resize(len, 1.0);
     if (x.size() < len) x.resize(len, 0.0);

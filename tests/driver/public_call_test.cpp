@@ -7,7 +7,7 @@
 namespace varnexo::test {
 namespace {
 
-TEST(Init, DefaultsPerTypeAndIparam3Untouched) {
+TEST(Init, DefaultsPerTypeAndIparam3KeptWhenInRange) {
   struct Case {
     int32_t type, ip8, ip10, ip11, ip13, ip21;
   };
@@ -18,12 +18,13 @@ TEST(Init, DefaultsPerTypeAndIparam3Untouched) {
     for (auto& s : handle) s = reinterpret_cast<void*>(0x1234);
     int32_t iparam[64];
     for (auto& v : iparam) v = 99;
+    iparam[2] = 3;
     varnexoinit_(handle, &k.type, iparam);
     for (void* s : handle) EXPECT_EQ(s, nullptr);
     SCOPED_TRACE(k.type);
     EXPECT_EQ(iparam[0], 1);
     EXPECT_EQ(iparam[1], 2);
-    EXPECT_EQ(iparam[2], 99) << "iparam(3) is left as it was";
+    EXPECT_EQ(iparam[2], 3) << "a processor count in range is left as it was";
     EXPECT_EQ(iparam[7], k.ip8);
     EXPECT_EQ(iparam[9], k.ip10);
     EXPECT_EQ(iparam[10], k.ip11);
@@ -93,20 +94,27 @@ TEST(DiagonalShortCut, Phase11OnlyWritesStatistics) {
   EXPECT_EQ(c.ip(20), 0);
 }
 
-TEST(DiagonalShortCut, BadRowsGiveRowNumberOrMinusSeven) {
-  // Row 5 holds two entries (row 6 none): phase 13 returns the row, phase 23 returns -7.
-  Csr m;
-  m.n = 6;
-  m.ia = {1, 2, 3, 4, 5, 7, 7};
-  m.ja = {1, 2, 3, 4, 5, 6};
-  m.a = {1, 1, 1, 1, 1, 1};
-  Caller c(11);
-  EXPECT_EQ(c.call(13, m), 5);
-  EXPECT_EQ(c.call(23, m), -7);
-  // A zero on the diagonal in row 3: phase 22 returns -3.
-  Csr z = diagonal({1.0, 2.0, 0.0, 4.0});
-  EXPECT_EQ(c.call(22, z), -3);
-  EXPECT_EQ(c.call(33, z), -7);
+TEST(DiagonalShortCut, BadRowsAreMinusSevenForEveryPhaseWithTheRowInTheText) {
+  // Row 5 holds two entries (row 6 none); a zero on the diagonal in row 2 would read as -2, the
+  // memory error, if the row number were the code.
+  Csr two;
+  two.n = 6;
+  two.ia = {1, 2, 3, 4, 5, 7, 7};
+  two.ja = {1, 2, 3, 4, 5, 6};
+  two.a = {1, 1, 1, 1, 1, 1};
+  Csr zero = diagonal({1.0, 0.0, 3.0, 4.0});
+  for (int32_t phase : {12, 13, 22, 23, 33}) {
+    Caller c(11);
+    EXPECT_EQ(c.call(phase, two), -7) << phase;
+    EXPECT_EQ(c.call(phase, zero), -7) << phase;
+    c.msglvl = 1;
+    std::string err = captured_stderr([&] { c.call(phase, zero); });
+    EXPECT_EQ(c.error, -7);
+    EXPECT_NE(err.find("*** something wrong with diagonal matrix row 2\n"), std::string::npos) << err;
+    err = captured_stderr([&] { c.call(phase, two); });
+    EXPECT_NE(err.find("*** something wrong with diagonal matrix row 5\n"), std::string::npos) << err;
+    for (void* s : c.handle) EXPECT_EQ(s, nullptr) << "the short cut obtains nothing";
+  }
 }
 
 TEST(DiagonalShortCut, SeveralRightHandSidesOverB) {

@@ -2,6 +2,9 @@
 // the perturbation threshold.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 #include "factor/factorize.h"
 #include "support_numeric/harness.h"
 
@@ -83,22 +86,45 @@ TEST(Flops, BrokenListIsReported) {
   EXPECT_FALSE(varnexo::factor::flops(sf, true, 2, link.data(), length.data(), &mf));
 }
 
-TEST(PerturbationThreshold, Rules) {
+TEST(PerturbationThreshold, RelativeToTheGeometricMeanOfTheLoadedEntries) {
+  using varnexo::factor::LoadRule;
   using varnexo::factor::perturbation_threshold;
-  // Upper triangle of [[1, 4, 0], [4, 1, -0.5], [0, -0.5, 1]]: amax = 4.
-  const std::vector<int32_t> ia = {1, 3, 5, 6};
+  // Upper triangle of [[1, 4, 0], [4, 1, -0.5], [0, -0.5, 1]]: the moduli 1, 4, 1, 0.5, 1 have
+  // the geometric mean (4·0.5)^(1/5) = 2^(1/5).
+  const std::vector<int32_t> ia = {1, 3, 5, 6}, ja = {1, 2, 2, 3, 3};
   const std::vector<double> a = {1, 4, 1, -0.5, 1};
-  EXPECT_EQ(perturbation_threshold(0, -2, true, 3, ia.data(), a.data()), 0.0);
-  EXPECT_NEAR(perturbation_threshold(8, 2, true, 3, ia.data(), a.data()), 1e-8, 1e-22);
-  EXPECT_NEAR(perturbation_threshold(-8, 11, false, 3, ia.data(), a.data()), 1e-8, 1e-22);
-  EXPECT_NEAR(perturbation_threshold(8, -2, true, 3, ia.data(), a.data()), 1e-8 / 2, 1e-22);
-  EXPECT_NEAR(perturbation_threshold(8, -2, false, 3, ia.data(), a.data()), 1e-8, 1e-22);
-  const std::vector<double> small = {1, 0.25, 1, 0.0, 1};
-  EXPECT_NEAR(perturbation_threshold(8, -2, true, 3, ia.data(), small.data()), 1e-8 * 0.5, 1e-22);
-  const std::vector<double> zero = {1, 0, 1, 0, 1};
-  EXPECT_NEAR(perturbation_threshold(8, -2, true, 3, ia.data(), zero.data()), 1e-8, 1e-22);
-  const std::vector<dcomplex> c = {1, dcomplex(3, 4), 1, 0, 1};
-  EXPECT_NEAR(perturbation_threshold(6, 6, true, 3, ia.data(), c.data()), 1e-6 / std::sqrt(5.0), 1e-20);
+  const LoadRule none = LoadRule::unscaled;
+  const double g = std::pow(2.0, 0.2);
+  EXPECT_EQ(perturbation_threshold(0, 3, ia.data(), ja.data(), a.data(), nullptr, none), 0.0);
+  EXPECT_NEAR(perturbation_threshold(8, 3, ia.data(), ja.data(), a.data(), nullptr, none), 1e-8 * g, 1e-21);
+  EXPECT_NEAR(perturbation_threshold(-8, 3, ia.data(), ja.data(), a.data(), nullptr, none), 1e-8 * g, 1e-21);
+  EXPECT_EQ(perturbation_threshold(INT32_MIN, 3, ia.data(), ja.data(), a.data(), nullptr, none), 0.0);
+  // The threshold follows the matrix over the whole exponent range.
+  for (int k = -150; k <= 150; k += 30) {
+    std::vector<double> s = a;
+    for (double& v : s) v *= std::pow(10.0, k);
+    EXPECT_NEAR(
+        perturbation_threshold(8, 3, ia.data(), ja.data(), s.data(), nullptr, none) / std::pow(10.0, k),
+        1e-8 * g, 1e-20)
+        << k;
+  }
+  // Zeros do not count; a zero matrix counts as 1.
+  const std::vector<double> zero = {0, 0, 0, 0, 0}, some = {0, 4, 0, 0, 0.25};
+  EXPECT_NEAR(perturbation_threshold(8, 3, ia.data(), ja.data(), zero.data(), nullptr, none), 1e-8, 1e-22);
+  EXPECT_NEAR(perturbation_threshold(8, 3, ia.data(), ja.data(), some.data(), nullptr, none), 1e-8, 1e-22);
+  // The scaled rules weigh each entry by its row and column values.
+  const std::vector<double> scaling = {1, 0.1, 1, 0.5, 0.5, 0.5};
+  // Symmetric: 1, 0.4, 0.01, 0.05, 1.
+  EXPECT_NEAR(perturbation_threshold(8, 3, ia.data(), ja.data(), a.data(), scaling.data(),
+                                     LoadRule::scaled_symmetric),
+              1e-8 * std::pow(0.4 * 0.01 * 0.05, 0.2), 1e-21);
+  // Unsymmetric (row values from position n on): 0.5, 0.2, 0.05, 0.25, 0.5.
+  EXPECT_NEAR(perturbation_threshold(8, 3, ia.data(), ja.data(), a.data(), scaling.data(),
+                                     LoadRule::scaled_unsymmetric),
+              1e-8 * std::pow(0.5 * 0.2 * 0.05 * 0.25 * 0.5, 0.2), 1e-21);
+  const std::vector<dcomplex> c = {1, dcomplex(3, 4), 1, 0, 1};  // moduli 1, 5, 1, 1
+  EXPECT_NEAR(perturbation_threshold(6, 3, ia.data(), ja.data(), c.data(), nullptr, none),
+              1e-6 * std::pow(5.0, 0.25), 1e-19);
 }
 
 }  // namespace
