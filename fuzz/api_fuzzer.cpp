@@ -5,8 +5,9 @@
 // Every array is allocated with its exact size, so a read or write outside it is caught by the
 // address sanitizer. Beyond "no crash, no leak, no undefined behaviour" it checks what the call
 // promises: ia, ja and a come back unchanged, b too unless the solution goes there, perm unless
-// the analysis is asked to return it, a solve reported as successful has a finite solution, and
-// the release leaves the handle zeroed. With API_FUZZER_TRACE set, each call is printed.
+// the analysis is asked to return it, a solve reported as successful has a finite solution (and,
+// after refinement, a backward error near the library's 1e-10), and the release leaves the
+// handle zeroed. With API_FUZZER_TRACE=1 each call is printed, with 2 also iparam and the arrays.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -17,8 +18,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "sparse.h"
 #include "varnexo.h"
 
 namespace {
@@ -275,7 +278,46 @@ void between_calls(FuzzedDataProvider& in, Caller& c) {
 }
 
 bool solves(int32_t phase) { return phase == 13 || phase == 23 || phase == 33; }
+
+// The backward error of a solution of the system the call describes (the matrix as its type
+// stores it, transposed when iparam(12) = 1), or -1 for a type without a storage.
+double backward_error_of(const Matrix& m, int32_t type, bool transposed, const double* b, const double* x,
+                         int32_t nb) {
+  using varnexo::tools::Layout;
+  varnexo::tools::Csr a;
+  if (type == 1 || type == 3 || type == 11 || type == 13)
+    a.layout = Layout::full;
+  else if (type == 2 || type == -2 || type == 6)
+    a.layout = Layout::upper_symmetric;
+  else if (type == 4 || type == -4)
+    a.layout = Layout::upper_hermitian;
+  else
+    return -1.0;
+  a.n = m.n;
+  a.complex = m.complex;
+  a.ia = m.ia;
+  a.ja = m.ja;
+  a.a = m.a;
+  return varnexo::tools::backward_error(a, transposed && a.layout == Layout::full, b, x, nb);
+}
 bool analyses(int32_t phase) { return phase == 11 || phase == 12 || phase == 13; }
+
+// With API_FUZZER_TRACE=2: iparam(1..30), (49) and the arrays after a call, b as it was before.
+void trace_arrays(Caller& c, const std::vector<double>& b) {
+  std::fprintf(stderr, "  iparam:");
+  for (int k = 1; k <= 30; ++k) std::fprintf(stderr, " %d", c.ip(k));
+  std::fprintf(stderr, ", (49) %d\n  ia:", c.ip(49));
+  for (int32_t v : c.m.ia) std::fprintf(stderr, " %d", v);
+  std::fprintf(stderr, "\n  ja:");
+  for (int32_t v : c.m.ja) std::fprintf(stderr, " %d", v);
+  std::fprintf(stderr, "\n  a:");
+  for (double v : c.m.a) std::fprintf(stderr, " %.17g", v);
+  std::fprintf(stderr, "\n  b:");
+  for (double v : b) std::fprintf(stderr, " %.17g", v);
+  std::fprintf(stderr, "\n  x:");
+  for (double v : c.x) std::fprintf(stderr, " %.17g", v);
+  std::fprintf(stderr, "\n");
+}
 
 // One call, with the promises checked afterwards.
 void call(FuzzedDataProvider& in, Caller& c, int32_t phase, int index) {
@@ -297,6 +339,8 @@ void call(FuzzedDataProvider& in, Caller& c, int32_t phase, int index) {
                  "call %d: phase %d type %d n %d nnz %d nb %d maxfct %d mnum %d null %d -> error %d\n", index,
                  phase, c.type, c.m.n, c.m.ia.empty() ? 0 : c.m.ia[c.m.n] - 1, nb, c.max_fac_store,
                  c.matrix_number, null_arg >= 0 ? null_arg : -1, error);
+  if (std::getenv("API_FUZZER_TRACE") && std::string(std::getenv("API_FUZZER_TRACE")) == "2")
+    trace_arrays(c, b_before);
   if (c.m.ia != before.ia || c.m.ja != before.ja) broken("ia or ja changed", index, phase, c.type);
   for (size_t k = 0; k < c.m.a.size(); ++k)
     if (std::memcmp(&c.m.a[k], &before.a[k], sizeof(double)) != 0) broken("a changed", index, phase, c.type);
@@ -312,6 +356,14 @@ void call(FuzzedDataProvider& in, Caller& c, int32_t phase, int index) {
     for (double v : solution)
       if (!std::isfinite(v))
         broken("a successful solve returned a solution that is not finite", index, phase, c.type);
+    // After a whole solve with refinement steps and without CGS, success means a backward error
+    // of at most 1e-10 (checked here with room for rounding). A pure solve may keep a solution
+    // whose refinement stalled unless iparam(49) asks for its error.
+    const bool refined = c.ip(26) == 0 && c.ip(4) == 0 && c.ip(7) > 0 && (c.ip(12) == 0 || c.ip(12) == 1);
+    if (refined && (phase != 33 || c.ip(49) != 0)) {
+      const double berr = backward_error_of(c.m, c.type, c.ip(12) == 1, b_before.data(), solution.data(), nb);
+      if (berr > 1e-8) broken("a successful solve with a backward error above 1e-8", index, phase, c.type);
+    }
   }
 }
 
