@@ -4,7 +4,7 @@
 
 int main(void) {
   void* handle[64];
-  int32_t iparam[64];
+  int32_t iparam[64] = {0}; /* varnexoinit_ keeps iparam[2], the processor count */
   int32_t type = VARNEXO_REAL_SPD, one = 1, phase = VARNEXO_PHASE_ANALYSIS_FACTOR_SOLVE, n = 4, nb = 1;
   int32_t msglvl = 0, error = 0, perm[4];
   int32_t ia[5] = {1, 2, 3, 4, 5}, ja[4] = {1, 2, 3, 4};

@@ -4,6 +4,8 @@
 # benchmark, --fuzz clang and its libFuzzer and sanitizer runtimes for scripts/fuzz.sh)
 set -e
 pkgs="cmake g++ gfortran pkg-config libopenblas-dev liblapack-dev libmetis-dev libgtest-dev libgmock-dev libbenchmark-dev"
+# The Python package: built with pybind11 for Debian's python3, tested with pytest against SciPy.
+pkgs="$pkgs python3-dev pybind11-dev python3-pybind11 python3-numpy python3-scipy python3-pytest"
 for arg in "$@"; do
   case "$arg" in
     --peers) pkgs="$pkgs libsuitesparse-dev libmumps-seq-dev libsuperlu-dev" ;;

@@ -1,7 +1,9 @@
 #!/bin/sh
-# Builds the library and runs the whole test suite. With --sanitize the build uses the address,
-# leak and undefined-behaviour sanitizers in its own build tree; with --tsan the thread sanitizer
-# builds the library and the threading tests (label "threads") in build-tsan and runs those.
+# Builds the library and runs the whole test suite, the Python package's tests included. With
+# --sanitize the build uses the address, leak and undefined-behaviour sanitizers in its own build
+# tree (without the Python package: an instrumented library cannot be loaded by the interpreter);
+# with --tsan the thread sanitizer builds the library and the threading tests (label "threads") in
+# build-tsan and runs those.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,7 +20,8 @@ elif [ "${1:-}" = "--tsan" ]; then
   exit 0
 else
   dir=build
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  # The Python package and its tests are part of the suite: a missing dependency is an error.
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVARNEXO_BUILD_PYTHON=ON >/dev/null
 fi
 cmake --build "$dir" -j"$(nproc)"
 OPENBLAS_NUM_THREADS=1 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
