@@ -145,7 +145,8 @@ void new_values(FuzzedDataProvider& in, Matrix& m) {
   // A dominant diagonal again where the rows are still well formed.
   if (mode == 0)
     for (int32_t i = 1; i <= m.n; ++i)
-      for (int64_t k = m.ia[i - 1] - 1; k >= 0 && k < m.ia[i] - 1 && k < int64_t(m.ja.size()); ++k)
+      for (int64_t k = int64_t{m.ia[i - 1]} - 1;
+           k >= 0 && k < int64_t{m.ia[i]} - 1 && k < int64_t(m.ja.size()); ++k)
         if (m.ja[k] == i) m.a[k * w] += m.n + 1.0;
 }
 
