@@ -36,6 +36,16 @@ struct Times {
   int64_t factor_nnz = -1;
   double berr = -1;
   double mflop = -1;
+  int32_t steps = -1;  // refinement steps (ours)
+};
+
+// The solve of the same factor with the CGS/CG iteration instead of refinement (ours, on the
+// indefinite and unsymmetric types): CG for the symmetric types, CGS for the others.
+struct Iterated {
+  bool ran = false, ok = false;
+  int32_t iterations = 0;
+  double berr = -1, solve = -1;
+  std::string method, note;
 };
 
 double median(std::vector<double> v) {
@@ -122,6 +132,7 @@ Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int re
     ts.push_back(o.stage_seconds(33));
     t.factor_nnz = o.factor_nnz;
     t.mflop = o.mflop;
+    t.steps = o.refinement_steps;
     if (r == 0) t.berr = tools::backward_error(a, false, b.data(), x.data(), 1);
   }
   t.ok = true;
@@ -129,6 +140,33 @@ Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int re
   t.factor = median(tf);
   t.solve = median(ts);
   return t;
+}
+
+// The library with iparam(4) set, `repeat` times; the median solve time of phase 33.
+Iterated run_iterated(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat) {
+  Iterated it;
+  const bool symmetric = type == -2 || type == -4 || type == 6;
+  if (type == 2 || type == 4) return it;  // definite: refinement is rarely needed, not compared
+  it.ran = true;
+  it.method = symmetric ? "CG" : "CGS";
+  std::vector<double> ts;
+  for (int r = 0; r < repeat; ++r) {
+    tools::SolveSettings s;
+    s.matrix_type = type;
+    s.cgs_code = symmetric ? 2 : 1;
+    std::vector<double> bb(b), x(b.size());
+    const tools::SolveOutcome o = tools::solve(a, s, bb.data(), 1, x.data());
+    it.iterations = o.iterations;
+    if (o.error != 0) {
+      it.note = "error " + std::to_string(o.error) + ", iparam(20) " + std::to_string(o.iterations);
+      return it;
+    }
+    ts.push_back(o.stage_seconds(33));
+    if (r == 0) it.berr = tools::backward_error(a, false, b.data(), x.data(), 1);
+  }
+  it.ok = true;
+  it.solve = median(ts);
+  return it;
 }
 
 Times run_peer(const Peer& peer, const PeerInput& in, const tools::Csr& full, int repeat) {
@@ -178,23 +216,33 @@ struct Row {
   int64_t nnz;
   Times t;
   double ratio[3] = {-1, -1, -1};  // ours / best peer: analyse, factor, solve
+  Iterated it{};                   // ours: the iteration instead of refinement
 };
+
+std::string iterated_text(const Row& r) {
+  if (!r.it.ran) return "-";
+  if (!r.it.ok) return r.it.method + ": " + r.it.note;
+  return r.it.method + " " + std::to_string(r.it.iterations) + " it, " + num(r.it.berr, "%.1e") + ", " +
+         num(r.it.solve) + " s";
+}
 
 void print_table(const std::vector<Row>& rows, double gflops) {
   std::printf("\ndense dgemm rate: %.2f Gflop/s\n\n", gflops);
   std::printf(
-      "| matrix | n | nnz | solver | analyse s | factor s | solve s | nnz(factor) | backward error | "
-      "factor Gflop/s | ratio analyse/factor/solve | note |\n");
-  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|---|\n");
+      "| matrix | n | nnz | solver | analyse s | factor s | solve s | refinement steps | nnz(factor) | "
+      "backward error | iterated solve: iterations, backward error, solve s | factor Gflop/s | "
+      "ratio analyse/factor/solve | note |\n");
+  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|---:|---|---|\n");
   for (const Row& r : rows) {
     const double rate = r.t.mflop > 0 && r.t.factor > 0 ? r.t.mflop / r.t.factor / 1e3 : -1;
     const std::string rate_text =
         rate < 0 ? "-" : num(rate) + " (" + num(100 * rate / gflops, "%.0f") + "% of dgemm)";
     std::printf(
-        "| %s | %d | %lld | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.matrix.c_str(), r.n,
+        "| %s | %d | %lld | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.matrix.c_str(), r.n,
         static_cast<long long>(r.nnz), r.solver.c_str(), num(r.t.analyse).c_str(), num(r.t.factor).c_str(),
-        num(r.t.solve).c_str(), r.t.factor_nnz >= 0 ? std::to_string(r.t.factor_nnz).c_str() : "-",
-        num(r.t.berr, "%.1e").c_str(), rate_text.c_str(),
+        num(r.t.solve).c_str(), r.t.steps >= 0 ? std::to_string(r.t.steps).c_str() : "-",
+        r.t.factor_nnz >= 0 ? std::to_string(r.t.factor_nnz).c_str() : "-", num(r.t.berr, "%.1e").c_str(),
+        iterated_text(r).c_str(), rate_text.c_str(),
         r.ratio[1] >= 0
             ? (num(r.ratio[0], "%.2f") + " / " + num(r.ratio[1], "%.2f") + " / " + num(r.ratio[2], "%.2f"))
                   .c_str()
@@ -210,15 +258,23 @@ void print_results(const std::vector<Row>& rows, double gflops) {
         "result {\"matrix\":\"%s\",\"n\":%d,\"nnz\":%lld,\"solver\":\"%s\",\"ok\":%s,\"analyse_s\":%.6g,"
         "\"factor_s\":%.6g,\"solve_s\":%.6g,\"factor_nnz\":%lld,\"mflop\":%.6g,\"backward_error\":%.3g,"
         "\"ratio_analyse\":%.4g,"
-        "\"ratio_factor\":%.4g,\"ratio_solve\":%.4g,\"note\":\"%s\"}\n",
+        "\"ratio_factor\":%.4g,\"ratio_solve\":%.4g,\"refine_steps\":%d,\"iterated\":%s,"
+        "\"iterated_ok\":%s,\"iterations\":%d,\"iterated_backward_error\":%.3g,\"iterated_solve_s\":%.6g,"
+        "\"note\":\"%s\"}\n",
         r.matrix.c_str(), r.n, static_cast<long long>(r.nnz), r.solver.c_str(), r.t.ok ? "true" : "false",
         r.t.analyse, r.t.factor, r.t.solve, static_cast<long long>(r.t.factor_nnz), r.t.mflop, r.t.berr,
-        r.ratio[0], r.ratio[1], r.ratio[2], r.t.note.c_str());
+        r.ratio[0], r.ratio[1], r.ratio[2], r.t.steps, r.it.ran ? "true" : "false",
+        r.it.ok ? "true" : "false", r.it.iterations, r.it.berr, r.it.solve, r.t.note.c_str());
 }
 
 // Every solve that succeeded has a backward error below 1e-10.
 bool all_accurate(const std::vector<Row>& rows) {
   for (const Row& r : rows) {
+    if (r.it.ok && !(r.it.berr < 1e-10)) {
+      std::fprintf(stderr, "varnexo-bench: %s on %s: backward error %.3g\n", r.it.method.c_str(),
+                   r.matrix.c_str(), r.it.berr);
+      return false;
+    }
     if (!r.t.ok) continue;
     if (!(r.t.berr < 1e-10)) {
       std::fprintf(stderr, "varnexo-bench: %s on %s: backward error %.3g\n", r.solver.c_str(),
@@ -249,6 +305,7 @@ void bench_case(Case& c, int repeat, const std::vector<Peer>& peers, std::vector
   tools::multiply(a, false, ones.data(), b.data(), 1);
   const size_t first = rows.size();
   rows.push_back({c.name, "varnexo", a.n, a.nnz(), run_ours(a, c.type, b, repeat)});
+  rows.back().it = run_iterated(a, c.type, b, repeat);
   if (complex) return;
   tools::to_csr(c.matrix, tools::Layout::full, false, full, error);
   tools::to_csr(c.matrix, tools::Layout::upper_symmetric, false, upper, error);

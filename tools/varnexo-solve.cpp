@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -202,6 +203,7 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
   s.ordering = o.ordering;
   s.nproc = o.nproc;
   s.max_refine = o.max_refine;
+  s.cgs_code = o.cgs_code;
   s.pivot_exponent = o.pivot_exponent;
   s.transpose = o.transpose;
   s.message_level = o.message_level;
@@ -238,7 +240,8 @@ int report_error(const SolveOutcome& r, int32_t message_level) {
   return fail(kSolverError, msg);
 }
 
-void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs, double berr) {
+void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs, int32_t cgs_code,
+                   double berr) {
   std::printf("matrix        %s: n %d, nnz %lld (%s), type %s\n", in.name.c_str(), a.n,
               static_cast<long long>(a.nnz()), a.layout == Layout::full ? "full rows" : "upper triangle",
               type_label(r.matrix_type).c_str());
@@ -256,9 +259,16 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
   }
   std::printf("\n");
   if (r.solved) {
-    std::printf("solve         %d right-hand side%s, %d refinement step%s, %d perturbed pivot%s", nrhs,
-                nrhs == 1 ? "" : "s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s",
-                r.perturbed_pivots, r.perturbed_pivots == 1 ? "" : "s");
+    std::printf("solve         %d right-hand side%s, ", nrhs, nrhs == 1 ? "" : "s");
+    // The library runs CG only on the symmetric and Hermitian types.
+    const int32_t t = r.matrix_type;
+    const bool symmetric = t == 2 || t == -2 || t == 4 || t == -4 || t == 6;
+    if (cgs_code != 0)
+      std::printf("%d %s iteration%s", r.iterations, std::abs(cgs_code) % 10 == 2 && symmetric ? "CG" : "CGS",
+                  r.iterations == 1 ? "" : "s");
+    else
+      std::printf("%d refinement step%s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s");
+    std::printf(", %d perturbed pivot%s", r.perturbed_pivots, r.perturbed_pivots == 1 ? "" : "s");
     if (r.matrix_type == -2 || r.matrix_type == -4) std::printf(", inertia +%d -%d", r.positive, r.negative);
     if (std::isfinite(berr))
       std::printf("\nbackward error %.3e\n", berr);
@@ -306,7 +316,7 @@ int run(const CommandOptions& o, Stage& stage) {
   // The library takes the transposed solve as the plain one for the symmetric types.
   const bool transposed = o.transpose && a.layout == Layout::full;
   const double berr = r.solved ? backward_error(a, transposed, b_copy.data(), x.data(), nrhs) : 0.0;
-  print_summary(in, a, r, nrhs, berr);
+  print_summary(in, a, r, nrhs, o.cgs_code, berr);
   if (r.solved && !accept_solution(berr, o.tolerance, error)) {
     if (!o.output_path.empty()) error += "; " + o.output_path + " not written";
     return fail(kSolverError, error);

@@ -2,10 +2,15 @@
 // entry points. The error texts go to standard error, everything else to standard output.
 #include "common/output.h"
 
+#include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "common/common_entries.h"
 #include "common/export.h"
+#include "common/guard.h"
 
 namespace varnexo::output {
 
@@ -20,6 +25,96 @@ std::string statistics_record(const std::string& label, const std::string& forma
   r.replace(13, label.size(), label);
   r.replace(61, format.size(), format);
   return r.substr(0, 80 > 61 + format.size() ? 80 : 61 + format.size());
+}
+
+namespace {
+
+// Fortran Fw.d: fixed notation in a field of w characters (stars when it does not fit).
+std::string fortran_f(double v, int w, int d) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", d, v);
+  std::string s = buf;
+  if (d == 0) s += '.';
+  if ((int)s.size() > w) return std::string(w, '*');
+  return std::string(w - s.size(), ' ') + s;
+}
+
+// Fortran Ew.d: 0.ddd mantissa and a signed two-digit exponent (E dropped past 99).
+std::string fortran_e(double v, int w, int d) {
+  std::string s;
+  if (v == 0.0 || !std::isfinite(v)) {
+    s = v == 0.0 ? "0." + std::string(d, '0') + "E+00"
+                 : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
+  } else {
+    int e = (int)std::floor(std::log10(std::fabs(v))) + 1;
+    double m = std::fabs(v) / std::pow(10.0, e);
+    double scale = std::pow(10.0, d);
+    double r = std::round(m * scale) / scale;
+    if (r >= 1.0) {
+      r /= 10.0;
+      e += 1;
+    } else if (r < 0.1) {
+      r *= 10.0;
+      e -= 1;
+    }
+    char mant[32], ex[16];
+    std::snprintf(mant, sizeof mant, "%.*f", d, r);
+    const int ae = std::abs(e);
+    if (ae <= 99)
+      std::snprintf(ex, sizeof ex, "E%c%02d", e < 0 ? '-' : '+', ae);
+    else
+      std::snprintf(ex, sizeof ex, "%c%03d", e < 0 ? '-' : '+', ae);
+    s = std::string(v < 0 ? "-" : "") + mant + ex;
+  }
+  if ((int)s.size() > w) return std::string(w, '*');
+  return std::string(w - s.size(), ' ') + s;
+}
+
+// Appends the items of one format list (between its parentheses) to out; a repeat count before
+// an edit descriptor or a parenthesised group repeats it. Returns the position after the list.
+const char* format_list(const char* p, int32_t count, const double* values, int32_t& next, std::string& out) {
+  while (*p && *p != ')') {
+    if (*p == '\'') {
+      const char* end = std::strchr(p + 1, '\'');
+      if (!end) return p + std::strlen(p);
+      out.append(p + 1, end);
+      p = end + 1;
+      continue;
+    }
+    int repeat = 1;
+    if (std::isdigit((unsigned char)*p)) repeat = (int)std::strtol(p, const_cast<char**>(&p), 10);
+    if (*p == '(') {
+      const char* after = p + 1;
+      for (int r = 0; r < repeat; ++r) after = format_list(p + 1, count, values, next, out);
+      p = *after == ')' ? after + 1 : after;
+      continue;
+    }
+    if (*p == 'f' || *p == 'e') {
+      const char kind = *p++;
+      const int w = (int)std::strtol(p, const_cast<char**>(&p), 10);
+      int d = 0;
+      if (*p == '.') d = (int)std::strtol(p + 1, const_cast<char**>(&p), 10);
+      for (int r = 0; r < repeat && next < count; ++r, ++next)
+        out += kind == 'f' ? fortran_f(values[next], w, d) : fortran_e(values[next], w, d);
+      continue;
+    }
+    if (*p) ++p;  // separators
+  }
+  return p;
+}
+
+}  // namespace
+
+void fortran_line(const char* format, int32_t count, const double* values) {
+  std::string out;
+  int32_t next = 0;
+  const char* p = format;
+  while (*p == ' ') ++p;
+  if (*p == '(') ++p;
+  format_list(p, count, values, next, out);
+  std::fputs(out.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
 }
 
 namespace {
@@ -85,34 +180,37 @@ void empty_line() {
 }  // namespace varnexo::output
 
 using namespace varnexo::output;
+using varnexo::guard_entry;
 
+// A record that cannot be formatted for lack of memory is not printed: these entries have no
+// status to report it in.
 extern "C" {
 
 VARNEXO_EXPORT void print_ci_(const int32_t* ignored, const char* format, const int32_t* count,
                               const int32_t* values) {
   (void)ignored;
-  to_stderr(format, values, *count);
+  guard_entry(nullptr, {}, [&] { to_stderr(format, values, *count); });
 }
 VARNEXO_UNDERSCORE_ALIAS(print_ci_);
 
 VARNEXO_EXPORT void prints_ci_(const int32_t* ignored, const char* format, const int32_t* count,
                                const int32_t* values) {
   (void)ignored;
-  to_stdout(format, values, *count);
+  guard_entry(nullptr, {}, [&] { to_stdout(format, values, *count); });
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_ci_);
 
 VARNEXO_EXPORT void prints_cr_(const int32_t* ignored, const char* format, const int32_t* count,
                                const double* values) {
   (void)ignored;
-  to_stdout_real(format, values, *count);
+  guard_entry(nullptr, {}, [&] { to_stdout_real(format, values, *count); });
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_cr_);
 
 VARNEXO_EXPORT void prints_cri_(const int32_t* ignored, const char* format, const double* value,
                                 const int32_t* ivalue) {
   (void)ignored;
-  to_stdout_real_int(format, *value, *ivalue);
+  guard_entry(nullptr, {}, [&] { to_stdout_real_int(format, *value, *ivalue); });
 }
 VARNEXO_UNDERSCORE_ALIAS(prints_cri_);
 

@@ -20,4 +20,9 @@ void to_stderr_real(const std::string& record, const double* values, int count);
 void to_stdout_real_int(const std::string& record, double value, int32_t ivalue);
 void empty_line();
 
+// Prints values with a Fortran format of quoted strings, f and e edit descriptors and repeated
+// groups, e.g. "(' cgs-init:',f4.0,2(e12.3))", as a Fortran compiler's list would (0.123E-04,
+// stars when a field overflows); one line on standard output, flushed.
+void fortran_line(const char* format, int32_t count, const double* values);
+
 }  // namespace varnexo::output

@@ -7,11 +7,11 @@
 #include "common/memory.h"
 #include "driver/analysis_steps.h"
 #include "driver/handle_routines.h"
-#include "driver/matching_store.h"
 #include "driver/phases.h"
 #include "factor/factorize.h"
 #include "factor/storage_view.h"
-#include "mps.h"
+#include "matching/matching_store.h"
+#include "matching/mps.h"
 
 namespace varnexo::driver {
 namespace {
@@ -39,7 +39,7 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
   c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (c.matrix_type == 13 ? nnz : 0)));
   if (c.matrix_type == 13) {
     moduli.resize((size_t)nnz);
-    convert2abs(nnz, c.a, moduli.data());
+    matching::convert2abs(nnz, c.a, moduli.data());
     values = moduli.data();
   }
   std::vector<int32_t> match((size_t)n);
@@ -58,8 +58,8 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
     return -6;
   }
   for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(), c.h.block_as<int32_t>(kSlotMatchPerm),
-             c.h.block_as<double>(kSlotScaling));
+  matching::rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(),
+                       c.h.block_as<int32_t>(kSlotMatchPerm), c.h.block_as<double>(kSlotScaling));
   return 0;
 }
 
@@ -73,8 +73,8 @@ int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
   if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
   if (ib(67) > 0) return run_matching(c, ib);
-  rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
-             c.h.block_as<double>(kSlotScaling));
+  matching::rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
+                       c.h.block_as<double>(kSlotScaling));
   return 0;
 }
 
@@ -120,6 +120,7 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
   const int64_t failures = memory::failures();
   if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.done_flags))
     return step_error(c, s, failures);
+  ib(46) = ib(60);  // the domains of the ordering: subgraphs the factorisation treats independently
   if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ibp), kCodeStrucS2))) return (c.error_num = num, -2);
   if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s, failures);
   const int64_t fi_bytes = struc_fi_bytes(ibp, c.h.block_as<int32_t>(kSlotStrucS0), iadr);
@@ -137,6 +138,7 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
   if (int32_t s =
           analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
     return step_error(c, s, failures);
+  if (ib(15) > 1) c.done_flags[3] = 1;
   return 0;
 }
 
@@ -212,6 +214,7 @@ int32_t run_analysis(Call& c) {
   ib(75) = (int32_t)c.mem.peak;
   ib(76) = (int32_t)c.mem.permanent;
   ib(77) = (int32_t)c.mem.factor;
+  mark_stage_boundary(c);
   return 0;
 }
 

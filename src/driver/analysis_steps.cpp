@@ -8,8 +8,10 @@
 #include <limits>
 
 #include "common/onebased.h"
+#include "driver/driver_entries.h"
 #include "factor/storage_view.h"
 #include "factor/value_map.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/reorder.h"
 #include "ordering/schedule.h"
 
@@ -295,7 +297,6 @@ int32_t analysis_step2(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic,
 int32_t analysis_step3(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic, int32_t* iadr,
                        const int32_t* ia, const int32_t* ja, int32_t* perm, const int32_t* matching_perm,
                        int32_t* iparam_p, int32_t nb) {
-  (void)rbasic;
   OneBased<int32_t> ib(ibasic, 100), iparam(iparam_p, 64);
   ib(50) = 0;
   const int64_t n = ib(1), nproc = std::max(ib(15), 1);
@@ -311,7 +312,13 @@ int32_t analysis_step3(const AnalysisBlocks& b, int32_t* ibasic, double* rbasic,
     ib(50) = -180;
     return ib(50);
   }
-  if (nproc > 1) build_update_lists(ib, b, iadr);
+  if (nproc > 1) {  // the "parlist" stage
+    double t0 = 0, t1 = 0;
+    timer_varnexo_(&t0);
+    build_update_lists(ib, b, iadr);
+    timer_varnexo_(&t1);
+    rbasic[3] += t1 - t0;
+  }
   ib(44) = clamp32(std::max({int64_t{ib(23)} * nb * nproc, nproc * n, int64_t{ib(37)} * nproc}));
   return ib(50);
 }

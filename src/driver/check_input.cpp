@@ -10,10 +10,9 @@
 #include "common/export.h"
 #include "driver/call.h"
 #include "driver/diagonal.h"
+#include "driver/driver_entries.h"
 #include "driver/input_texts.h"
 #include "driver/outcome.h"
-
-extern "C" void timer_varnexo_(double* t);
 
 namespace varnexo::driver {
 
@@ -143,10 +142,10 @@ void prepare(Call& c) {
   timer_varnexo_(&rb(16));
   c.h.slot(kSlotCallCounter) += 1;
   for (int32_t& f : c.done_flags) f = 0;
-  if (c.h.slot(kSlotCallCounter) == 1) {
-    for (int k = 1; k <= 10; ++k) rb(k) = 0.0;
-  }
-  rb(9) = 0.0;
+  // Stage times are those of this call. The factorisation time stays: it is the one the
+  // iteration budget of later solves weighs a solve against.
+  for (int k = 1; k <= 9; ++k)
+    if (k != 6 || c.h.slot(kSlotCallCounter) == 1) rb(k) = 0.0;
   rb(10) = rb(16);
   c.level = c.message_level != 0 ? 1 : 0;
   OneBased<int32_t> ip = c.iparam;

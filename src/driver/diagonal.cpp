@@ -8,6 +8,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "driver/driver_entries.h"
 
 namespace varnexo::driver {
 

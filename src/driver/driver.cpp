@@ -9,6 +9,7 @@
 #include "common/memory.h"
 #include "common/output.h"
 #include "driver/call.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/phases.h"
 

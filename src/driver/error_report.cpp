@@ -7,6 +7,7 @@
 #include "common/export.h"
 #include "common/output.h"
 #include "driver/call.h"
+#include "driver/driver_entries.h"
 #include "driver/input_texts.h"
 #include "driver/outcome.h"
 

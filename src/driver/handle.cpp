@@ -10,8 +10,10 @@
 
 #include "common/export.h"
 #include "common/memory.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "solve/cgs.h"
 
 namespace varnexo::driver {
 
@@ -177,8 +179,8 @@ BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<i
   if (work < n) work = n;
   if (work < ib(37)) work = ib(37);
   work *= nproc * w;
-  const int64_t cgs =
-      (ib(18) != 0 && ido % 10 >= 3) ? (5 * n * nb + 9 * (int64_t)nb + 2 * (int64_t)nb * nproc) * w : 0;
+  // The vectors of the iteration, carved by solve::pre_cgs.
+  const int64_t cgs = (ib(18) != 0 && ido % 10 >= 3) ? solve::cgs_work_values(n, nb) * w : 0;
   if (work > INT32_MAX || cgs > INT32_MAX) {
     // Their sizes in doubles are kept in 32-bit control words: such blocks cannot be described.
     s.too_large = work > INT32_MAX ? work : cgs;

@@ -1,10 +1,12 @@
 // The numerical phases of the driver (load -> factor -> solve -> refine): the factor, work and
-// refinement blocks of a call, the factorisation of one matrix number, the solve and the
-// iterative refinement.
+// refinement blocks of a call, the factorisation of one matrix number, the solve with iterative
+// refinement, or the CGS/CG iteration that reuses a stored factor as preconditioner.
+#include <algorithm>
 #include <complex>
 #include <cstring>
 
 #include "common/memory.h"
+#include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
 #include "driver/outcome.h"
@@ -12,10 +14,9 @@
 #include "driver/refinement.h"
 #include "factor/factorize.h"
 #include "factor/storage_view.h"
+#include "solve/cgs.h"
 #include "solve/residual.h"
 #include "solve/solve.h"
-
-extern "C" void timer_varnexo_(double* t);
 
 namespace varnexo::driver {
 namespace {
@@ -130,15 +131,17 @@ int32_t factorize_now(Call& c, Numeric& v) {
   entry.word[1] = entry.word[0];
   if (status == 0) entry.word[2] = c.matrix_type;
   c.done_flags[4] = c.done_flags[5] = 1;
+  mark_stage_boundary(c);
   ib(43) = 0;
   ib(41) = 4;
   ib(48) = -1;
   return status;
 }
 
-// One solve with the stored factor: rhs (caller's order) -> sol (caller's order).
+// One solve with the stored factor: rhs (caller's order) -> sol (caller's order). A timed solve
+// counts in the solve stage; the preconditioner solves of the iteration count in its own stage.
 template <class T>
-int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
+int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol, bool timed = true) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
   const int32_t* row_map =
@@ -150,9 +153,11 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol) {
   const int32_t status =
       solve::solve(v.sf, v.values, v.pivot, v.colpivot, ibasic, c.work_nb, sol, const_cast<T*>(rhs), row_map,
                    c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), c.h.ibasic()(7) / v.w, false);
-  timer_varnexo_(&t1);
-  c.h.rbasic()(7) += t1 - t0;
-  c.done_flags[6] = 1;
+  if (timed) {
+    timer_varnexo_(&t1);
+    c.h.rbasic()(7) += t1 - t0;
+    c.done_flags[6] = 1;
+  }
   return status;
 }
 
@@ -188,7 +193,7 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
                                reinterpret_cast<const T*>(c.a), xs, r, bs, rowbuf.data());
   };
   RefinementResult res = refine<T>(io, b, x, c.iparam(8), wanted, c.level >= 1, work);
-  if (res.perturbed_only) c.iparam(20) = -34;
+  c.iparam(20) = res.perturbed_only ? -34 : 0;
   ib(65) = res.steps;
   if (over_b) std::memcpy((void*)c.b, x, sizeof(T) * len);
   if (res.status != 0 && res.status != -112) return -4;
@@ -204,19 +209,142 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   return 0;
 }
 
+// ---- The CGS/CG branch: a stored factor as the preconditioner of an iteration on the caller's matrix ----
+
+// A failed iteration (or one whose answer the library cannot stand behind); the call refactorises
+// when its code allows, else returns -4 with the iteration's diagnostics in iparam(20).
+inline constexpr int32_t kIterationFailed = -3;
+// The budget of an iteration right after a fresh factorisation: no cheaper way to the answer is
+// left, so the iteration gets the largest budget of a positive code.
+inline constexpr int32_t kFreshFactorBudget = 100;
+
+// Steps of the iteration that cost about as much as |code|·3 factorisations of this size: the
+// ratio of the last factorisation time to one solve. A solve too quick to time (≤ 1e-10 s)
+// leaves no ratio: 0. A positive code caps the budget at 100, a negative one makes it 150.
+int32_t iteration_budget(int32_t code, double factor_time, double solve_time) {
+  if (code < 0) return 150;
+  if (solve_time <= 1e-10) return 0;
+  const double steps = 3.0 * (double)magnitude(code) * factor_time / solve_time + 1.0;
+  return steps >= 100.0 ? 100 : (int32_t)steps;
+}
+
+solve::IterationOptions iteration_options(const Call& c, int32_t budget) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  solve::IterationOptions o;
+  const solve::Storage storage = solve::storage_of(c.matrix_type);
+  o.tolerance = c.h.rbasic()(13);
+  o.divergence_bound = ib(40);
+  o.max_iterations = budget;
+  o.check_iteration = budget / 2 + 1;
+  // CG needs a symmetric or Hermitian matrix and factor; other matrices asking for it run CGS.
+  o.conjugate_gradient = magnitude(ib(18)) == 2 && storage != solve::Storage::full;
+  o.hermitian = storage == solve::Storage::hermitian;
+  o.print = c.level >= 1;
+  o.matrix_norm = doubles_per_entry(c.matrix_type) == 2
+                      ? solve::norm_inf(ib(68) == 1, c.n, storage, c.ia, c.ja,
+                                        reinterpret_cast<const std::complex<double>*>(c.a))
+                      : solve::norm_inf(ib(68) == 1, c.n, storage, c.ia, c.ja, c.a);
+  return o;
+}
+
+// One solve with the stored factor into x, then the iteration from it. `fresh`: the factor was
+// computed in this call. Returns 0, kIterationFailed, or the error number of a solve or check.
+template <class T>
+int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  OneBased<double> rb = c.h.rbasic();
+  const int64_t len = (int64_t)c.n * c.work_nb;
+  if (len <= 0) return 0;
+  const T* b = reinterpret_cast<const T*>(c.b);
+  T* x = reinterpret_cast<T*>(c.x);
+  const double t_before = rb(7);
+  if (int32_t status = solve_once<T>(c, v, b, x)) return status;
+  const int32_t budget = iteration_budget(ib(18), rb(6), rb(7) - t_before);
+  ib(41) = budget;
+  ib(42) = budget / 2 + 1;
+  if (ib(73) != 0) return 0;  // a forward or backward substitution alone is not iterated
+  const int32_t steps = fresh ? std::max(budget, kFreshFactorBudget) : budget;
+  if (steps < 1) {
+    c.iparam(20) = -5;
+    return kIterationFailed;
+  }
+  solve::IterationOperators<T> op;
+  op.n = c.n;
+  op.nb = c.work_nb;
+  op.precondition = [&](const T* rhs, T* sol) { return solve_once<T>(c, v, rhs, sol, false); };
+  const solve::Storage storage = solve::storage_of(c.matrix_type);
+  std::vector<T> rowbuf((size_t)c.work_nb);
+  op.multiply = [&](const T* in, T* out) {
+    solve::amuxy<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja, reinterpret_cast<const T*>(c.a), in,
+                    out, rowbuf.data());
+  };
+  T* work = c.h.block_as<T>(kSlotCgsArr);
+  const int64_t work_values = solve::cgs_work_values(c.n, c.work_nb);
+  double t0 = 0, t1 = 0;
+  timer_varnexo_(&t0);
+  const solve::IterationResult r =
+      solve::pre_cgs<T>(op, b, x, iteration_options(c, steps), work, work_values);
+  timer_varnexo_(&t1);
+  rb(8) += t1 - t0;
+  c.done_flags[7] = 1;
+  mark_stage_boundary(c);
+  c.iparam(20) = r.ok() ? r.iterations : (int32_t)r.status - 10 * r.iterations;
+  if (!r.ok()) return kIterationFailed;
+  if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
+  // The measure of the iteration is the size of its last correction; the answer is judged by
+  // its backward error like a refined one.
+  c.backward_error = solve::backward_error<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+                                              reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
+  return c.backward_error <= kBackwardErrorLimit ? 0 : kBackwardErrorAboveTarget;
+}
+
+// Step 4 with the iteration: keeps the stored factor while the budget of the last solve allows
+// and no failure asked for a new one (ibasic(43), a negative iparam(20)), factorises otherwise,
+// then solves and iterates. A failed iteration on a kept factor refactorises once when the code
+// is positive. Leaves the status in ibasic(50).
+template <class T>
+void iterative_step(Call& c, int32_t ido) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  Numeric v = numeric_view(c);
+  ib(50) = 0;
+  const int32_t code = ib(18);
+  if (code < 0) ib(41) = 150;
+  const bool refactorise = ib(43) == 1 || (ido < 30 && (ib(41) < 5 || c.iparam(20) < 0));
+  bool fresh = false;
+  if (refactorise) {
+    if ((ib(50) = factorize_now<T>(c, v)) != 0) return;
+    fresh = true;
+  }
+  if (ido == 12 || ido == 22) return;
+  for (;;) {
+    const int32_t status = solve_and_iterate<T>(c, v, fresh);
+    if (status == 0) break;
+    const bool retry = status == kIterationFailed || status == kBackwardErrorAboveTarget;
+    if (retry) ib(43) = 1;  // the next call factorises first
+    if (!retry || fresh || code < 0) {
+      ib(50) = status;
+      break;
+    }
+    if ((ib(50) = factorize_now<T>(c, v)) != 0) break;
+    fresh = true;
+  }
+  if (ib(8) == 1) std::memcpy((void*)c.b, c.x, sizeof(T) * (size_t)c.n * c.work_nb);  // the answer over b
+}
+
 // Step 4 of the numerical work: factorise when needed, then solve. Leaves status in ibasic(50).
 template <class T>
 void numeric_step(Call& c, int32_t ido) {
   OneBased<int32_t> ib = c.h.ibasic();
+  if (ib(18) != 0) return iterative_step<T>(c, ido);
   Numeric v = numeric_view(c);
   ib(50) = 0;
   if (ib(43) == 1) {
     if (factorize_now<T>(c, v) != 0) return;
     if (ido == 12 || ido == 22) return;
-    // Without CGS the refinement call of the driver solves; with CGS the solve follows here.
-    if ((ido == 13 || ido == 23) && ib(18) == 0 && (ib(62) > 0 || c.iparam(8) != 0)) return;
+    // The refinement call of the driver solves.
+    if ((ido == 13 || ido == 23) && (ib(62) > 0 || c.iparam(8) != 0)) return;
   } else if (ido == 12 || ido == 22) {
-    return;  // the stored factor is kept (CGS preconditioner); phases 13 and 23 go on to the solve
+    return;
   }
   ib(50) = solve_and_refine<T>(c, v);
 }
@@ -257,6 +385,18 @@ void copy_counts(Call& c) {
   c.iparam(23) = ib(64);
 }
 
+// The numerical phases with the iteration instead of refinement: one step does all.
+int32_t run_iterative(Call& c) {
+  OneBased<int32_t> ib = c.h.ibasic();
+  ib(65) = 0;
+  run_step4(c, c.ido);
+  copy_counts(c);
+  c.iparam(7) = 0;
+  c.error_num = ib(50);
+  release_block(c.h, kSlotCgsArr);
+  return c.error_num != 0 ? -4 : 0;
+}
+
 }  // namespace
 
 int32_t run_numerical(Call& c) {
@@ -273,11 +413,12 @@ int32_t run_numerical(Call& c) {
     return -1;
   }
   const int32_t r = c.ido % 10;
-  bool refine_call = r == 3 && ib(18) == 0;
+  bool refine_call = r == 3;
   if (c.ido == 33) {
     if (ib(62) + c.iparam(14) == 0) ib(62) = c.iparam(14) = 0;
     if (c.iparam(14) > 0) ib(62) = c.iparam(14);
   }
+  if (ib(18) != 0) return run_iterative(c);
   if (!(c.ido == 33 && (ib(62) >= 1 || c.iparam(8) != 0))) {
     run_step4(c, c.ido);
     copy_counts(c);

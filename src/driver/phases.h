@@ -18,6 +18,10 @@ int32_t run_analysis(Call& c);
 // Factorisation and solve with refinement for the numerical phases. Returns the coarse code.
 int32_t run_numerical(Call& c);
 
+// Records the end of a timed stage in rbasic(16); the factorisation charges the time since the
+// last boundary to the "A to LU" stage.
+void mark_stage_boundary(Call& c);
+
 // The banner: an empty line and the name of the matrix type.
 void banner(int32_t type);
 

@@ -7,6 +7,7 @@
 #include "common/onebased.h"
 #include "driver/call.h"
 #include "driver/diagonal.h"
+#include "driver/driver_entries.h"
 #include "driver/handle.h"
 #include "driver/input_texts.h"
 #include "varnexo.h"

@@ -10,50 +10,10 @@
 
 #include "common/export.h"
 #include "common/scalar.h"
+#include "driver/driver_entries.h"
 
 namespace varnexo::driver {
 namespace {
-
-// Fortran Fw.d: fixed notation in a field of w characters (stars when it does not fit).
-std::string fortran_f(double v, int w, int d) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", d, v);
-  std::string s = buf;
-  if (d == 0) s += '.';
-  if ((int)s.size() > w) return std::string(w, '*');
-  return std::string(w - s.size(), ' ') + s;
-}
-
-// Fortran Ew.d: 0.ddd mantissa and a signed two-digit exponent (E dropped past 99).
-std::string fortran_e(double v, int w, int d) {
-  std::string s;
-  if (v == 0.0 || !std::isfinite(v)) {
-    s = v == 0.0 ? "0." + std::string(d, '0') + "E+00"
-                 : (std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity"));
-  } else {
-    int e = (int)std::floor(std::log10(std::fabs(v))) + 1;
-    double m = std::fabs(v) / std::pow(10.0, e);
-    double scale = std::pow(10.0, d);
-    double r = std::round(m * scale) / scale;
-    if (r >= 1.0) {
-      r /= 10.0;
-      e += 1;
-    } else if (r < 0.1) {
-      r *= 10.0;
-      e -= 1;
-    }
-    char mant[32], ex[16];
-    std::snprintf(mant, sizeof mant, "%.*f", d, r);
-    const int ae = std::abs(e);
-    if (ae <= 99)
-      std::snprintf(ex, sizeof ex, "E%c%02d", e < 0 ? '-' : '+', ae);
-    else
-      std::snprintf(ex, sizeof ex, "%c%03d", e < 0 ? '-' : '+', ae);
-    s = std::string(v < 0 ? "-" : "") + mant + ex;
-  }
-  if ((int)s.size() > w) return std::string(w, '*');
-  return std::string(w - s.size(), ' ') + s;
-}
 
 template <class T>
 double sum_abs(const T* v, int64_t len) {
@@ -76,36 +36,6 @@ void report(bool print, int32_t k, double sumres, double sumdx, double sb, doubl
 }
 
 }  // namespace
-
-void write_fortran_line(const char* format, int32_t count, const double* values, int32_t level) {
-  if (level < 1) return;
-  std::string out;
-  int32_t next = 0;
-  for (const char* p = format; *p;) {
-    if (*p == '\'') {
-      const char* end = std::strchr(p + 1, '\'');
-      if (!end) break;
-      out.append(p + 1, end);
-      p = end + 1;
-      continue;
-    }
-    if (std::isdigit((unsigned char)*p) || *p == 'f' || *p == 'e') {
-      int repeat = 1;
-      if (std::isdigit((unsigned char)*p)) repeat = (int)std::strtol(p, const_cast<char**>(&p), 10);
-      const char kind = *p++;
-      const int w = (int)std::strtol(p, const_cast<char**>(&p), 10);
-      int d = 0;
-      if (*p == '.') d = (int)std::strtol(p + 1, const_cast<char**>(&p), 10);
-      for (int r = 0; r < repeat && next < count; ++r, ++next)
-        out += kind == 'f' ? fortran_f(values[next], w, d) : fortran_e(values[next], w, d);
-      continue;
-    }
-    ++p;
-  }
-  std::fputs(out.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
 
 template <class T>
 RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max_steps, bool wanted,

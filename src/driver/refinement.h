@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "common/onebased.h"
+#include "common/output.h"
 
 namespace varnexo::driver {
 
@@ -35,6 +36,8 @@ RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max
 
 // Writes values with a Fortran format made of quoted strings and f/e edit descriptors, e.g.
 // "(' ref_it:',f3.0,' rel res',e12.3,' rel err',e12.3)"; one line, flushed. Only when level >= 1.
-void write_fortran_line(const char* format, int32_t count, const double* values, int32_t level);
+inline void write_fortran_line(const char* format, int32_t count, const double* values, int32_t level) {
+  if (level >= 1) output::fortran_line(format, count, values);
+}
 
 }  // namespace varnexo::driver

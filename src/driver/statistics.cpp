@@ -1,12 +1,12 @@
 // Messages at the end of a call with messages on: the banner, the summary line, the stage
 // times and the statistics records (80 columns, label at column 14, value at column 62).
+#include <algorithm>
 #include <string>
 
 #include "common/export.h"
 #include "common/output.h"
+#include "driver/driver_entries.h"
 #include "driver/phases.h"
-
-extern "C" void timer_varnexo_(double* t);
 
 namespace varnexo::driver {
 namespace {
@@ -91,7 +91,8 @@ void times(const Call& c) {
     if (i == 8) {
       output::to_stdout_real_int("      " + name + " %f s cgx iterations %d", rb(8), c.iparam(20));
     } else if (i == 10) {
-      const double v[2] = {rb(10), rb(10) - sum};
+      // The stages are disjoint parts of the call; rounding alone could make the rest negative.
+      const double v[2] = {rb(10), std::max(0.0, rb(10) - sum)};
       output::to_stdout_real("      Time " + name + " %f s total - sum: %f s", v, 2);
     } else {
       output::to_stdout_real("      Time " + name + " %f s", &rb(i), 1);
@@ -131,7 +132,7 @@ void records(const Call& c, int32_t ido) {
     line(" < Using VARNEXO in 32-bit for factorization/solve >");
     output::empty_line();
   }
-  if (ib(18) < 1)
+  if (!c.done_flags[7])  // no iteration ran in this call
     line(nproc > 1 ? " < Numerical Factorization with BLAS3 and O(n) synchronization >"
                    : " < Numerical Factorization with Level-3 BLAS performance >");
   else
@@ -158,6 +159,8 @@ void records(const Call& c, int32_t ido) {
 }
 
 }  // namespace
+
+void mark_stage_boundary(Call& c) { timer_varnexo_(&c.h.rbasic()(16)); }
 
 void statistics(Call& c) {
   OneBased<int32_t> ib = c.h.ibasic();

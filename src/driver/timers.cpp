@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "common/export.h"
+#include "driver/driver_entries.h"
 
 extern "C" {
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "common/export.h"
+#include "common/guard.h"
+#include "factor/factor_entries.h"
 #include "factor/left_looking.h"
 #include "factor/value_map.h"
 
@@ -47,12 +49,12 @@ int32_t run_cholesky(int32_t n, int32_t nsuper, const int32_t* xsuper, const int
   CholeskyKernel<double> kernel;
   LeftLooking<CholeskyKernel<double>> loop(sf, kernel, loader, lnz, nullptr, w, nullptr, nullptr);
   const OneBased<const int32_t> nm(nmod, nsuper);
-  try {
+  // A lack of the loop's scratch beyond temp is reported as a temp too small; any other
+  // exception fails the factorisation.
+  return guard_status({kTempTooSmall, kPivotFailure}, [&] {
     if (schedule) return factor_scheduled(loop, sf, nm, *schedule, w.link);
     return factor_plain(loop, nsuper, nm);
-  } catch (...) {
-    return kTempTooSmall;
-  }
+  });
 }
 
 }  // namespace
@@ -106,10 +108,16 @@ extern "C" VARNEXO_EXPORT void scatt_varnexo_(const int32_t* m, const int32_t* q
                                               const int32_t* relind, const int32_t* fjcol,
                                               const int32_t* jlen, const int32_t* n, const int32_t* xlnz,
                                               double* lnz) {
-  std::vector<int32_t> cols(std::max(0, *q));
-  for (int32_t k = 0; k < *q; ++k) cols[k] = *fjcol + *jlen - 1 - relind[k];
+  // The target columns go through a small buffer, a block of them at a time, so the entry
+  // needs no memory of its own.
   const int64_t size = std::abs(xlnz[*n]) - 1;
-  scatt<double>(*m, *q, temp, cols.data(), relind, OneBased<const int32_t>(xlnz, *n + 1),
-                OneBased<double>(lnz, size));
+  constexpr int32_t kBlock = 64;
+  int32_t cols[kBlock];
+  for (int32_t k0 = 0; k0 < *q; k0 += kBlock) {
+    const int32_t count = std::min(kBlock, *q - k0);
+    for (int32_t k = 0; k < count; ++k) cols[k] = *fjcol + *jlen - 1 - relind[k0 + k];
+    scatt<double>(*m, count, temp + static_cast<int64_t>(k0) * *m, cols, relind,
+                  OneBased<const int32_t>(xlnz, *n + 1), OneBased<double>(lnz, size));
+  }
 }
 VARNEXO_UNDERSCORE_ALIAS(scatt_varnexo_);

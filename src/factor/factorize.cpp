@@ -11,6 +11,7 @@
 #include "common/export.h"
 #include "common/scalar.h"
 #include "factor/cholesky.h"
+#include "factor/factor_entries.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
 #include "factor/lu.h"

@@ -7,6 +7,7 @@
 #include "common/export.h"
 #include "common/onebased.h"
 #include "common/scalar.h"
+#include "factor/factor_entries.h"
 #include "factor/factorize.h"
 
 namespace varnexo::factor {

@@ -8,25 +8,13 @@
 
 #include "common/blas.h"
 #include "common/scalar.h"
-#include "factor/bunch_kaufman.h"
+#include "dense/block_diagonal.h"
+#include "dense/bunch_kaufman.h"
+#include "dense/interchanges.h"
+#include "dense/pivoted_lu.h"
 #include "factor/left_looking.h"
-#include "solve/block_diagonal.h"
 
 namespace varnexo::factor {
-
-// luspym: for j = 1..n-1 with p = |ipiv(j)| != j, swaps columns j and p of the m-row array a
-// (leading dimension lda). ipiv 1-based, local to the block. Used on L21 with the interchanges
-// of the diagonal-pivoting and complete-pivoting factorisations, and on U12ᵀ with row
-// interchanges (the two routines named luspym and lusp are this one operation).
-template <class T>
-void luspym(int32_t m, int32_t n, T* a, int32_t lda, const int32_t* ipiv) {
-  for (int32_t j = 1; j < n; ++j) {
-    const int32_t p = ipiv[j - 1] < 0 ? -ipiv[j - 1] : ipiv[j - 1];
-    if (p != j)
-      std::swap_ranges(a + static_cast<int64_t>(j - 1) * lda, a + static_cast<int64_t>(j - 1) * lda + m,
-                       a + static_cast<int64_t>(p - 1) * lda);
-  }
-}
 
 // Block operations of the LDLᵀ kernel (LDLᴴ with `Hermitian`). The update multiplies K's
 // remaining rows R by W = R·D_K (built in the second half of temp, rows × ncolk, leading
@@ -101,9 +89,9 @@ struct LdltKernel {
   // transposed form: temp(ncol × m) = A21ᵀ (A21ᴴ), temp := (L·D)⁻¹·Pᵀ·temp, A21 = tempᵀ (tempᴴ).
   int32_t factor_bunch_kaufman(const TargetBlock<T>& b) {
     if constexpr (Hermitian)
-      hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps);
+      dense::hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps);
     else
-      sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
+      dense::sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
     const int32_t m = b.jlen - b.ncol;
     if (m == 0) return 0;
     const int64_t size = static_cast<int64_t>(b.ncol) * m;
@@ -118,7 +106,7 @@ struct LdltKernel {
     for (int32_t c = 0; c < b.ncol; ++c)
       for (int32_t i = 0; i < m; ++i)
         t[c + static_cast<int64_t>(i) * b.ncol] = op(a21[i + static_cast<int64_t>(c) * b.jlen]);
-    solve::sytrs_bklfw<T, Hermitian>(b.ncol, m, b.l, b.jlen, b.pivot, t, b.ncol);
+    dense::sytrs_bklfw<T, dense::symmetry_t<Hermitian>>(b.ncol, m, b.l, b.jlen, b.pivot, t, b.ncol);
     for (int32_t c = 0; c < b.ncol; ++c)
       for (int32_t i = 0; i < m; ++i) {
         T& v = t[c + static_cast<int64_t>(i) * b.ncol];
@@ -133,10 +121,10 @@ struct LdltKernel {
     const int64_t ld = b.jlen;
     for (int32_t j = 0; j < b.ncol; ++j)
       for (int32_t i = j + 1; i < b.ncol; ++i) b.l[j + i * ld] = op(b.l[i + j * ld]);
-    getf2<T>(b.ncol, b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
+    dense::getf2<T>(b.ncol, b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
     const int32_t m = b.jlen - b.ncol;
     if (m == 0) return 0;
-    luspym<T>(m, b.ncol, b.l + b.ncol, b.jlen, b.pivot);
+    dense::luspym<T>(m, b.ncol, b.l + b.ncol, b.jlen, b.pivot);
     blas::trsm('R', 'U', 'N', 'N', m, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol, b.jlen);
     return 0;
   }

@@ -6,8 +6,8 @@
 
 #include "common/blas.h"
 #include "common/scalar.h"
-#include "factor/complete_pivoting.h"
-#include "factor/ldlt.h"
+#include "dense/interchanges.h"
+#include "dense/pivoted_lu.h"
 #include "factor/left_looking.h"
 
 namespace varnexo::factor {
@@ -36,7 +36,7 @@ struct LuKernel {
 
   int32_t factor_block(const TargetBlock<T>& b) {
     if constexpr (Complete) {
-      getc2<T>(b.ncol, b.l, b.jlen, b.pivot, b.colpivot, npert, eps);
+      dense::getc2<T>(b.ncol, b.l, b.jlen, b.pivot, b.colpivot, npert, eps);
     } else {
       const int info = blas::getrf(b.ncol, b.ncol, b.l, b.jlen, b.pivot);
       if (info != 0) {
@@ -47,9 +47,9 @@ struct LuKernel {
     const int32_t m = b.jlen - b.ncol;
     if (m == 0) return 0;
     T* l21 = b.l + b.ncol;
-    if constexpr (Complete) luspym<T>(m, b.ncol, l21, b.jlen, b.colpivot);
+    if constexpr (Complete) dense::luspym<T>(m, b.ncol, l21, b.jlen, b.colpivot);
     blas::trsm('R', 'U', 'N', 'N', m, b.ncol, T(1), b.l, b.jlen, l21, b.jlen);
-    luspym<T>(m, b.ncol, b.u, m, b.pivot);
+    dense::luspym<T>(m, b.ncol, b.u, m, b.pivot);
     blas::trsm('R', 'L', 'T', 'U', m, b.ncol, T(1), b.l, b.jlen, b.u, m);
     return 0;
   }

@@ -1,10 +1,12 @@
 // Fortran-style entries of the pivoting kernels of the supernodal loop (load -> factor): the
-// LDLᵀ kernels of the real and complex symmetric types, the LU kernels with row or complete
-// pivoting, and the column-interchange routines they apply to the off-diagonal blocks.
+// LDLᵀ kernels of the real and complex symmetric types and the LU kernels with row or complete
+// pivoting, in the plain and the scheduled family (arguments in factor_entries.h).
 #include <complex>
 #include <cstdint>
 
 #include "common/export.h"
+#include "common/guard.h"
+#include "factor/factor_entries.h"
 #include "factor/ldlt.h"
 #include "factor/left_looking.h"
 #include "factor/lu.h"
@@ -78,12 +80,12 @@ int32_t run(Kernel& kernel, const LoopArrays& r, const double* a, const int32_t*
   LeftLooking<Kernel> loop(r.sf, kernel, loader, reinterpret_cast<T*>(lnz), reinterpret_cast<T*>(unz), w,
                            r.pivot, r.colpivot);
   const OneBased<const int32_t> nm(r.sf.nmod, r.sf.nsuper);
-  try {
+  // The loop's scratch beyond temp is the only thing that can throw: a lack of it is reported
+  // as a temp too small; any other exception fails the factorisation.
+  return guard_status({kTempTooSmall, kPivotFailure}, [&] {
     if (r.schedule) return factor_scheduled(loop, r.sf, nm, *r.schedule, w.link);
     return factor_plain(loop, r.sf.nsuper, nm);
-  } catch (...) {
-    return kTempTooSmall;
-  }
+  });
 }
 
 // The LDLᵀ kernels (real symmetric indefinite, complex symmetric) and LDLᴴ (Hermitian). The
@@ -110,20 +112,6 @@ DomainSchedule schedule_of(const int32_t* nd, const int32_t* domains, const int3
 }
 
 }  // namespace
-
-// LDLᵀ kernels, plain family. pivot: n words (records local to each supernode); iwork:
-// 3n + nsuper words; temp: tmpsiz values (at least twice the largest update block and the
-// largest off-diagonal block). mode != 0 selects diagonal pivoting. The load is scaled when
-// scale_flag >= 1 (scaling: n values, aorig: one per map entry, colorig: n). The complex
-// kernel takes pairs of doubles in a, lnz and temp and leaves npos = nneg = 0.
-// error out: 0, -1 (argument error of a block routine), -2 (temp too small).
-#define VARNEXO_LDLT_ARGS                                                                            \
-  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,              \
-      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz, int32_t *pivot, \
-      const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, int32_t *npert,      \
-      int32_t *npos, int32_t *nneg, const double *eps, const int32_t *mode, const int32_t *xlmap,    \
-      const int32_t *lmap, const int32_t *asrc, const int32_t *aorig, const int32_t *colorig,        \
-      const int32_t *ja, const double *a, const double *scaling, const int32_t *scale_flag
 
 namespace {
 template <class T, bool Hermitian = false>
@@ -192,21 +180,6 @@ extern "C" VARNEXO_EXPORT void ch_blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const 
                                          aorig, colorig, ja, a, scaling, scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(ch_blkldl_risc_varnexo_);
-
-// LU kernels. xunz/unz: the U12ᵀ blocks; xumap/umap: the U part of the value map; pivot and
-// colpivot: n words each. The row-pivoted kernels load unscaled; the complete-pivoting ones
-// scale rows and columns when scale_flag >= 1 (scaling: 2n values) and count perturbed pivots
-// (threshold eps) in npert. error out: 0, -1 (an exactly zero pivot of the row-pivoted LU),
-// -2 (temp too small).
-#define VARNEXO_LU_ARGS                                                                                      \
-  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,                      \
-      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz, const int32_t *xunz,    \
-      double *unz, int32_t *pivot, const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, \
-      const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap,                  \
-      const int32_t *asrc, const double *a
-#define VARNEXO_LU_UNSYM_ARGS                                                                  \
-  VARNEXO_LU_ARGS, int32_t *colpivot, int32_t *npert, const double *eps, const int32_t *aorig, \
-      const int32_t *ja, const double *scaling, const int32_t *scale_flag
 
 namespace {
 template <class T, bool Complete>
@@ -294,18 +267,3 @@ extern "C" VARNEXO_EXPORT void c_blklu_unsym_risc_varnexo_(VARNEXO_LU_UNSYM_ARGS
                                        npert, *eps, aorig, ja, scaling, *scale_flag, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_unsym_risc_varnexo_);
-
-// Column interchanges of an m-row array (leading dimension lda): for j = 1..n-1, with
-// p = |ipiv(j)| != j, columns j and p are swapped. luspym applies the interchanges of a
-// diagonal block to L21's columns; lusp applies the row interchanges to a U12ᵀ block.
-extern "C" VARNEXO_EXPORT void luspym_varnexo_(const int32_t* m, const int32_t* n, double* a,
-                                               const int32_t* lda, const int32_t* ipiv) {
-  luspym<double>(*m, *n, a, *lda, ipiv);
-}
-VARNEXO_UNDERSCORE_ALIAS(luspym_varnexo_);
-
-extern "C" VARNEXO_EXPORT void lusp_varnexo_(const int32_t* m, const int32_t* n, double* a,
-                                             const int32_t* lda, const int32_t* ipiv) {
-  luspym<double>(*m, *n, a, *lda, ipiv);
-}
-VARNEXO_UNDERSCORE_ALIAS(lusp_varnexo_);

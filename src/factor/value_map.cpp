@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/export.h"
+#include "factor/factor_entries.h"
 
 namespace varnexo::factor {
 

@@ -101,21 +101,3 @@ void Loader<T>::load_column(int32_t j, OneBased<T> lnz, OneBased<T> unz) const {
 }
 
 }  // namespace varnexo::factor
-
-extern "C" {
-// Symmetric-storage builder. work: 3n+2 words. lcount/ucount out; status out (0 or negative).
-void invs_perm_mod_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* perm,
-                            const int32_t* invp, const int32_t* nsuper, const int32_t* xsuper,
-                            const int32_t* snode, const int32_t* xlindx, const int32_t* lindx,
-                            const int32_t* xlnz, const int32_t* scaled, int32_t* xlmap, int32_t* lmap,
-                            int32_t* asrc, int32_t* aorig, int32_t* colorig, int32_t* lcount, int32_t* work,
-                            int32_t* status);
-// LU-storage builder; row_map may be the identity (or null). work: 3n+2 words.
-void inv_perm_mod_mod_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, const int32_t* perm,
-                               const int32_t* invp, const int32_t* row_map, const int32_t* nsuper,
-                               const int32_t* xsuper, const int32_t* snode, const int32_t* xlindx,
-                               const int32_t* lindx, const int32_t* xlnz, const int32_t* xunz,
-                               const int32_t* scaled, int32_t* xlmap, int32_t* lmap, int32_t* xumap,
-                               int32_t* umap, int32_t* asrc, int32_t* aorig, int32_t* colorig,
-                               int32_t* lcount, int32_t* ucount, int32_t* work, int32_t* status);
-}

@@ -4,13 +4,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
-#include <vector>
 
 #include "common/export.h"
+#include "common/memory.h"
 #include "common/onebased.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 namespace varnexo::ordering {
 
@@ -158,7 +159,15 @@ int32_t kg_diafree_adjnodia(int32_t n, int32_t nnzb, const int32_t* ib_p, const 
   xadj(n + 1) = start;
   for (int32_t p = 1; p < start; ++p) adjncy(p) = -1;
   // Transposed entries after the gap left for row i; scanning rows in order sorts each list.
-  std::vector<int32_t> fill(n + 1);
+  // The cursors come from the library's allocation function, so a lack of memory is a status
+  // (and counted as a failed request) rather than an exception.
+  struct Release {
+    void operator()(int32_t* p) const { memory::release(p); }
+  };
+  const std::unique_ptr<int32_t[], Release> cursor_block(
+      static_cast<int32_t*>(memory::obtain(sizeof(int32_t) * (static_cast<size_t>(n) + 1))));
+  if (!cursor_block) return kOrderingFailed;
+  int32_t* fill = cursor_block.get();
   for (int32_t i = 1; i <= n; ++i) fill[i] = xadj(i) + (ib(i + 1) - ib(i));
   for (int32_t i = 1; i <= n; ++i)
     for (int32_t k = ib(i); k < ib(i + 1); ++k) adjncy(fill[jb(k)]++) = i;

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/onebased.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 static_assert(sizeof(idx_t) == sizeof(int32_t), "the partitioner must use 32-bit indices");
 
@@ -148,12 +149,8 @@ int32_t gepcmd(int32_t n, int32_t nproc, int64_t adjlen, int32_t* xadj, const in
   if (maxint <= n || !check_graph(n, xadj, adjncy, adjlen)) return kOrderingBadInput;
   const int64_t len = static_cast<int64_t>(xadj[n]) - 1;
   if (adjcopy != adjncy && len > 0) std::memmove(adjcopy, adjncy, sizeof(int32_t) * len);
-  int32_t count = 0;
-  try {
-    count = decompose(nproc, n, xadj, adjcopy, perm, invp);
-  } catch (const std::bad_alloc&) {
-    count = 0;  // no decomposition: the ordering is unconstrained
-  }
+  // Without the work memory of the decomposition the ordering is unconstrained.
+  const int32_t count = guard_status({0, 0}, [&] { return decompose(nproc, n, xadj, adjcopy, perm, invp); });
   if (count > 0) {
     OneBased<int32_t> mark(w5, n);
     OneBased<const int32_t> p(perm, n);
@@ -194,22 +191,17 @@ VARNEXO_UNDERSCORE_ALIAS(gepcmd_varnexo_);
 VARNEXO_EXPORT void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* separator_count,
                                int32_t* xadj, int32_t* adjncy, int32_t* perm, int32_t* invp, int32_t* work) {
   (void)work;
-  try {
-    *separator_count = decompose(*nproc, *n, xadj, adjncy, perm, invp);
-  } catch (const std::bad_alloc&) {
-    *separator_count = 0;
-  }
+  *separator_count =
+      varnexo::guard_status({0, 0}, [&] { return decompose(*nproc, *n, xadj, adjncy, perm, invp); });
 }
 VARNEXO_UNDERSCORE_ALIAS(ixddecomp_);
 
 VARNEXO_EXPORT void METIS41VARNEXO_ddecomp_(const int32_t* n, int32_t* xadj, int32_t* adjncy,
                                             const int32_t* nparts, int32_t* perm, int32_t* invp,
                                             int32_t* domptr, int32_t* edgecut) {
-  int32_t rc = kOrderingFailed;
-  try {
-    rc = ddecomp(*n, xadj, adjncy, *nparts, perm, invp, domptr, edgecut);
-  } catch (const std::bad_alloc&) {
-  }
+  const int32_t rc = varnexo::guard_status({kOrderingFailed, kOrderingFailed}, [&] {
+    return ddecomp(*n, xadj, adjncy, *nparts, perm, invp, domptr, edgecut);
+  });
   if (rc != 0) *edgecut = -1;  // no decomposition
 }
 VARNEXO_UNDERSCORE_ALIAS(METIS41VARNEXO_ddecomp_);

@@ -6,6 +6,7 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "ordering/ordering_entries.h"
 
 namespace varnexo::ordering {
 

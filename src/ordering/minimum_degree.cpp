@@ -9,8 +9,8 @@
 
 #include "common/export.h"
 #include "common/onebased.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 namespace varnexo::ordering {
 

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/memory.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 static_assert(sizeof(idx_t) == sizeof(int32_t), "the partitioner must use 32-bit indices");
 
@@ -523,12 +524,10 @@ int32_t gepmetis(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t 
   if (n <= 0) return 0;
   int32_t rc = kOrderingBadInput;
   if (table_size >= 2 && check_graph(n, xadj, adjncy, static_cast<int64_t>(xadj[n]) - 1)) {
-    try {
-      rc = dissect_and_expand(n, xadj, adjncy, std::max(1, requested_domains), table_size, invp, perm,
-                              options, domains_found, table, driver == 1 ? 2 : 1);
-    } catch (const std::bad_alloc&) {
-      rc = kOrderingFailed;
-    }
+    rc = guard_status({kOrderingFailed, kOrderingFailed}, [&] {
+      return dissect_and_expand(n, xadj, adjncy, std::max(1, requested_domains), table_size, invp, perm,
+                                options, domains_found, table, driver == 1 ? 2 : 1);
+    });
   }
   if (rc != 0) {
     identity(n, perm, invp);

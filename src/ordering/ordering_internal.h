@@ -1,5 +1,5 @@
 // Internal routines of the graph and ordering stage: the adjacency builders and the compressed-row
-// helpers behind the entry points of orderings.h, the multiple minimum degree core shared by the
+// helpers behind the entry points of ordering_entries.h, the multiple minimum degree core shared by the
 // plain and the constrained ordering, the domain decomposition, and the nested dissection driver.
 // Arrays handed to the C++ functions are 1-based in content unless a comment says 0-based.
 #pragma once
@@ -35,11 +35,13 @@ void perm_str(int32_t n, const int32_t* ia, const int32_t* ja, int32_t* ib, int3
               const int32_t* q);
 
 // Diagonal-free structure of B + Bᵀ for a pattern B with sorted rows. adjncy: 2·nnzb words
-// (the unsymmetric reservation of 3·nnz + n covers it). Returns the exact adjacency length.
+// (the unsymmetric reservation of 3·nnz + n covers it); n+1 words of cursors are obtained here.
+// Returns the exact adjacency length, or kOrderingFailed when the cursors cannot be obtained.
 int32_t kg_diafree_adjnodia(int32_t n, int32_t nnzb, const int32_t* ib, const int32_t* jb, int32_t* xadj,
                             int32_t* adjncy);
 
-// Graph of B + Bᵀ, B = A with rows permuted by q. work: n+1+nnz words (ib, jb). Returns the length.
+// Graph of B + Bᵀ, B = A with rows permuted by q. work: n+1+nnz words (ib, jb). Returns the length
+// or kOrderingFailed (see kg_diafree_adjnodia).
 int32_t ladjun(int32_t n, int32_t nnz, const int32_t* ia, const int32_t* ja, const int32_t* q, int32_t* xadj,
                int32_t* adjncy, int32_t* work);
 
@@ -139,39 +141,3 @@ int32_t gepmetis(int32_t n, const int32_t* xadj, const int32_t* adjncy, int32_t 
                  int32_t* domains_found, int32_t* table, int32_t driver);
 
 }  // namespace varnexo::ordering
-
-// Exported step routines and helpers behind the entry points (every argument by reference).
-extern "C" {
-void perm_str_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja, int32_t* ib, int32_t* jb,
-                       const int32_t* flag, const int32_t* q);
-void kg_diafree_adjnodia_varnexo_(const int32_t* n, const int32_t* nnzb, int32_t* adjlen, const int32_t* ib,
-                                  const int32_t* jb, int32_t* xadj, int32_t* adjncy);
-void kgiqsort_varnexo_(const int32_t* m, int32_t* key, int32_t* comp, int32_t* skey, int32_t* scomp);
-void kgjmerge_(const int32_t* n1, const int32_t* n2, int32_t* key, int32_t* comp, int32_t* skey,
-               int32_t* scomp);
-void kgtransp_str_ia_varnexo_(const int32_t* n, const int32_t* nnz, const int32_t* ia, const int32_t* ja,
-                              int32_t* comp, int32_t* work);
-void pmmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj,
-                   int32_t* adjcopy, int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead,
-                   int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint);
-// The constrained elimination on a prepared copy: cmark(v) = k marks node v for position k
-// (k = n−count+1..n), 0 elsewhere. error: 0, or negative for an inconsistent graph.
-void cmd_varnexo_(const int32_t* n, const int32_t* np1, const int32_t* adjlen, int32_t* xadj,
-                  int32_t* adjcopy, int32_t* invp, int32_t* perm, const int32_t* delta, int32_t* dhead,
-                  int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint,
-                  const int32_t* cmark, const int32_t* count, const int32_t* separator_flag, int32_t* error);
-void mmdint_varnexo_(const int32_t* n, int32_t* xadj, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
-                     int32_t* qsize, int32_t* llist, int32_t* marker);
-void pmmdelm_varnexo_(const int32_t* n, const int32_t* mdnode, int32_t* xadj, int32_t* adjncy, int32_t* dhead,
-                      int32_t* dforw, int32_t* dbakw, int32_t* qsize, int32_t* llist, int32_t* marker,
-                      const int32_t* maxint, const int32_t* tag, int32_t* error);
-void mmdupd_varnexo_(const int32_t* n, const int32_t* ehead, int32_t* xadj, int32_t* adjncy,
-                     const int32_t* delta, int32_t* mdeg, int32_t* dhead, int32_t* dforw, int32_t* dbakw,
-                     int32_t* qsize, int32_t* llist, int32_t* marker, const int32_t* maxint, int32_t* tag,
-                     int32_t* error);
-void mmdnum_varnexo_(const int32_t* n, int32_t* perm, int32_t* invp, const int32_t* qsize);
-void ixddecomp_(const int32_t* nproc, const int32_t* n, int32_t* separator_count, int32_t* xadj,
-                int32_t* adjncy, int32_t* perm, int32_t* invp, int32_t* work);
-void METIS41VARNEXO_ddecomp_(const int32_t* n, int32_t* xadj, int32_t* adjncy, const int32_t* nparts,
-                             int32_t* perm, int32_t* invp, int32_t* domptr, int32_t* edgecut);
-}

@@ -10,7 +10,8 @@
 #include "common/export.h"
 #include "common/onebased.h"
 #include "ordering/etree.h"
-#include "ordering/orderings.h"
+#include "ordering/ordering_entries.h"
+#include "ordering/ordering_internal.h"
 #include "ordering/symbolic.h"
 
 namespace varnexo::ordering {
@@ -38,22 +39,24 @@ struct Step1Arrays {
 };
 
 // Adjacency graph of the pattern; for the unsymmetric types that of B + B^T with B = A with its
-// rows permuted by q (the identity when q is nullptr).
-void build_graph(Step1Arrays& a, const int32_t* q) {
+// rows permuted by q (the identity when q is nullptr). False when the work memory of the
+// unsymmetric graph cannot be obtained.
+bool build_graph(Step1Arrays& a, const int32_t* q) {
   const int32_t n = a.n, np1 = n + 1, nnz = a.ia[n] - 1, nproc = a.ib(15);
   if (a.ib(12) < 11) {
     const int32_t adjlen = a.ib(4), one_triangle = a.ib(19);
     ladj_mod_varnexo_(&n, &np1, &nnz, &nproc, a.ia, a.ja, &adjlen, a.xadj, a.adjncy, a.work, &one_triangle);
-    return;
+    return true;
   }
   int32_t* qq = a.s0_work;  // identity row mapping when the caller has none
   if (q == nullptr) {
     for (int32_t i = 0; i < n; ++i) qq[i] = i + 1;
     q = qq;
   }
-  int32_t adjlen = 0;
-  ladjun_varnexo_(&n, &np1, &nnz, &nproc, a.ia, a.ja, q, &adjlen, a.xadj, a.adjncy, a.work);
+  const int32_t adjlen = ladjun(n, nnz, a.ia, a.ja, q, a.xadj, a.adjncy, a.work);
+  if (adjlen < 0) return false;
   a.ib(4) = adjlen;
+  return true;
 }
 
 // Copies the given vector (new position -> input index) into perm; false when it is not a
@@ -140,7 +143,10 @@ void reorder1(Step1Arrays& a, int32_t* colcnt, int32_t* snode, int32_t* xsuper, 
   fill(a.work, a.work_len, 0);
   fill(a.s0_work, a.s0_work_len, 0);
   std::clock_t t0 = std::clock();
-  build_graph(a, a.ib(12) >= 11 ? matching_perm : nullptr);
+  if (!build_graph(a, a.ib(12) >= 11 ? matching_perm : nullptr)) {
+    a.ib(50) = -180;
+    return;
+  }
   rbasic(1) += seconds_since(t0);
   t0 = std::clock();
   int32_t nd = run_ordering(a, user_perm, matching_perm);

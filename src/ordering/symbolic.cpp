@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <limits>
-#include <vector>
 
 #include "common/export.h"
 #include "common/onebased.h"
 #include "ordering/etree.h"
+#include "ordering/ordering_entries.h"
 
 namespace varnexo::ordering {
 namespace {
@@ -18,33 +18,33 @@ constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 int32_t saturate(int64_t v) { return v > kInt32Max ? kInt32Max : static_cast<int32_t>(v); }
 
-// Marks the supernodes that open a stretch of the domain table: the first supernode of every
-// pair and the one after its last. Pairs outside 1..nsuper or empty are ignored.
-std::vector<char> stretch_starts(int32_t nsuper, const int32_t* table, int32_t nd) {
-  std::vector<char> start(static_cast<size_t>(nsuper) + 2, 0);
-  start[1] = 1;
-  if (table == nullptr) return start;
+// Marks in start(1..nsuper) the supernodes that open a stretch of the domain table: the first
+// supernode of every pair and the one after its last. Pairs outside 1..nsuper or empty are
+// ignored.
+void stretch_starts(int32_t nsuper, const int32_t* table, int32_t nd, OneBased<int32_t> start) {
+  for (int32_t s = 1; s <= nsuper; ++s) start(s) = 0;
+  start(1) = 1;
+  if (table == nullptr) return;
   for (int32_t k = 0; k <= nd; ++k) {
     const int32_t first = table[2 * k], last = table[2 * k + 1];
     if (first < 1 || last > nsuper || first > last) continue;
-    start[first] = 1;
-    start[last + 1] = 1;
+    start(first) = 1;
+    if (last < nsuper) start(last + 1) = 1;
   }
-  return start;
 }
 
 // Storage pointers in supernode order (the order of the table's stretches for an ascending
-// table). Returns -20 when a pointer would leave the 32-bit range.
+// table). mark: nsuper words of work. Returns -20 when a pointer would leave the 32-bit range.
 int32_t storage_pointers(int32_t n, const int32_t* colcnt_p, int32_t nsuper, const int32_t* xsuper_p,
-                         int32_t* xlnz_p, int32_t* xunz_p, const int32_t* table, int32_t nd,
+                         int32_t* xlnz_p, int32_t* xunz_p, const int32_t* table, int32_t nd, int32_t* mark,
                          SymfctResult& res) {
   OneBased<const int32_t> colcnt(colcnt_p, n), xsuper(xsuper_p, nsuper + 1);
-  OneBased<int32_t> xlnz(xlnz_p, n + 1), xunz(xunz_p, n + 1);
-  const std::vector<char> start = stretch_starts(nsuper, table, nd);
+  OneBased<int32_t> xlnz(xlnz_p, n + 1), xunz(xunz_p, n + 1), start(mark, nsuper);
+  stretch_starts(nsuper, table, nd, start);
   const int64_t limit = int64_t{2147483645} - n;
   int64_t lptr = 1, uptr = 1, seg_l = 0, seg_u = 0;
   for (int32_t s = 1; s <= nsuper; ++s) {
-    if (start[s]) seg_l = seg_u = 0;
+    if (start(s)) seg_l = seg_u = 0;
     const int64_t height = colcnt(xsuper(s));
     const int64_t below = colcnt(xsuper(s + 1) - 1) - 1;
     for (int32_t j = xsuper(s); j < xsuper(s + 1); ++j) {
@@ -220,7 +220,8 @@ SymfctResult symfct(int32_t n, const int32_t* xadj, const int32_t* adjncy, const
                     int32_t nd) {
   SymfctResult res;
   if (n <= 0 || nsuper <= 0) return res;
-  res.error = storage_pointers(n, colcnt_p, nsuper, xsuper_p, xlnz, xunz, table, nd, res);
+  // marker is free until the row structure is built, which clears it first.
+  res.error = storage_pointers(n, colcnt_p, nsuper, xsuper_p, xlnz, xunz, table, nd, marker, res);
   if (res.error != 0) return res;
   OneBased<const int32_t> colcnt(colcnt_p, n), xsuper(xsuper_p, nsuper + 1);
   OneBased<int32_t> xlindx(xlindx_p, nsuper + 1);

@@ -3,7 +3,8 @@
 // interchanges undone.
 // Built from the off-diagonal sweeps of sweeps.h and the dense block routines of block_diagonal.h.
 #pragma once
-#include "solve/block_diagonal.h"
+#include "dense/block_diagonal.h"
+#include "dense/interchanges.h"
 #include "solve/sweeps.h"
 
 namespace varnexo::solve {
@@ -17,9 +18,9 @@ void ldlt_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T
   T* xf = x + (p.f - 1);
   const int32_t* piv = F.pivot + (p.f - 1);
   if (bunch_kaufman) {
-    sytrs_bklfw_noscal<T>(p.w, nb, p.l, p.h, piv, xf, n);
+    dense::sytrs_bklfw_noscal<T>(p.w, nb, p.l, p.h, piv, xf, n);
   } else {
-    for (int32_t j = 0; j < nb; ++j) swaps_forward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
+    for (int32_t j = 0; j < nb; ++j) dense::swaps_forward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
     blas::trsm('L', 'L', 'N', 'U', p.w, nb, T(1), p.l, p.h, xf, n);
   }
   if (nb > 1) {
@@ -38,11 +39,11 @@ void ldlt_diagonal(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
   if (bunch_kaufman) {
     if constexpr (is_complex_v<T>) {
       if (hermitian) {
-        sytrs_bkl_scal<T, true>(p.w, nb, p.l, p.h, F.pivot + (p.f - 1), xf, n);
+        dense::sytrs_bkl_scal<T, dense::Hermitian>(p.w, nb, p.l, p.h, F.pivot + (p.f - 1), xf, n);
         return;
       }
     }
-    sytrs_bkl_scal<T, false>(p.w, nb, p.l, p.h, F.pivot + (p.f - 1), xf, n);
+    dense::sytrs_bkl_scal<T, dense::Symmetric>(p.w, nb, p.l, p.h, F.pivot + (p.f - 1), xf, n);
     return;
   }
   for (int32_t j = 0; j < nb; ++j)
@@ -68,15 +69,15 @@ void ldlt_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
   if (bunch_kaufman) {
     if constexpr (is_complex_v<T>) {
       if (hermitian) {
-        sytrs_bklbw<T, true>(p.w, nb, p.l, p.h, piv, xf, n);
+        dense::sytrs_bklbw<T, dense::Hermitian>(p.w, nb, p.l, p.h, piv, xf, n);
         return;
       }
     }
-    sytrs_bklbw<T, false>(p.w, nb, p.l, p.h, piv, xf, n);
+    dense::sytrs_bklbw<T, dense::Symmetric>(p.w, nb, p.l, p.h, piv, xf, n);
     return;
   }
   blas::trsm('L', 'L', op, 'U', p.w, nb, T(1), p.l, p.h, xf, n);
-  for (int32_t j = 0; j < nb; ++j) swaps_backward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
+  for (int32_t j = 0; j < nb; ++j) dense::swaps_backward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
 }
 
 // The whole LDLᵀ (LDLᴴ when `hermitian`) solve, or its forward part L⁻¹·Pᵀ, or its backward part

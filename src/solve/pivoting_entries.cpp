@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "solve/ldlt_solve.h"
 #include "solve/solve.h"
+#include "solve/solve_entries.h"
 #include "solve/triangular.h"
 
 namespace {
@@ -40,6 +42,10 @@ T* sized_work(const factor::SymbolicFactor& sf, int32_t nb, T* W, int32_t* ldw, 
   return own.data();
 }
 
+// What a solve entry reports when its body throws: -2 when private scratch for W cannot be
+// obtained, -1 for any other failure.
+constexpr EntryFailure kSolveFailure{-2, -1};
+
 // The complex entries pass pairs of doubles; T is the scalar they hold.
 template <class T = double>
 void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
@@ -48,12 +54,14 @@ void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32
                 const int32_t* part, int32_t* error, bool hermitian = false) {
   *error = 0;
   if (*nsuper <= 0) return;
-  const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, nullptr);
-  const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), nullptr, pivot, nullptr);
-  std::vector<T> own;
-  int32_t ld = *ldw;
-  T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
-  ldlt_solve(F, reinterpret_cast<T*>(x), nb, w, ld, *part, *mode != 0, hermitian);
+  guard_entry(error, kSolveFailure, [&] {
+    const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, nullptr);
+    const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), nullptr, pivot, nullptr);
+    std::vector<T> own;
+    int32_t ld = *ldw;
+    T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
+    ldlt_solve(F, reinterpret_cast<T*>(x), nb, w, ld, *part, *mode != 0, hermitian);
+  });
 }
 
 template <class T = double>
@@ -64,25 +72,27 @@ void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t
               int32_t* error) {
   *error = 0;
   if (*nsuper <= 0) return;
-  const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, xunz);
-  const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), reinterpret_cast<const T*>(unz), pivot,
-                        colpivot);
-  T* xt = reinterpret_cast<T*>(x);
-  if (*transposed != 0) {
-    lu_solve_transposed(F, xt, nb, *part, colpivot != nullptr);
-    return;
-  }
-  std::vector<T> own;
-  int32_t ld = *ldw;
-  T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
-  lu_solve(F, xt, nb, w, ld, *part, colpivot != nullptr);
+  guard_entry(error, kSolveFailure, [&] {
+    const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, xunz);
+    const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), reinterpret_cast<const T*>(unz), pivot,
+                          colpivot);
+    T* xt = reinterpret_cast<T*>(x);
+    if (*transposed != 0) {
+      lu_solve_transposed(F, xt, nb, *part, colpivot != nullptr);
+      return;
+    }
+    std::vector<T> own;
+    int32_t ld = *ldw;
+    T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
+    lu_solve(F, xt, nb, w, ld, *part, colpivot != nullptr);
+  });
 }
 
 }  // namespace
 
 // LDLᵀ solves. x: n·nb values (leading dimension n), solved in place; W: ldw·nb values;
 // mode != 0: Bunch–Kaufman records, 0: diagonal pivoting; part 0 whole, 1 forward (L⁻¹·Pᵀ),
-// 2 backward (P·L⁻ᵀ·D⁻¹). error out: 0.
+// 2 backward (P·L⁻ᵀ·D⁻¹). error out: 0, or -2 when private scratch for W cannot be obtained.
 extern "C" VARNEXO_EXPORT void blkldlslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
                                                    const int32_t* xsuper, const int32_t* xlindx,
                                                    const int32_t* lindx, const int32_t* xlnz,
@@ -243,15 +253,3 @@ extern "C" VARNEXO_EXPORT void c_blkslv1_unsym_varnexo_(
                      &ldw, part, transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_unsym_varnexo_);
-
-// Interchanges of one right-hand side over a supernode of w columns (ipiv local, read by
-// magnitude): luspxm undoes them (k = w-1 down to 1), luspxmt applies them (k = 1 up to w-1).
-extern "C" VARNEXO_EXPORT void luspxm_varnexo_(const int32_t* w, double* x, const int32_t* ipiv) {
-  swaps_backward(x, ipiv, *w - 1);
-}
-VARNEXO_UNDERSCORE_ALIAS(luspxm_varnexo_);
-
-extern "C" VARNEXO_EXPORT void luspxmt_varnexo_(const int32_t* w, double* x, const int32_t* ipiv) {
-  swaps_forward(x, ipiv, *w - 1);
-}
-VARNEXO_UNDERSCORE_ALIAS(luspxmt_varnexo_);

@@ -9,6 +9,7 @@
 
 #include "common/export.h"
 #include "common/scalar.h"
+#include "solve/solve_entries.h"
 
 namespace varnexo::solve {
 
@@ -85,11 +86,10 @@ double maxnorm_a(int32_t n, const int32_t* ia, const int32_t* ja, const T* a) {
 }
 
 template <class T>
-double backward_error(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
-                      const int32_t* ja, const T* a, const T* x, const T* b, T* r, T* rowbuf) {
-  amuxy_res(transposed, n, nb, storage, ia, ja, a, x, r, b, rowbuf);
-  // ‖op(A)‖∞ from the row sums of |op(A)|; a transposed full matrix sums its columns, and the
-  // one-triangle storage adds each off-diagonal entry to its row and to its mirror's.
+double norm_inf(bool transposed, int32_t n, Storage storage, const int32_t* ia, const int32_t* ja,
+                const T* a) {
+  // The row sums of |op(A)|; a transposed full matrix sums its columns, and the one-triangle
+  // storage adds each off-diagonal entry to its row and to its mirror's.
   std::vector<double> sums(static_cast<size_t>(n), 0.0);
   for (int32_t i = 1; i <= n; ++i) {
     for (int32_t k = ia[i - 1]; k < ia[i]; ++k) {
@@ -99,7 +99,14 @@ double backward_error(bool transposed, int32_t n, int32_t nb, Storage storage, c
       if (storage != Storage::full && j != i) sums[j - 1] += v;
     }
   }
-  const double norm_a = n > 0 ? *std::max_element(sums.begin(), sums.end()) : 0.0;
+  return n > 0 ? *std::max_element(sums.begin(), sums.end()) : 0.0;
+}
+
+template <class T>
+double backward_error(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
+                      const int32_t* ja, const T* a, const T* x, const T* b, T* r, T* rowbuf) {
+  amuxy_res(transposed, n, nb, storage, ia, ja, a, x, r, b, rowbuf);
+  const double norm_a = norm_inf(transposed, n, storage, ia, ja, a);
   double worst = 0.0;
   for (int32_t j = 0; j < nb; ++j) {
     double nr = 0.0, nx = 0.0, nbv = 0.0;
@@ -133,6 +140,9 @@ template double backward_error<std::complex<double>>(bool, int32_t, int32_t, Sto
                                                      const int32_t*, const std::complex<double>*,
                                                      const std::complex<double>*, const std::complex<double>*,
                                                      std::complex<double>*, std::complex<double>*);
+template double norm_inf<double>(bool, int32_t, Storage, const int32_t*, const int32_t*, const double*);
+template double norm_inf<std::complex<double>>(bool, int32_t, Storage, const int32_t*, const int32_t*,
+                                               const std::complex<double>*);
 template double maxnorm_a<double>(int32_t, const int32_t*, const int32_t*, const double*);
 template double maxnorm_a<std::complex<double>>(int32_t, const int32_t*, const int32_t*,
                                                 const std::complex<double>*);

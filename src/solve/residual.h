@@ -26,6 +26,11 @@ template <class T>
 double amuxy_res(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,
                  const int32_t* ja, const T* a, const T* x, T* r, const T* b, T* rowbuf);
 
+// ‖op(A)‖∞, the largest row sum of |op(A)| over the whole matrix the storage stands for.
+template <class T>
+double norm_inf(bool transposed, int32_t n, Storage storage, const int32_t* ia, const int32_t* ja,
+                const T* a);
+
 // The normwise backward error of x as a solution of op(A)·x = b, the worst over the nb columns:
 // ‖b − op(A)·x‖∞ / (‖op(A)‖∞·‖x‖∞ + ‖b‖∞), 0 for 0/0, NaN when any value is not finite.
 // r: n·nb values of scratch (receives the residual); rowbuf: nb values.

@@ -11,6 +11,7 @@
 #include "common/onebased.h"
 #include "common/scalar.h"
 #include "solve/ldlt_solve.h"
+#include "solve/solve_entries.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
 

@@ -210,22 +210,4 @@ T backward_offdiag1(const Panel<T>& p, const T* col, bool conjugate, const T* x)
   return t;
 }
 
-// Local interchanges of a supernode: swaps x(k) and x(|piv(k)|) (1-based within the
-// supernode) for k = 1..count in increasing order, or in decreasing order to undo them.
-template <class T>
-void swaps_forward(T* xf, const int32_t* piv, int32_t count) {
-  for (int32_t k = 1; k <= count; ++k) {
-    const int32_t p = std::abs(piv[k - 1]);
-    if (p != k) std::swap(xf[k - 1], xf[p - 1]);
-  }
-}
-
-template <class T>
-void swaps_backward(T* xf, const int32_t* piv, int32_t count) {
-  for (int32_t k = count; k >= 1; --k) {
-    const int32_t p = std::abs(piv[k - 1]);
-    if (p != k) std::swap(xf[k - 1], xf[p - 1]);
-  }
-}
-
 }  // namespace varnexo::solve

@@ -2,6 +2,7 @@
 // and backward stages for several right-hand sides (trsm/gemm per supernode) and for one
 // (column loops), and the transposed LU solve. Built from the sweeps of sweeps.h.
 #pragma once
+#include "dense/interchanges.h"
 #include "solve/sweeps.h"
 
 namespace varnexo::solve {
@@ -61,7 +62,7 @@ void lu_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32
         forward_offdiag(p, x, n, nb, W, ldw);
         continue;
       }
-      swaps_forward(xf, F.pivot + (p.f - 1), p.w - 1);
+      dense::swaps_forward(xf, F.pivot + (p.f - 1), p.w - 1);
       for (int32_t k = 0; k < p.w; ++k) {
         const T* col = p.l + static_cast<int64_t>(k) * p.h;
         for (int32_t i = k + 1; i < p.w; ++i) xf[i] -= col[i] * xf[k];
@@ -86,7 +87,7 @@ void lu_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32
     }
     if (complete)
       for (int32_t j = 0; j < nb; ++j)
-        swaps_backward(xf + static_cast<int64_t>(j) * n, F.colpivot + (p.f - 1), p.w - 1);
+        dense::swaps_backward(xf + static_cast<int64_t>(j) * n, F.colpivot + (p.f - 1), p.w - 1);
   }
 }
 
@@ -101,7 +102,7 @@ void lu_solve_transposed(const FactorView<T>& F, T* x, int32_t nb, int32_t part,
       for (int32_t s = 1; s <= F.nsuper; ++s) {
         const Panel<T> p = panel(F, s);
         T* xf = xj + (p.f - 1);
-        if (complete) swaps_forward(xf, F.colpivot + (p.f - 1), p.w - 1);
+        if (complete) dense::swaps_forward(xf, F.colpivot + (p.f - 1), p.w - 1);
         for (int32_t c = 0; c < p.w; ++c) {
           const T* col = p.l + static_cast<int64_t>(c) * p.h;
           T t = xf[c];
@@ -123,7 +124,7 @@ void lu_solve_transposed(const FactorView<T>& F, T* x, int32_t nb, int32_t part,
         for (int32_t r = c + 1; r < p.w; ++r) t -= col[r] * xf[r];
         xf[c] = t;
       }
-      swaps_backward(xf, F.pivot + (p.f - 1), p.w);
+      dense::swaps_backward(xf, F.pivot + (p.f - 1), p.w);
     }
   }
 }

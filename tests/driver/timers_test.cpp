@@ -1,13 +1,8 @@
 // Processor time, the processor count from the environment, and the argument-error printer.
 #include <cstdlib>
 
+#include "driver/driver_entries.h"
 #include "driver_fixture.h"
-
-extern "C" {
-void timer_varnexo_(double* t);
-void get_proc_varnexo_(int32_t* count);
-int xerbla(const char* name, const int32_t* position);
-}
 
 namespace varnexo::test {
 namespace {

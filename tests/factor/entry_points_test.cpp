@@ -3,41 +3,12 @@
 // operation count, and the element-wise pieces of the loop.
 #include <gtest/gtest.h>
 
+#include "factor/factor_entries.h"
 #include "factor/value_map.h"
+#include "solve/solve_entries.h"
 #include "support_numeric/harness.h"
 
 using namespace testnum;
-
-extern "C" {
-void blkl_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                   const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*, const int32_t*,
-                   const int32_t*, const int32_t*, const int32_t*, const double*, int32_t*);
-void blkl_risc_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                        const int32_t*, const int32_t*, double*, const int32_t*, int32_t*, double*,
-                        const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*,
-                        const int32_t*, const int32_t*, const int32_t*, int32_t*);
-void factorize_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*,
-                        int32_t*, double*, const int32_t*, const int32_t*, const int32_t*, double*,
-                        const int32_t*, double*, const int32_t*, const int32_t*, int32_t*, int32_t*,
-                        const int32_t*, const int32_t*, int32_t*, double*, const int32_t*, const int32_t*,
-                        const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                        const double*, const int32_t*);
-void solve_varnexo_(const int32_t*, double*, double*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, const double*, const int32_t*, const double*,
-                    const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*, double*,
-                    const int32_t*, const double*, int32_t*);
-void flops_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, int32_t*, const int32_t*, int32_t*, const int32_t*,
-                    const int32_t*, int32_t*, const int32_t*, const int32_t*, double*);
-void invs_perm_mod_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                            const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                            const int32_t*, const int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                            int32_t*, int32_t*, int32_t*);
-void mmpyi_varnexo_(const int32_t*, const int32_t*, const int32_t*, const double*, const double*,
-                    const int32_t*, const int32_t*, double*, const int32_t*);
-void scatt_varnexo_(const int32_t*, const int32_t*, double*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, double*);
-}
 
 namespace {
 
@@ -49,7 +20,7 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
   ASSERT_EQ(ref.factor(), 0);
   Symbolic& s = ref.sym;
   // Map builder.
-  const int32_t nnz = static_cast<int32_t>(A.nnz()), zero = 0;
+  const int32_t nnz = static_cast<int32_t>(A.nnz()), zero = 0, one = 1;
   std::vector<int32_t> xlmap(n + 1), lmap(nnz), asrc(nnz), aorig(nnz), colorig(n), work(3 * n + 2);
   int32_t lcount = 0, status = 1;
   invs_perm_mod_varnexo_(&n, A.ia.data(), A.ja.data(), s.perm.data(), s.invp.data(), &s.nsuper,
@@ -113,9 +84,36 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
                  s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, pivot.data(),
                  colpivot.data(), nullptr, nullptr, ib, W.data(), nullptr, nullptr, &error);
   EXPECT_EQ(bb, x);
+  // The iteration entry with this factor on 2·A: CG (code 2) from x = M⁻¹·b ends at x/2 and copies
+  // it into b; a wrong work length is refused with the fall-back flag.
+  ib[51] = 0;
+  ib[17] = 2;
+  ib[39] = 10000;
+  ib[40] = 20;
+  ib[41] = 11;
+  rb[12] = 1e-12;
+  std::vector<double> a2(A.a), vectors(6 * n), xi(x), bi(b);
+  for (double& v : a2) v *= 2.0;
+  const int64_t work_len = 6 * n, short_len = 6 * n - 1;
+  int32_t it_status = 9, iterations = 0, copy = 1;
+  pre_cgs_varnexo_(&n, &one, a2.data(), A.ia.data(), A.ja.data(), bi.data(), xi.data(), s.perm.data(),
+                   s.xsuper.data(), s.xlindx.data(), s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(),
+                   &unz, pivot.data(), colpivot.data(), nullptr, nullptr, W.data(), nullptr, nullptr, ib, rb,
+                   vectors.data(), &work_len, &it_status, &iterations, &copy);
+  EXPECT_EQ(it_status, 0);
+  EXPECT_GE(iterations, 2);
+  for (int32_t i = 0; i < n; ++i) EXPECT_NEAR(bi[i], x[i] / 2.0, 1e-12 * std::abs(x[i]));
+  EXPECT_EQ(bi, xi);
+  pre_cgs_varnexo_(&n, &one, a2.data(), A.ia.data(), A.ja.data(), bi.data(), xi.data(), s.perm.data(),
+                   s.xsuper.data(), s.xlindx.data(), s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(),
+                   &unz, pivot.data(), colpivot.data(), nullptr, nullptr, W.data(), nullptr, nullptr, ib, rb,
+                   vectors.data(), &short_len, &it_status, &iterations, &copy);
+  EXPECT_EQ(it_status, -4);
+  EXPECT_EQ(ib[42], 1) << "the fall-back flag";
+  EXPECT_EQ(ib[49], -2);
   // Operation count.
   std::vector<int32_t> indmap(n), link(n), length(s.nsuper);
-  const int32_t one = 1, type = 2;
+  const int32_t type = 2;
   double mf = 0, mf_ref = 0;
   flops_varnexo_(&s.nsuper, &n, &zero, s.xlindx.data(), s.lindx.data(), s.xlnz.data(), &zero, indmap.data(),
                  s.nmod.data(), link.data(), s.snode.data(), s.xsuper.data(), length.data(), &one, &type,

@@ -6,37 +6,12 @@
 
 #include <cmath>
 
+#include "dense/dense_entries.h"
+#include "factor/factor_entries.h"
 #include "factor/pivoted.h"
+#include "solve/solve_entries.h"
 
 using namespace testnum;
-
-extern "C" {
-void blkldl_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                     const int32_t*, const int32_t*, double*, int32_t*, const int32_t*, int32_t*, double*,
-                     const int32_t*, int32_t*, int32_t*, int32_t*, const double*, const int32_t*,
-                     const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                     const int32_t*, const double*, const double*, const int32_t*, int32_t*);
-void blklu_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, double*, const int32_t*, double*, int32_t*,
-                    const int32_t*, int32_t*, double*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, const int32_t*, const double*, int32_t*);
-void blklu_unsym_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                          const int32_t*, const int32_t*, double*, const int32_t*, double*, int32_t*,
-                          const int32_t*, int32_t*, double*, const int32_t*, const int32_t*, const int32_t*,
-                          const int32_t*, const int32_t*, const int32_t*, const double*, int32_t*, int32_t*,
-                          const double*, const int32_t*, const int32_t*, const double*, const int32_t*,
-                          int32_t*);
-void blkldlslvs_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                         const int32_t*, const int32_t*, const double*, const int32_t*, const int32_t*,
-                         double*, double*, const int32_t*, const int32_t*, int32_t*);
-void blkldlslvs1_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                          const int32_t*, const double*, const int32_t*, const int32_t*, double*,
-                          const int32_t*, int32_t*);
-void luspym_varnexo_(const int32_t*, const int32_t*, double*, const int32_t*, const int32_t*);
-void lusp_varnexo_(const int32_t*, const int32_t*, double*, const int32_t*, const int32_t*);
-void luspxm_varnexo_(const int32_t*, double*, const int32_t*);
-void luspxmt_varnexo_(const int32_t*, double*, const int32_t*);
-}
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The unsymmetric maximum-product matching: optimality against a brute force over all
 // permutations, the scaling property, structural singularity, tie rules, real matrices and
 // allocation failures.
-#include "mps.h"
+#include "matching/mps.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "graph_support.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 using namespace graph_test;
 

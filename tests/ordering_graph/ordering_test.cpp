@@ -12,8 +12,8 @@
 
 #include "common/memory.h"
 #include "graph_support.h"
+#include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
-#include "ordering/orderings.h"
 
 using namespace graph_test;
 

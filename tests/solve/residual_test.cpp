@@ -4,20 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "solve/solve_entries.h"
 #include "support_numeric/problems.h"
 
 using namespace testnum;
 using varnexo::solve::Storage;
-
-extern "C" {
-void amuxy_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                    const int32_t*, const int32_t*, const double*, const double*, double*, double*);
-void c_amuxy_res_varnexo_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const int32_t*,
-                          const int32_t*, const int32_t*, const dcomplex*, const dcomplex*, dcomplex*,
-                          dcomplex*, const dcomplex*, dcomplex*, double*);
-void maxnorm_a_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const double*, double*);
-void c_maxnorm_a_(const int32_t*, const int32_t*, const int32_t*, const int32_t*, const dcomplex*, double*);
-}
 
 namespace {
 

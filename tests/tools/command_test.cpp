@@ -111,6 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "option --tol: expected a positive backward error such as 1e-10, got 'nan'"},
         BadArgs{"A.mtx --tol -1e-8",
                 "option --tol: expected a positive backward error such as 1e-10, got '-1e-8'"},
+        BadArgs{"A.mtx --cgs 60",
+                "option --cgs: expected a code ±(10·k + m): m 1 CGS, 2 CG, tolerance 1e-k; e.g. 61 or -2, "
+                "got '60'"},
         BadArgs{"A.mtx --frobnicate", "unknown option --frobnicate (see --help)"},
         BadArgs{"A.mtx B.mtx", "unexpected argument 'B.mtx': only one matrix file is read"},
         BadArgs{"--type 2", "no matrix: give a Matrix Market file or --generate PROBLEM"},
@@ -215,8 +218,23 @@ INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
                                            "'" VARNEXO_MATRICES_DIR "/cage5.mtx' --type 1",
                                            "'" VARNEXO_MATRICES_DIR "/young1c.mtx' --type 3",
                                            "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose",
-                                           "--generate elasticity3d:4"),
+                                           "--generate elasticity3d:4",
+                                           "'" VARNEXO_MATRICES_DIR "/bp_1200.mtx' --cgs 1",
+                                           "'" VARNEXO_MATRICES_DIR "/bcsstk03.mtx' --cgs -2 --phase 12,33"),
                          case_name);
+
+TEST(Command, SummaryReportsTheIterations) {
+  if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
+  const testing::Run cg = run_solve("--generate laplace3d:6 --cgs 2");
+  ASSERT_EQ(cg.status, 0) << cg.err;
+  EXPECT_TRUE(std::regex_search(
+      cg.out, std::regex("solve +1 right-hand side, [1-9][0-9]* CG iterations?, 0 perturbed")))
+      << cg.out;
+  // CG asked for an unsymmetric matrix runs CGS.
+  const testing::Run cgs = run_solve("--generate convdiff3d:5:10 --cgs 62");
+  ASSERT_EQ(cgs.status, 0) << cgs.err;
+  EXPECT_TRUE(std::regex_search(cgs.out, std::regex(", [1-9][0-9]* CGS iterations?,"))) << cgs.out;
+}
 
 TEST(Command, WritesTheSolutionAndReadsRightHandSides) {
   if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";

@@ -74,6 +74,9 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
   } else if (opt == "--refine") {
     why = "expected an integer (a negative value keeps a copy of the solution for the residual)";
     return to_int(v, o.max_refine) && o.max_refine > -1000;
+  } else if (opt == "--cgs") {
+    why = "expected a code ±(10·k + m): m 1 CGS, 2 CG, tolerance 1e-k; e.g. 61 or -2";
+    return to_int(v, o.cgs_code) && o.cgs_code % 10 != 0;
   } else if (opt == "--pivot-eps") {
     why = "expected a threshold between 0 and 1 such as 1e-8";
     if (!to_double(v, d) || !(d > 0.0 && d < 1.0)) return false;
@@ -88,7 +91,7 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 
 bool takes_value(const std::string& opt) {
   for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
-                        "--refine", "--pivot-eps", "--msglvl", "--tol"})
+                        "--refine", "--cgs", "--pivot-eps", "--msglvl", "--tol"})
     if (opt == o) return true;
   return false;
 }
@@ -162,6 +165,9 @@ std::string usage() {
          std::to_string(kMaxProcessors) +
          ", default 1)\n"
          "  --refine N          maximum number of iterative refinement steps\n"
+         "  --cgs CODE          iterate with the stored factor as preconditioner instead of refining:\n"
+         "                      CODE = ±(10·k + m), m 1 CGS, 2 CG (symmetric types), tolerance 1e-k;\n"
+         "                      a negative CODE keeps the factor even when the iteration fails\n"
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
          "  --tol T             largest backward error accepted (default 1e-10); a larger or\n"
          "                      non-finite one ends with status 1 and no solution written\n"

@@ -18,6 +18,7 @@ struct CommandOptions {
   int32_t nproc = 1;            // --nproc, 1..kMaxProcessors
   double tolerance = 1e-10;     // --tol: largest backward error accepted as a solution
   int32_t max_refine = -1000;   // --refine; -1000 keeps the library's default
+  int32_t cgs_code = 0;         // --cgs: iparam(4), 0 refines instead of iterating
   int32_t pivot_exponent = -1;  // --pivot-eps 1e-8 -> 8
   bool transpose = false;
   int32_t message_level = 0;

@@ -29,6 +29,7 @@ struct Call {
     ip(VARNEXO_IPARAM_NPROC) = s.nproc;
     if (s.ordering >= 0) ip(VARNEXO_IPARAM_ORDERING) = s.ordering;
     if (s.max_refine != -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = s.max_refine;
+    ip(VARNEXO_IPARAM_CGS) = s.cgs_code;
     if (s.pivot_exponent >= 0) ip(VARNEXO_IPARAM_PIVOT_EXPONENT) = s.pivot_exponent;
     ip(VARNEXO_IPARAM_TRANSPOSE) = s.transpose ? 1 : 0;
     // A failed pure solve must not be reported as success.
@@ -73,7 +74,10 @@ SolveOutcome attempt(Csr& a, const SolveSettings& s, int32_t type, double* b, in
       out.positive = call.ip(VARNEXO_IPARAM_POSITIVE);
       out.negative = call.ip(VARNEXO_IPARAM_NEGATIVE);
     }
-    if (solves(phase)) out.refinement_steps = call.ip(VARNEXO_IPARAM_REFINE_STEPS);
+    if (solves(phase)) {
+      out.refinement_steps = call.ip(VARNEXO_IPARAM_REFINE_STEPS);
+      out.iterations = call.ip(VARNEXO_IPARAM_CGS_DIAG);
+    }
     if (error != 0) {
       out.error = error;
       out.failed_phase = phase;

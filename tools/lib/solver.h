@@ -15,6 +15,7 @@ struct SolveSettings {
   int32_t ordering = -1;                    // iparam(2): 0, 1, 2; -1 keeps the default
   int32_t nproc = 1;                        // iparam(3)
   int32_t max_refine = -1000;               // iparam(8); -1000 keeps the default
+  int32_t cgs_code = 0;                     // iparam(4): the CGS/CG iteration instead of refinement
   int32_t pivot_exponent = -1;              // iparam(10); -1 keeps the default
   bool transpose = false;                   // iparam(12)
   int32_t message_level = 0;
@@ -39,6 +40,7 @@ struct SolveOutcome {
   int64_t factor_nnz = -1;  // iparam(18) after the analysis
   int32_t mflop = -1;       // iparam(19)
   int32_t refinement_steps = 0;
+  int32_t iterations = 0;  // iparam(20) of the last solve: CGS/CG iterations (negative: failure)
   int32_t perturbed_pivots = 0;
   int32_t positive = 0, negative = 0;  // inertia of the indefinite types
 

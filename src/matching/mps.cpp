@@ -1,7 +1,7 @@
 // The unsymmetric maximum-product matching and its log scalings (matching stage of the
 // analysis): the cost graph of log-magnitudes, the greedy passes and shortest augmenting paths
 // of kuhn_munkres, and the completion of a partial matching to a permutation.
-#include "mps.h"
+#include "matching/mps.h"
 
 #include <cfloat>
 #include <cmath>
@@ -10,6 +10,7 @@
 
 #include "common/export.h"
 #include "common/memory.h"
+#include "matching/matching_entries.h"
 
 namespace varnexo::matching {
 namespace {

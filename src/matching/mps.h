@@ -55,12 +55,3 @@ int32_t kuhn_munkres(const CostGraph& graph, double bound, int32_t* match, doubl
 int32_t expand_matching(int32_t n, int32_t* match, double* u, double* v);
 
 }  // namespace varnexo::matching
-
-extern "C" {
-// The same routines with every argument by pointer; see varnexo::matching above.
-int mps_varnexo(const int32_t* n, const int32_t* ia, const int32_t* ja, const double* a, int32_t* perm,
-                double* row_scaling, double* col_scaling, const int32_t* mode);
-int32_t kuhn_munkres(const varnexo::matching::CostGraph* graph, const double* bound, int32_t* match,
-                     double* u, double* v);
-int32_t _expand_matching(const int32_t* n, int32_t* match, double* u, double* v);
-}

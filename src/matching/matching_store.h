@@ -1,10 +1,10 @@
-// Driver helpers of the matching stage of the analysis: the moduli of complex values that the
-// matching works on, and the store of its permutation and scalings into the analysis blocks
-// (the row mapping and the 2n scaling vector read by loading and solving).
+// The matching stage's helpers for the driver: the moduli of complex values that the matching
+// works on, and the store of its permutation and scalings into the analysis blocks (the row
+// mapping and the 2n scaling vector read by loading and solving).
 #pragma once
 #include <cstdint>
 
-namespace varnexo::driver {
+namespace varnexo::matching {
 
 // rr33adcopy: stores a matching result.
 //  n: order; matrix_type: 11 or 13 (unsymmetric scalings) or 6, -2, -4 (symmetric scaling);
@@ -23,10 +23,4 @@ int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm
 // overflow or underflow of the squares. Returns 0, or -1 for a null argument or negative nnz.
 int convert2abs(int64_t nnz, const double* values, double* modulus);
 
-}  // namespace varnexo::driver
-
-extern "C" {
-void rr33adcopy_(const int32_t* n, const int32_t* matrix_type, const int32_t* mode, const int32_t* perm_in,
-                 const double* log_scaling, int32_t* perm_out, double* scaling, int32_t* status);
-void convert2abs_(const int32_t* nnz, const double* values, double* modulus);
-}
+}  // namespace varnexo::matching

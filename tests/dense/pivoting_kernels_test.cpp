@@ -5,9 +5,10 @@
 
 #include <string>
 
+#include "dense/bunch_kaufman.h"
+#include "dense/dense_entries.h"
+#include "dense/pivoted_lu.h"
 #include "dense_helpers.h"
-#include "factor/bunch_kaufman.h"
-#include "factor/complete_pivoting.h"
 
 extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
                        const int*, int*, size_t, size_t);
@@ -52,7 +53,7 @@ TYPED_TEST(SymmetricKernels, BunchKaufmanRebuildsTheMatrixAndCountsInertia) {
         for (int i = 0; i < n; ++i) padded[i + j * lda] = f[i + j * n];
       std::vector<int32_t> ipiv(n, 0);
       int32_t npert = 0, npos = 0, nneg = 0;
-      varnexo::factor::sytf2(n, padded.data(), lda, ipiv.data(), npert, &npos, &nneg, 0.0);
+      varnexo::dense::sytf2(n, padded.data(), lda, ipiv.data(), npert, &npos, &nneg, 0.0);
       for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) f[i + j * n] = i >= j ? padded[i + j * lda] : T(0);
       EXPECT_EQ(padded[n], T(99)) << "padding below the block untouched";
@@ -82,7 +83,7 @@ TYPED_TEST(SymmetricKernels, DiagonalPivotingRebuildsTheSymmetricPermutation) {
     Dense<T> f = a;
     std::vector<int32_t> ipiv(n, 0);
     int32_t npert = 0, npos = 0, nneg = 0;
-    varnexo::factor::getf2(n, n, f.data(), n, ipiv.data(), npert, &npos, &nneg, 0.0);
+    varnexo::dense::getf2(n, n, f.data(), n, ipiv.data(), npert, &npos, &nneg, 0.0);
     Dense<T> l(n * n, T(0)), u(n * n, T(0));
     for (int j = 0; j < n; ++j)
       for (int i = 0; i < n; ++i) (i > j ? l : u)[i + j * n] = f[i + j * n];
@@ -107,7 +108,7 @@ TYPED_TEST(SymmetricKernels, CompletePivotingRebuildsTheMatrix) {
     Dense<T> f = a;
     std::vector<int32_t> ipiv(n), jpiv(n);
     int32_t npert = 0;
-    varnexo::factor::getc2(n, f.data(), n, ipiv.data(), jpiv.data(), npert, 0.0);
+    varnexo::dense::getc2(n, f.data(), n, ipiv.data(), jpiv.data(), npert, 0.0);
     EXPECT_EQ(npert, 0);
     Dense<T> l(n * n, T(0)), u(n * n, T(0));
     for (int j = 0; j < n; ++j)
@@ -132,7 +133,7 @@ TYPED_TEST(SymmetricKernels, ZeroBlocksArePerturbedAndCounted) {
     Dense<T> a(n * n, T(0));
     std::vector<int32_t> ipiv(n);
     int32_t npert = 0, npos = 0, nneg = 0;
-    varnexo::factor::sytf2(n, a.data(), n, ipiv.data(), npert, &npos, &nneg, 0.0);
+    varnexo::dense::sytf2(n, a.data(), n, ipiv.data(), npert, &npos, &nneg, 0.0);
     EXPECT_EQ(npert, n);
     for (int k = 0; k < n; ++k) {
       EXPECT_EQ(a[k + k * n], T(real_t<T>(replacement)));
@@ -146,7 +147,7 @@ TYPED_TEST(SymmetricKernels, ZeroBlocksArePerturbedAndCounted) {
     Dense<T> a(n * n, T(0));
     std::vector<int32_t> ipiv(n);
     int32_t npert = 0, npos = 0, nneg = 0;
-    varnexo::factor::getf2(n, n, a.data(), n, ipiv.data(), npert, &npos, &nneg, 0.0);
+    varnexo::dense::getf2(n, n, a.data(), n, ipiv.data(), npert, &npos, &nneg, 0.0);
     EXPECT_EQ(npert, n);
     if constexpr (!varnexo::is_complex_v<T>) {
       EXPECT_EQ(npos, n);
@@ -157,7 +158,7 @@ TYPED_TEST(SymmetricKernels, ZeroBlocksArePerturbedAndCounted) {
     Dense<T> a(n * n, T(0));
     std::vector<int32_t> ipiv(n), jpiv(n);
     int32_t npert = 0;
-    varnexo::factor::getc2(n, a.data(), n, ipiv.data(), jpiv.data(), npert, 0.0);
+    varnexo::dense::getc2(n, a.data(), n, ipiv.data(), jpiv.data(), npert, 0.0);
     EXPECT_EQ(npert, n);
     for (int k = 0; k < n; ++k) EXPECT_EQ(a[k + k * n], T(real_t<T>(1.0e-13)));
     EXPECT_EQ(ipiv[0], n);  // the last maximal element of the row-wise scan

@@ -1,13 +1,14 @@
-// Driver helpers of the matching stage of the analysis: moduli of complex values for the
+// Helpers of the matching stage of the analysis: moduli of complex values for the
 // matching, and the store of the matching permutation and its scalings (turned from
 // logarithms into factors) into the blocks that loading and solving read.
-#include "driver/matching_store.h"
+#include "matching/matching_store.h"
 
 #include <cmath>
 
 #include "common/export.h"
+#include "matching/matching_entries.h"
 
-namespace varnexo::driver {
+namespace varnexo::matching {
 
 int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in,
                const double* log_scaling, int32_t* perm_out, double* scaling) {
@@ -36,19 +37,20 @@ int convert2abs(int64_t nnz, const double* values, double* modulus) {
   return 0;
 }
 
-}  // namespace varnexo::driver
+}  // namespace varnexo::matching
 
 extern "C" VARNEXO_EXPORT void rr33adcopy_(const int32_t* n, const int32_t* matrix_type, const int32_t* mode,
                                            const int32_t* perm_in, const double* log_scaling,
                                            int32_t* perm_out, double* scaling, int32_t* status) {
-  const int st = (!n || !matrix_type || !mode) ? -1
-                                               : varnexo::driver::rr33adcopy(*n, *matrix_type, *mode, perm_in,
-                                                                             log_scaling, perm_out, scaling);
+  const int st =
+      (!n || !matrix_type || !mode)
+          ? -1
+          : varnexo::matching::rr33adcopy(*n, *matrix_type, *mode, perm_in, log_scaling, perm_out, scaling);
   if (status) *status = st;
 }
 VARNEXO_UNDERSCORE_ALIAS(rr33adcopy_);
 
 extern "C" VARNEXO_EXPORT void convert2abs_(const int32_t* nnz, const double* values, double* modulus) {
-  if (nnz) varnexo::driver::convert2abs(*nnz, values, modulus);
+  if (nnz) varnexo::matching::convert2abs(*nnz, values, modulus);
 }
 VARNEXO_UNDERSCORE_ALIAS(convert2abs_);

@@ -1,0 +1,194 @@
+// Exported entries of the solves: the solve driver, the supernodal solves of the pivoted factors
+// (LDLᵀ/LDLᴴ with 1×1/2×2 blocks, LU with row or complete pivoting) and the products and norms of
+// the residual. Fortran style, every argument by pointer, arrays 1-based; complex routines take
+// pairs of doubles. Each name is also exported with a leading underscore. Included by the files
+// that define them; C callers include it too.
+#pragma once
+#include <stdint.h>
+
+#include "common/entry_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Solve driver: X from B with a stored factor, nb right-hand sides of n values (leading
+// dimension n). The partition arrays are not read (one part). ibasic words read: 1 n, 12 type,
+// 19 storage, 31 nsuper, 44 size of W in values, 51, 52 output switch (1: solution into b),
+// 68 transposed, 69 scaling, 73 part, 83 single precision; q: the matching's row mapping, s: the
+// 2n scalings. error out: 0, -2 when private scratch cannot be obtained, -10 when no sweep of
+// this library serves the type. sssslv_ forces the symmetric storage, ssnslv_ the LU storage;
+// solve_ takes the storage of ibasic(19).
+void solve_varnexo_(const int32_t* nb, double* x, double* b, const int32_t* perm, const int32_t* xsuper,
+                    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                    const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                    const int32_t* part_first, const int32_t* part_rows, const int32_t* ibasic, double* W,
+                    const int32_t* q, const double* s, int32_t* error);
+void sssslv_varnexo_(const int32_t* nb, double* x, double* b, const int32_t* perm, const int32_t* xsuper,
+                     const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                     const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                     const int32_t* part_first, const int32_t* part_rows, const int32_t* ibasic, double* W,
+                     const int32_t* q, const double* s, int32_t* error);
+void ssnslv_varnexo_(const int32_t* nb, double* x, double* b, const int32_t* perm, const int32_t* xsuper,
+                     const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                     const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                     const int32_t* part_first, const int32_t* part_rows, const int32_t* ibasic, double* W,
+                     const int32_t* q, const double* s, int32_t* error);
+
+// LDLᵀ solves (blkldlslvs real, c_blkslvs complex symmetric, ch_blkldlslvs Hermitian LDLᴴ; the
+// routines ending in 1 take one right-hand side). x: n·nb values (leading dimension n), solved in
+// place; W: ldw·nb values (a missing or shorter W is replaced by private scratch); mode != 0:
+// Bunch–Kaufman records, 0: diagonal pivoting; part 0 whole, 1 forward (L⁻¹·Pᵀ), 2 backward
+// (P·L⁻ᵀ·D⁻¹). error out: 0, or -2 when the private scratch cannot be obtained.
+void blkldlslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                         const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                         const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
+                         const int32_t* part, int32_t* error);
+void blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                          const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                          const int32_t* pivot, const int32_t* mode, double* x, const int32_t* part,
+                          int32_t* error);
+void c_blkslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                        const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                        const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
+                        const int32_t* part, int32_t* error);
+void c_blkslvs1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                         const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                         const int32_t* pivot, const int32_t* mode, double* x, const int32_t* part,
+                         int32_t* error);
+void ch_blkldlslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                            const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                            const double* lnz, const int32_t* pivot, const int32_t* mode, double* x,
+                            double* W, const int32_t* ldw, const int32_t* part, int32_t* error);
+void ch_blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                             const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                             const double* lnz, const int32_t* pivot, const int32_t* mode, double* x,
+                             const int32_t* part, int32_t* error);
+
+// LU solves with row interchanges (blkslv, c_blkslv: types 1, 3) and with row and column
+// interchanges (blkslv_unsym, c_blkslv_unsym: types 11, 13); transposed != 0 solves Aᵀ·x = b.
+// Other arguments and error as for the LDLᵀ solves.
+void blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                     const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                     const int32_t* xunz, const double* unz, const int32_t* pivot, double* x, double* W,
+                     const int32_t* ldw, const int32_t* part, const int32_t* transposed, int32_t* error);
+void blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper, const int32_t* xlindx,
+                      const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz,
+                      const double* unz, const int32_t* pivot, double* x, const int32_t* part,
+                      const int32_t* transposed, int32_t* error);
+void blkslv_unsym_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                           const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                           const double* lnz, const int32_t* xunz, const double* unz, const int32_t* pivot,
+                           const int32_t* colpivot, double* x, double* W, const int32_t* ldw,
+                           const int32_t* part, const int32_t* transposed, int32_t* error);
+void blkslv1_unsym_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                            const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                            const double* lnz, const int32_t* xunz, const double* unz, const int32_t* pivot,
+                            const int32_t* colpivot, double* x, const int32_t* part,
+                            const int32_t* transposed, int32_t* error);
+void c_blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                       const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                       const int32_t* xunz, const double* unz, const int32_t* pivot, double* x, double* W,
+                       const int32_t* ldw, const int32_t* part, const int32_t* transposed, int32_t* error);
+void c_blkslv1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper, const int32_t* xlindx,
+                        const int32_t* lindx, const int32_t* xlnz, const double* lnz, const int32_t* xunz,
+                        const double* unz, const int32_t* pivot, double* x, const int32_t* part,
+                        const int32_t* transposed, int32_t* error);
+void c_blkslv_unsym_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
+                             const int32_t* xsuper, const int32_t* xlindx, const int32_t* lindx,
+                             const int32_t* xlnz, const double* lnz, const int32_t* xunz, const double* unz,
+                             const int32_t* pivot, const int32_t* colpivot, double* x, double* W,
+                             const int32_t* ldw, const int32_t* part, const int32_t* transposed,
+                             int32_t* error);
+void c_blkslv1_unsym_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                              const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                              const double* lnz, const int32_t* xunz, const double* unz, const int32_t* pivot,
+                              const int32_t* colpivot, double* x, const int32_t* part,
+                              const int32_t* transposed, int32_t* error);
+
+// y = A·x (Aᵀ·x when transposed != 0, full storage only) for nb vectors; procs (processor count,
+// buffer size) is not read; rowbuf: nb values. The _res forms give r = b - A·x and
+// norm = Σ|r(i, j)| (moduli for complex); work is not read.
+void amuxy_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb, const int32_t* type,
+                    const int32_t* procs, const int32_t* ia, const int32_t* ja, const double* a,
+                    const double* x, double* y, double* rowbuf);
+void amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb, const int32_t* type,
+                        const int32_t* procs, const int32_t* ia, const int32_t* ja, const double* a,
+                        const double* x, double* r, double* rowbuf, const double* b, double* work,
+                        double* norm);
+void c_amuxy_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb, const int32_t* type,
+                      const int32_t* procs, const int32_t* ia, const int32_t* ja, const varnexo_zcomplex* a,
+                      const varnexo_zcomplex* x, varnexo_zcomplex* y, varnexo_zcomplex* rowbuf);
+void c_amuxy_res_varnexo_(const int32_t* transposed, const int32_t* n, const int32_t* nb, const int32_t* type,
+                          const int32_t* procs, const int32_t* ia, const int32_t* ja,
+                          const varnexo_zcomplex* a, const varnexo_zcomplex* x, varnexo_zcomplex* r,
+                          varnexo_zcomplex* rowbuf, const varnexo_zcomplex* b, varnexo_zcomplex* work,
+                          double* norm);
+// Largest |a(k)| off the diagonal (moduli for complex); the second argument is not read.
+void maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
+                const double* a, double* result);
+void c_maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
+                  const varnexo_zcomplex* a, double* result);
+
+// The CGS/CG iteration with a stored factor as preconditioner (the factor arguments as for
+// solve_varnexo_). x: the start (M⁻¹·b) on entry, the solution on return; work: work_len values
+// (doubles, or pairs for the complex twin), exactly 6·n·nb. ibasic words read: 11 message level,
+// 12 type, 18 method (±2 CG for the symmetric and Hermitian storage, else CGS), 40 divergence
+// bound, 41 iteration budget, 42 check iteration, 68 transposed, and those of solve_varnexo_;
+// rbasic(13) the tolerance on the relative correction. status out: 0 converged, -1 diverged,
+// -2 stagnation, -3 budget, -4 work length, 1..4 CGS breakdowns; iterations out: the counter. On
+// failure ibasic(43) := 1 and ibasic(50) the solve error (-2 work length, -3 a failed solve with
+// status 0). copy != 0: a converged x is copied into b.
+void pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
+                      const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
+                      const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                      const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                      const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
+                      const double* s, int32_t* ibasic, double* rbasic, double* work, const int64_t* work_len,
+                      int32_t* status, int32_t* iterations, const int32_t* copy);
+void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
+                        const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
+                        const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
+                        const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
+                        const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
+                        const double* s, int32_t* ibasic, double* rbasic, double* work,
+                        const int64_t* work_len, int32_t* status, int32_t* iterations, const int32_t* copy);
+
+// Steps of the iteration for nb columns of n values (real values). cgs_i: q := 0, c := 0,
+// rho_prev := 1. cgs_a (first != 0 on the first step): rho = (z, b), beta, p; status out 0, 1
+// (rho growth) or 2 (beta vanished). cgs_b: sigma = (vhat, b), alpha, q, the correction c, x += c,
+// rho_prev := rho; status out 0, 3 (rho over sigma) or 4 (alpha vanished). cgstep1: the new rho and
+// beta, p := z + beta·p. cgstep2 with q = A·p: x += alpha·p, r -= alpha·q; breakdown out 1 when
+// (p, q) vanished against rho (rho and p cleared), else 0.
+void cgs_i_(const int32_t* n, const int32_t* nb, double* q, double* c, double* rho_prev);
+void cgs_a_(const int32_t* n, const int32_t* nb, const int32_t* first, const double* z, const double* b,
+            double* p, const double* q, double* rho, const double* rho_prev, double* beta, int32_t* status);
+void cgs_b_(const int32_t* n, const int32_t* nb, const int32_t* first, const double* z, const double* b,
+            const double* vhat, double* q, double* c, double* x, const double* rho, double* rho_prev,
+            const double* beta, double* alpha, double* sigma, int32_t* status);
+void cgstep1_(const int32_t* n, const int32_t* nb, const double* z, const double* r, double* p, double* rho,
+              double* beta);
+void cgstep2_(const int32_t* n, const int32_t* nb, double* p, const double* q, double* x, double* r,
+              double* rho, double* alpha, int32_t* breakdown);
+
+// Vector kernels, length first: pvclrr/pvclri x := 0; pvmovxy, pimovxy, pi4movxy y := x;
+// pvnorm2 Σx²; pdscap1 Σx·y; pvaxyry y := y + x; pvrxayx x := a·x + y; pvrmxay y := y + a·x;
+// pvaxyrz z := x + y; pvsxyry y := x − y; the _32 forms in single precision.
+void pvclrr_(const int32_t* n, double* x);
+void pvclrr_32_(const int32_t* n, float* x);
+void pvclri_(const int32_t* n, int32_t* x);
+void pvmovxy_(const int32_t* n, const double* x, double* y);
+void pvmovxy_32_(const int32_t* n, const float* x, float* y);
+void pimovxy_(const int32_t* n, const int32_t* x, int32_t* y);
+void pi4movxy_(const int32_t* n, const int32_t* x, int32_t* y);
+double pvnorm2_(const int32_t* n, const double* x);
+double pdscap1_(const int32_t* n, const double* x, const double* y);
+void pvaxyry_(const int32_t* n, const double* x, double* y);
+void pvrxayx_(const int32_t* n, const double* a, double* x, const double* y);
+void pvrmxay_(const int32_t* n, const double* a, const double* x, double* y);
+void pvaxyrz_(const int32_t* n, const double* x, const double* y, double* z);
+void pvsxyry_(const int32_t* n, const double* x, double* y);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif
