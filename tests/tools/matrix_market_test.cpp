@@ -242,6 +242,23 @@ TEST(MatrixMarket, RepeatedEntriesAreSummedWithAWarning) {
   EXPECT_EQ(warning, sym + ":5: entry (2,2) repeats line 3; 1 repeated entry summed");
 }
 
+// A file that declares no entries reads as an empty matrix of its size (the check for repeated
+// entries has nothing to compare).
+TEST(MatrixMarket, FileWithoutEntriesReadsAsEmpty) {
+  for (const char* symmetry : {"general", "symmetric", "hermitian"}) {
+    const std::string field = std::string(symmetry) == "hermitian" ? "complex" : "real";
+    const std::string path =
+        write_file("empty_" + std::string(symmetry) + ".mtx",
+                   "%%MatrixMarket matrix coordinate " + field + " " + symmetry + "\n3 3 00\n");
+    Coordinate c;
+    std::string error, warning = "stale";
+    ASSERT_TRUE(read_coordinate(path, c, error, {0, &warning})) << error;
+    EXPECT_EQ(c.nrows, 3);
+    EXPECT_EQ(c.entries(), 0);
+    EXPECT_EQ(warning, "");
+  }
+}
+
 // Declared sizes whose solve cannot fit in the memory given are refused at the size line, before
 // anything of that size is allocated: a short file declaring 2^31-2 rows, a block of right-hand
 // sides declaring 50000 columns, and (with a small budget) a modest matrix.

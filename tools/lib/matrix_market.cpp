@@ -305,10 +305,11 @@ bool check_repeats(const LineReader& in, const EntryLines& lines, const Coordina
   for (int64_t k = 0; k < c.entries(); ++k) order[fill[key_row(k)]++] = k;
   int64_t repeats = 0, first_repeat = -1, repeat_of = -1, first_mirror = -1, mirror_of = -1;
   for (int32_t r = 1; r <= c.nrows; ++r) {
-    const auto b = order.begin() + start[r], e = order.begin() + start[r + 1];
-    std::stable_sort(b, e, [&](int64_t x, int64_t y) { return key_col(x) < key_col(y); });
-    for (auto it = b; it + 1 < e; ++it) {
-      const int64_t k1 = *it, k2 = *(it + 1);
+    if (start[r + 1] - start[r] < 2) continue;
+    std::stable_sort(order.begin() + start[r], order.begin() + start[r + 1],
+                     [&](int64_t x, int64_t y) { return key_col(x) < key_col(y); });
+    for (int64_t p = start[r]; p + 1 < start[r + 1]; ++p) {
+      const int64_t k1 = order[p], k2 = order[p + 1];
       if (key_col(k1) != key_col(k2)) continue;
       // Within a bucket equal keys keep file order, so k1 < k2.
       if (c.row[k1] != c.row[k2]) {
