@@ -262,7 +262,8 @@ int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
   const int32_t budget = iteration_budget(ib(18), rb(6), rb(7) - t_before);
   ib(41) = budget;
   ib(42) = budget / 2 + 1;
-  if (ib(73) != 0) return 0;  // a forward or backward substitution alone is not iterated
+  // A forward or backward substitution alone is not iterated, but its values are checked.
+  if (ib(73) != 0) return check_finite_solution(c, reinterpret_cast<const double*>(x), v.w);
   const int32_t steps = fresh ? std::max(budget, kFreshFactorBudget) : budget;
   if (steps < 1) {
     c.iparam(20) = -5;
@@ -415,7 +416,8 @@ int32_t run_numerical(Call& c) {
   const int32_t r = c.ido % 10;
   bool refine_call = r == 3;
   if (c.ido == 33) {
-    if (ib(62) + c.iparam(14) == 0) ib(62) = c.iparam(14) = 0;
+    // In 64 bits: iparam(14) is the caller's and may hold any value.
+    if ((int64_t)ib(62) + c.iparam(14) == 0) ib(62) = c.iparam(14) = 0;
     if (c.iparam(14) > 0) ib(62) = c.iparam(14);
   }
   if (ib(18) != 0) return run_iterative(c);
