@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/control.h"
 #include "driver/handle.h"
 #include "generators.h"
 #include "matrix_market.h"
@@ -93,9 +94,10 @@ void run(Input& in) {
              perm.data(), &one, iparam, &msglvl, &dummy, &dummy, &error);
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     driver::Handle h(handle);
-    const int32_t nsuper = error == 0 ? h.ibasic()(31) : 0;
+    const driver::Control ctl(*h.basic());
+    const int32_t nsuper = error == 0 ? ctl.nsuper() : 0;
     // nnz(L) of the column counts, and the values the supernodal blocks store (full diagonal blocks).
-    const int64_t nnz_l = error == 0 ? h.ibasic()(30) : 0, stored = error == 0 ? h.ibasic()(34) : 0;
+    const int64_t nnz_l = error == 0 ? ctl.nnz_l() : 0, stored = error == 0 ? ctl.lnz_size() : 0;
     std::printf("| %-22s | %8d | %d | %8.3f | %12lld | %12lld | %8d | %8d | %8d | %8d |", in.name.c_str(),
                 in.a.n, ordering, secs, (long long)nnz_l, (long long)stored, nsuper, iparam[14], iparam[15],
                 iparam[16]);

@@ -7,7 +7,7 @@
 
 #include "factor/factorize.h"
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 using clock_type = std::chrono::steady_clock;
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   std::vector<int32_t> link(n), length(c.sym.nsuper);
   double mflop = 0;
   auto sf = c.sym.view(false);
-  varnexo::factor::flops(sf, true, 2, link.data(), length.data(), &mflop);
+  varnexo::factor::flops(sf, true, false, link.data(), length.data(), &mflop);
   c.factor();  // warm-up
   double best = 1e30;
   for (int rep = 0; rep < 3; ++rep) {
@@ -52,8 +52,11 @@ int main(int argc, char** argv) {
   std::vector<double> W(std::max<int64_t>(n, varnexo::solve::offdiag_height(sf)));
   x.resize(n);
   t = clock_type::now();
-  varnexo::solve::solve(sf, c.lnz.data(), nullptr, nullptr, c.ibasic, 1, x.data(), b.data(), nullptr, nullptr,
-                        W.data(), static_cast<int64_t>(W.size()), false);
+  varnexo::solve::SolveOptions o;
+  o.kind = &varnexo::kind_of(2);
+  const varnexo::solve::FactorValues f{c.lnz.data(), nullptr, nullptr, nullptr};
+  varnexo::solve::solve(sf, f, o, 1, x.data(), b.data(), nullptr, nullptr, W.data(),
+                        static_cast<int64_t>(W.size()));
   const double t_solve = seconds_since(t);
   const double berr = backward_error(n, mirror(laplacian(k, k, k), false), x.data(), b.data());
   const double gemm = dgemm_rate(2000);

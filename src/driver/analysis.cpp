@@ -8,36 +8,35 @@
 #include "driver/analysis_steps.h"
 #include "driver/handle_routines.h"
 #include "driver/phases.h"
+#include "driver/storage_layout.h"
 #include "factor/factorize.h"
-#include "factor/storage_view.h"
 #include "matching/matching_store.h"
 #include "matching/mps.h"
 
 namespace varnexo::driver {
 namespace {
 
-bool unsymmetric(int32_t type) { return type == 11 || type == 13; }
-
 // Processor count rounded up to a power of two, at most n: the domain count of the dissection.
-void set_domain_request(OneBased<int32_t> ib, int32_t n) {
+void set_domain_request(const Control& ctl, int32_t n) {
   int32_t p = 1;
-  while (p < ib(15)) p *= 2;
+  while (p < ctl.nproc()) p *= 2;
   if (p > n) p = n;
-  ib(60) = p;
-  ib(61) = std::max(4 * p + 4, 16);
+  ctl.domains() = p;
+  ctl.table_words() = std::max(4 * p + 4, 16);
 }
 
 // The weighted matching on the values (moduli for complex values); its row permutation goes
 // to slot 13 and its scalings to slot 14. Returns the coarse code.
-int32_t run_matching(Call& c, OneBased<int32_t> ib) {
+int32_t run_matching(Call& c) {
   const int32_t n = c.n;
   const int64_t nnz = c.nnz;
   std::vector<double> moduli;
   const double* values = c.a;
   // The local arrays of the matching are counted as the analysis obtains them.
   c.mem.peak += memory::kilobytes(4 * (6 * (int64_t)n + 23));
-  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (c.matrix_type == 13 ? nnz : 0)));
-  if (c.matrix_type == 13) {
+  const bool complex_values = c.kind().is_complex();
+  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (complex_values ? nnz : 0)));
+  if (complex_values) {
     moduli.resize((size_t)nnz);
     matching::convert2abs(nnz, c.a, moduli.data());
     values = moduli.data();
@@ -58,22 +57,22 @@ int32_t run_matching(Call& c, OneBased<int32_t> ib) {
     return -6;
   }
   for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  matching::rr33adcopy(n, c.matrix_type, ib(69), match.data(), logs.data(),
+  matching::rr33adcopy(n, &c.kind(), c.ctl().scaling(), match.data(), logs.data(),
                        c.h.block_as<int32_t>(kSlotMatchPerm), c.h.block_as<double>(kSlotScaling));
   return 0;
 }
 
 // Slots 13 and 14 for the unsymmetric types: the matching, or the identity and unit scalings.
-int32_t prepare_unsymmetric(Call& c, OneBased<int32_t> ib) {
+int32_t prepare_unsymmetric(Call& c) {
   const int64_t n = c.n;
-  const int64_t stores = ib(49) < 1 ? 1 : ib(49);
+  const int64_t stores = c.ctl().max_fac_store() < 1 ? 1 : c.ctl().max_fac_store();
   if (int32_t num =
           obtain_block(c.h, kSlotMatchPerm, 4 * (stores * n + n + 3), kCodeMatchPerm, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
   if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
     return (c.error_num = num, -2);
-  if (ib(67) > 0) return run_matching(c, ib);
-  matching::rr33adcopy(c.n, c.matrix_type, -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
+  if (c.ctl().matching() > 0) return run_matching(c);
+  matching::rr33adcopy(c.n, &c.kind(), -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
                        c.h.block_as<double>(kSlotScaling));
   return 0;
 }
@@ -107,26 +106,25 @@ AnalysisBlocks blocks_of(const Call& c) {
 }
 
 // The three analysis steps with the blocks obtained before each. Returns the coarse code.
-int32_t run_steps(Call& c, OneBased<int32_t> ib) {
-  int32_t* ibp = c.h.basic()->ibasic;
-  double* rbp = c.h.basic()->rbasic;
-  int32_t* iadr = c.h.basic()->iadr;
-  const int32_t* q = unsymmetric(c.matrix_type) ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
-  int32_t num = obtain(c, kSlotStrucS0, struc_s0_bytes(ibp), kCodeStrucS0);
-  if (ib(19) == 1) ib(68) = 0;
-  if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ibp), kCodeWorkI0);
-  if (!num) num = obtain(c, kSlotStrucS1, struc_s1_bytes(ibp), kCodeStrucS1);
+int32_t run_steps(Call& c) {
+  const Control ctl = c.ctl();
+  const int32_t* q = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  int32_t num = obtain(c, kSlotStrucS0, struc_s0_bytes(ctl), kCodeStrucS0);
+  if (ctl.symmetric_storage() == 1) ctl.transposed() = 0;
+  if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ctl), kCodeWorkI0);
+  if (!num) num = obtain(c, kSlotStrucS1, struc_s1_bytes(ctl), kCodeStrucS1);
   if (num) return (c.error_num = num, -2);
   const int64_t failures = memory::failures();
-  if (int32_t s = analysis_step1(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.done_flags))
+  if (int32_t s = analysis_step1(blocks_of(c), ctl, c.ia, c.ja, c.perm, q, c.done_flags))
     return step_error(c, s, failures);
-  ib(46) = ib(60);  // the domains of the ordering: subgraphs the factorisation treats independently
-  if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ibp), kCodeStrucS2))) return (c.error_num = num, -2);
-  if (int32_t s = analysis_step2(blocks_of(c), ibp, rbp, iadr)) return step_error(c, s, failures);
-  const int64_t fi_bytes = struc_fi_bytes(ibp, c.h.block_as<int32_t>(kSlotStrucS0), iadr);
+  ctl.connected_sets() =
+      ctl.domains();  // the domains of the ordering: subgraphs the factorisation treats independently
+  if ((num = obtain(c, kSlotStrucS2, struc_s2_bytes(ctl), kCodeStrucS2))) return (c.error_num = num, -2);
+  if (int32_t s = analysis_step2(blocks_of(c), ctl)) return step_error(c, s, failures);
+  const int64_t fi_bytes = struc_fi_bytes(ctl, c.h.block_as<int32_t>(kSlotStrucS0));
   if ((num = obtain(c, kSlotStrucFi, fi_bytes, kCodeStrucFi))) return (c.error_num = num, -2);
-  if (ib(15) > 1) {
-    const int64_t bytes = loc_int2_bytes(ibp);
+  if (ctl.nproc() > 1) {
+    const int64_t bytes = loc_int2_bytes(ctl);
     c.loc_int2 = static_cast<int32_t*>(memory::obtain((size_t)bytes));
     if (!c.loc_int2) {
       c.mem.failed_bytes = bytes;
@@ -135,44 +133,43 @@ int32_t run_steps(Call& c, OneBased<int32_t> ib) {
     }
     c.mem.peak += memory::kilobytes(bytes);
   }
-  if (int32_t s =
-          analysis_step3(blocks_of(c), ibp, rbp, iadr, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
+  if (int32_t s = analysis_step3(blocks_of(c), ctl, c.ia, c.ja, c.perm, q, c.iparam.data(), c.work_nb))
     return step_error(c, s, failures);
-  if (ib(15) > 1) c.done_flags[3] = 1;
+  if (ctl.nproc() > 1) c.done_flags[3] = 1;
   return 0;
 }
 
 // After the steps: the work blocks go, STRUC_FI shrinks to what it holds, the update lists move
 // into UP_UPLEN. Returns the coarse code.
-int32_t keep_structure(Call& c, OneBased<int32_t> ib) {
+int32_t keep_structure(Call& c) {
   c.iparam(15) = (int32_t)c.mem.peak;
   for (int s : {kSlotStrucS0, kSlotStrucS1, kSlotStrucS2, kSlotWorkI0}) release_block(c.h, s);
-  const int64_t shrunk = struc_fi_shrunk_bytes(c.h.basic()->iadr);
+  const int64_t shrunk = struc_fi_shrunk_bytes(c.ctl());
   if (int32_t num = resize_block(c.h, kSlotStrucFi, shrunk, kCodeStrucFi, c.mem))
     return (c.error_num = num, -2);
   c.mem.permanent += memory::kilobytes(shrunk);
   if (c.loc_int2) {
-    const int64_t bytes = up_uplen_bytes(c.h.basic()->ibasic);
+    const int64_t bytes = up_uplen_bytes(c.ctl());
     if (int32_t num = obtain(c, kSlotUpUplen, bytes, kCodeUpUplen)) return (c.error_num = num, -2);
     c.mem.permanent += memory::kilobytes(bytes);
-    move_update_lists(c.h.basic()->ibasic, c.h.basic()->iadr, c.loc_int2,
-                      c.h.block_as<int32_t>(kSlotUpUplen));
+    move_update_lists(c.ctl(), c.loc_int2, c.h.block_as<int32_t>(kSlotUpUplen));
     memory::release(c.loc_int2);
     c.loc_int2 = nullptr;
   }
-  (void)ib;
   return 0;
 }
 
 // The operation count of the factorisation into rbasic(15) and iparam(19).
-void count_operations(Call& c, OneBased<int32_t> ib) {
+void count_operations(Call& c) {
   if (c.level < 1 && c.iparam(19) >= 0) return;
+  const Control ctl = c.ctl();
   int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
-  const factor::SymbolicFactor sf = factor::symbolic_view(fi, c.h.basic()->iadr, c.h.basic()->ibasic);
+  const factor::SymbolicFactor sf = symbolic_view(fi, ctl);
   std::vector<int32_t> link((size_t)sf.n + 1), length((size_t)sf.nsuper + 1);
   double mflops = 0.0;
-  if (factor::flops(sf, ib(19) == 1, c.matrix_type, link.data(), length.data(), &mflops)) {
-    c.h.rbasic()(15) = mflops;
+  if (factor::flops(sf, ctl.symmetric_storage() == 1, c.kind().is_complex(), link.data(), length.data(),
+                    &mflops)) {
+    ctl.mflops() = mflops;
     c.iparam(19) = (int32_t)std::lround(mflops);
   }
 }
@@ -180,40 +177,42 @@ void count_operations(Call& c, OneBased<int32_t> ib) {
 }  // namespace
 
 int32_t run_analysis(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   c.mem.peak = c.mem.permanent = c.mem.factor = 0;
   // BASIC and FACT_ADR belong to every analysis's figures.
-  const int64_t handle_kb = memory::kilobytes(sizeof(Basic)) + memory::kilobytes(fact_adr_bytes(ib(49)));
+  const int64_t handle_kb =
+      memory::kilobytes(sizeof(Basic)) + memory::kilobytes(fact_adr_bytes(ctl.max_fac_store()));
   c.mem.peak += handle_kb;
   c.mem.permanent += handle_kb;
-  set_domain_request(ib, c.n);
+  set_domain_request(ctl, c.n);
   // Symmetric indefinite types are analysed without the symmetric matching.
-  if (!unsymmetric(c.matrix_type)) ib(67) = 0;
-  int32_t error = unsymmetric(c.matrix_type) ? prepare_unsymmetric(c, ib) : 0;
-  if (error == 0) error = run_steps(c, ib);
-  if (error == 0) error = keep_structure(c, ib);
+  const bool unsymmetric = c.kind().unsymmetric();
+  if (!unsymmetric) ctl.matching() = 0;
+  int32_t error = unsymmetric ? prepare_unsymmetric(c) : 0;
+  if (error == 0) error = run_steps(c);
+  if (error == 0) error = keep_structure(c);
   if (c.loc_int2) {
     memory::release(c.loc_int2);
     c.loc_int2 = nullptr;
   }
   if (error != 0) return error;
-  count_operations(c, ib);
+  count_operations(c);
   int32_t ido = 22;
   FactEntry estimate;
   clean_fact(estimate);
-  const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ib, c.h.iadr(), estimate);
+  const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ctl, estimate);
   // The estimate: one factor with its pivot records, and the real work block.
-  const int64_t factor_doubles = ((int64_t)ib(34) + ib(35)) * doubles_per_entry(c.matrix_type);
+  const int64_t factor_doubles = ((int64_t)ctl.lnz_size() + ctl.unz_size()) * c.kind().doubles_per_entry();
   c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) +
                  memory::kilobytes(8 * (s.too_large != 0 ? s.too_large : std::abs(s.work)));
-  c.h.iadr()(75) = kSentinel;
-  ib(7) = 0;
+  ctl.position(kWorkR0Start) = kSentinel;
+  ctl.work_size() = 0;
   c.iparam(15) = (int32_t)c.mem.peak;
   c.iparam(16) = (int32_t)c.mem.permanent;
   c.iparam(17) = (int32_t)c.mem.factor;
-  ib(75) = (int32_t)c.mem.peak;
-  ib(76) = (int32_t)c.mem.permanent;
-  ib(77) = (int32_t)c.mem.factor;
+  ctl.peak_kb() = (int32_t)c.mem.peak;
+  ctl.permanent_kb() = (int32_t)c.mem.permanent;
+  ctl.factor_kb() = (int32_t)c.mem.factor;
   mark_stage_boundary(c);
   return 0;
 }

@@ -3,13 +3,23 @@
 #pragma once
 #include <cstdint>
 
+#include "common/matrix_kind.h"
 #include "common/onebased.h"
+#include "driver/control.h"
 #include "driver/handle.h"
 
 namespace varnexo::driver {
 
+// The coarse code of a failure no other class describes (an exception inside the library).
+inline constexpr int32_t kInternalError = -5;
+
 struct Call {
   explicit Call(void* handle) : h(handle) {}
+
+  // The kind of the matrix type; valid once the scalar checks accepted the type.
+  const MatrixKind& kind() const { return kind_of(matrix_type); }
+  // The named control words of the handle; valid once BASIC exists.
+  Control ctl() const { return Control(*h.basic()); }
 
   Handle h;
   // Public arguments as given.

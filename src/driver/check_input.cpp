@@ -78,9 +78,8 @@ const char* input_check_text(int32_t error_num) {
 }
 
 int32_t solve_diagonal(Call& c, bool short_cut) {
-  const int32_t t = c.matrix_type > 10 ? c.matrix_type - 10 : c.matrix_type;
-  const bool real = t >= -2 && t <= 2;
-  const int32_t w = real ? 1 : 2;
+  const bool real = !c.kind().is_complex();
+  const int32_t w = c.kind().doubles_per_entry();
   const bool solves = c.phase % 10 == 3;
   if (!(short_cut ? c.phase != 11 : solves)) return 0;
   if (int32_t num = check_finite_values(c, c.neqns, w, true, solves)) {
@@ -111,72 +110,42 @@ int32_t solve_diagonal(Call& c, bool short_cut) {
   return 0;
 }
 
-bool known_matrix_type(int32_t type) {
-  switch (type) {
-    case 1:
-    case 2:
-    case -2:
-    case 3:
-    case 4:
-    case -4:
-    case 6:
-    case 11:
-    case 13:
-      return true;
-    default:
-      return false;
-  }
-}
-
 namespace {
 
-// Both helpers are called with known matrix types only.
-bool symmetric_storage(int32_t type) {
-  return type == 2 || type == -2 || type == 4 || type == -4 || type == 6;
-}
-bool needs_diagonal(int32_t type) { return type == 1 || type == 3; }
-
 void prepare(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  OneBased<double> rb = c.h.rbasic();
-  timer_varnexo_(&rb(16));
+  const Control ctl = c.ctl();
+  timer_varnexo_(&ctl.last_stamp());
   c.h.slot(kSlotCallCounter) += 1;
   for (int32_t& f : c.done_flags) f = 0;
   // Stage times are those of this call. The factorisation time stays: it is the one the
   // iteration budget of later solves weighs a solve against.
   for (int k = 1; k <= 9; ++k)
-    if (k != 6 || c.h.slot(kSlotCallCounter) == 1) rb(k) = 0.0;
-  rb(10) = rb(16);
+    if (k != 6 || c.h.slot(kSlotCallCounter) == 1) ctl.stage_time(k) = 0.0;
+  ctl.stage_time(10) = ctl.last_stamp();
   c.level = c.message_level != 0 ? 1 : 0;
   OneBased<int32_t> ip = c.iparam;
   int32_t cgs = ip(4);
   if (ip(1) == 1) {
-    ib(70) = ip(24);
-    ib(71) = ip(25);
-    ib(82) = ip(28);
+    ctl.domain_mode() = ip(24);
+    ctl.solve_partition() = ip(25);
+    ctl.matching_option() = ip(28);
     // Factors are computed in double precision whatever iparam(29) asks: no single-precision
     // kernel exists, and the double factor is at least as accurate.
-    ib(83) = 0;
-    ib(74) = 0;
+    ctl.single_precision() = 0;
+    ctl.force_plain() = 0;
     // sign·(10·k + m): the magnitude is taken in 64 bits, so the most negative value is safe.
     const int64_t q = cgs < 0 ? -(int64_t)cgs : cgs, k = q / 10, digit = q % 10;
     cgs = (int32_t)(cgs < 0 ? -digit : digit);
-    if (k != 0) rb(13) = std::exp(-(double)k * std::log(10.0));
+    if (k != 0) ctl.cgs_tolerance() = std::exp(-(double)k * std::log(10.0));
   }
   c.cgs_code = cgs;
-  ib(66) = ip(10);
+  ctl.eps_exponent() = ip(10);
 }
 
-// The type rules against the stored type t of an earlier call (both known types): a change to
-// the negative or within a magnitude pair passes, and a factorisation or solve keeps the
-// storage and value width of the analysis.
-bool compatible_types(int32_t t, int32_t type, int32_t phase) {
-  if (t == 0 || t == type) return true;
-  const int32_t a = type < 0 ? -type : type, at = t < 0 ? -t : t;
-  if (t != -type && a / 2 != at / 2) return false;
-  if (phase / 10 < 2) return true;
-  const bool wide = a > 2 && type != 11, wide_t = at > 2 && t != 11;
-  return symmetric_storage(t) == symmetric_storage(type) && wide == wide_t;
+// The type rules against the stored type of an earlier call (none before the first analysis).
+bool compatible_types(int32_t stored, int32_t type, int32_t phase) {
+  const MatrixKind* before = find_kind(stored);
+  return before == nullptr || may_follow(*before, kind_of(type), phase);
 }
 
 }  // namespace
@@ -189,14 +158,14 @@ int32_t check_scalars(Call& c, bool with_handle) {
   ip(3) = std::clamp(ip(3), 1, kMaxProcessors);
   if (c.max_fac_store > kMaxFacStore) return kBadMaxFacStore;
   if (with_handle) {
-    const int32_t stored = c.h.ibasic()(49);
+    const int32_t stored = c.ctl().max_fac_store();
     if (stored > 0 && stored < c.max_fac_store) return 2;
   }
   if (c.matrix_number > c.max_fac_store) return 3;
   // A phase that factorises needs a factor entry, analysis with factorisation included.
   if (c.matrix_number < 1 && (phase > 21 || phase == 12 || phase == 13)) return 4;
-  if (!known_matrix_type(type)) return 15;
-  if (with_handle && !compatible_types(c.h.ibasic()(12), type, phase)) return 5;
+  if (find_kind(type) == nullptr) return 15;
+  if (with_handle && !compatible_types(c.ctl().matrix_type(), type, phase)) return 5;
   if (c.neqns < 1) return 7;
   if (c.nnz < c.neqns) return 8;
   // Every phase that solves needs at least one right-hand side.
@@ -233,7 +202,8 @@ namespace {
 // Row pointers, column indices, row order and diagonals of the matrix, and the caller's
 // permutation when it is to be used. Returns the error number and leaves the row in bad_row.
 int32_t check_arrays(Call& c) {
-  const int32_t n = c.neqns, type = c.matrix_type;
+  const int32_t n = c.neqns;
+  const MatrixKind& kind = c.kind();
   OneBased<const int32_t> ia(c.ia, n + 1);
   if ((int64_t)ia(n + 1) - 1 > INT_MAX / 3 - n) {
     c.bad_row = n;
@@ -266,10 +236,10 @@ int32_t check_arrays(Call& c) {
       if (k > ia(i) && j <= ja(k - 1)) return kUnsortedRow;
       has_diagonal |= j == i;
     }
-    if (symmetric_storage(type) && (ia(i + 1) == ia(i) || ja(ia(i)) != i)) return kBadTriangleRow;
-    if (needs_diagonal(type) && !has_diagonal) return kMissingDiagonal;
+    if (kind.symmetric_storage() && (ia(i + 1) == ia(i) || ja(ia(i)) != i)) return kBadTriangleRow;
+    if (kind.structurally_symmetric() && !has_diagonal) return kMissingDiagonal;
   }
-  if (needs_diagonal(type)) {
+  if (kind.structurally_symmetric()) {
     // The structurally symmetric types store full rows of a symmetric pattern: every (i, j)
     // has its mirror (j, i). Rows are sorted by now, so the mirror is found by bisection.
     for (int32_t i = 1; i <= n; ++i) {
@@ -302,70 +272,73 @@ int32_t check_arrays(Call& c) {
 
 // The type change to the negative of the stored type adjusts the work estimate.
 void adjust_work_estimate(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  const int32_t t = ib(12), type = c.matrix_type;
-  if (t == 0 || type >= 0 || type != -t) return;
-  const int32_t x = (type == -2 || type == -4) ? 4 : 0;
-  if (ib(38) < x) {
-    ib(37) = ib(38) != 0 ? (int32_t)((int64_t)x * ib(37) / ib(38)) : ib(37);
-    ib(38) = x;
+  const Control ctl = c.ctl();
+  const MatrixKind* stored = find_kind(ctl.matrix_type());
+  if (stored == nullptr || !widens_update_buffer(*stored, c.kind())) return;
+  // The pivoting kernels keep four times the largest update block in temp.
+  const int32_t x = 4;
+  if (ctl.temp_factor() < x) {
+    ctl.temp_size() = ctl.temp_factor() != 0 ? (int32_t)((int64_t)x * ctl.temp_size() / ctl.temp_factor())
+                                             : ctl.temp_size();
+    ctl.temp_factor() = x;
   }
 }
 
 // A diagonal system is finished here: solved for phases ending in 3, checked otherwise.
 void finish_diagonal(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  ib(68) = c.iparam(12) == 1 ? 1 : 0;
+  const Control ctl = c.ctl();
+  ctl.transposed() = c.iparam(12) == 1 ? 1 : 0;
   c.iparam(12) = -1;
   const int32_t error = solve_diagonal(c, false);
   if (error == 0) c.error_num = 99;
   c.outcome_failed = error == -4;
 }
 
-int32_t panel_width(int32_t type, int32_t nproc, int32_t iparam30) {
-  if (type == 1 || type == 3 || type == 11 || type == 13) return nproc > 4 ? 72 : (nproc >= 2 ? 96 : 128);
+int32_t panel_width(const MatrixKind& kind, int32_t nproc, int32_t iparam30) {
+  if (kind.storage == FactorStorage::lu) return nproc > 4 ? 72 : (nproc >= 2 ? 96 : 128);
   const int32_t width = nproc < 5 ? 80 : 64;
   return iparam30 > 1 ? iparam30 : width;
 }
 
 void store_accepted(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   OneBased<int32_t> ip = c.iparam;
   const int32_t n = c.neqns, type = c.matrix_type;
-  ib(1) = n;
-  ib(2) = n + 1;
+  const MatrixKind& kind = c.kind();
+  ctl.n() = n;
+  ctl.n_plus_1() = n + 1;
   int32_t transpose = ip(12) == 1 ? 1 : 0;
   if (c.phase / 10 == 1) {
     int64_t h = (c.nnz - n) / 2;
-    if (symmetric_storage(type)) {
+    if (kind.symmetric_storage()) {
       h = c.nnz - n;
-      ib(19) = 1;
+      ctl.symmetric_storage() = 1;
       transpose = 0;
     }
-    ib(3) = (int32_t)h;
-    ib(4) = type > 10 ? (int32_t)(3 * c.nnz + n) : (int32_t)(2 * h);
+    ctl.triangle_entries() = (int32_t)h;
+    ctl.adjacency_size() = kind.unsymmetric() ? (int32_t)(3 * c.nnz + n) : (int32_t)(2 * h);
   }
   const int32_t nproc = ip(3);
   // The processor count and the panel width shape the layout of the analysis; a factorisation
   // or solve keeps those of the analysis it works on.
   const bool analysis = c.phase / 10 == 1;
-  if (analysis) ib(16) = panel_width(type, nproc, ip(30));
+  if (analysis) ctl.panel_width() = panel_width(kind, nproc, ip(30));
   int32_t ordering = ip(2);
   if (ip(30) == 1 && (ordering < 0 || ordering > 2)) ordering = 2;
-  ib(8) = ip(6);
-  ib(11) = c.level;
-  ib(12) = type;
-  ib(14) = ordering;
-  if (analysis) ib(15) = nproc;
-  ib(18) = c.cgs_code;
-  if (analysis) ib(20) = nproc == 1 ? 1 : 0;
-  ib(21) = ip(5);
-  ib(51) = ip(21);
-  ib(52) = 0;
-  ib(53) = 0;
-  ib(68) = ib(19) == 1 ? 0 : transpose;
-  ib(73) = ip(26);
-  ib(74) = 0;
+  ctl.solution_on_b() = ip(6);
+  ctl.message_level() = c.level;
+  ctl.matrix_type() = type;
+  ctl.ordering() = ordering;
+  if (analysis) ctl.nproc() = nproc;
+  ctl.cgs_code() = c.cgs_code;
+  if (analysis) ctl.plain_family() = nproc == 1 ? 1 : 0;
+  ctl.user_perm() = ip(5);
+  ctl.pivoting() = ip(21);
+  ctl.output_switch() = 0;
+  ctl.word(53) = 0;
+  ctl.transposed() = ctl.symmetric_storage() == 1 ? 0 : transpose;
+  ctl.solve_part() = ip(26);
+  ctl.force_plain() = 0;
 }
 
 }  // namespace

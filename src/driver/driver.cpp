@@ -4,8 +4,10 @@
 // ends every call with the error report and the statistics.
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/memory.h"
 #include "common/output.h"
 #include "driver/call.h"
@@ -27,16 +29,16 @@ int32_t open_handle(Call& c) {
   if (num != 0) return num;
   std::memset(c.h.block(kSlotFactAdr), 0, (size_t)bytes);
   // The capacity of the table is fixed now; the input check refuses a larger max_fac_store.
-  c.h.ibasic()(49) = c.max_fac_store < 1 ? 1 : c.max_fac_store;
+  c.ctl().max_fac_store() = c.max_fac_store < 1 ? 1 : c.max_fac_store;
   return 0;
 }
 
 // Phase 0 and phase -1 on a used handle, and the release that precedes a new analysis.
 // Returns true when the call is finished.
 bool release_phase(Call& c, int32_t& error) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   if (c.phase == 0) {
-    if (c.matrix_number < 1 || c.matrix_number > ib(49)) {
+    if (c.matrix_number < 1 || c.matrix_number > ctl.max_fac_store()) {
       c.error_num = 100;
       error = -1;
     } else {
@@ -62,9 +64,9 @@ void finish(Call& c, int32_t& error, bool write_counters) {
     c.iparam(16) = (int32_t)c.mem.permanent;
     c.iparam(17) = (int32_t)c.mem.factor;
     if (c.h.slot(kSlotBasic) != 0) {
-      c.h.ibasic()(75) = (int32_t)c.mem.peak;
-      c.h.ibasic()(76) = (int32_t)c.mem.permanent;
-      c.h.ibasic()(77) = (int32_t)c.mem.factor;
+      c.ctl().peak_kb() = (int32_t)c.mem.peak;
+      c.ctl().permanent_kb() = (int32_t)c.mem.permanent;
+      c.ctl().factor_kb() = (int32_t)c.mem.factor;
     }
   }
   if (error < 0) {
@@ -80,11 +82,11 @@ void finish(Call& c, int32_t& error, bool write_counters) {
   }
   const bool basic = c.h.slot(kSlotBasic) != 0;
   if (basic && c.message_level != 0) {
-    c.h.ibasic()(9) = c.deleted_factors;
-    c.h.ibasic()(50) = c.error_num;
+    c.ctl().deleted_factors() = c.deleted_factors;
+    c.ctl().error_num() = c.error_num;
     statistics(c);
   }
-  if (basic && c.phase >= 0) c.h.ibasic()(50) = 0;
+  if (basic && c.phase >= 0) c.ctl().error_num() = 0;
 }
 
 }  // namespace
@@ -155,6 +157,11 @@ void run_driver(Call& c, int32_t& error) {
     } catch (const std::bad_alloc&) {
       c.error_num = kCodeWorkI0;
       error = -2;
+    } catch (const std::length_error&) {
+      c.error_num = kCodeWorkI0;
+      error = -2;
+    } catch (...) {
+      error = kInternalError;
     }
     write_counters = error != -1;  // a rejected input writes no iparam entry
   }
@@ -176,7 +183,8 @@ VARNEXO_EXPORT void varnexo_c_(void* handle, const int32_t* max_fac_store, const
   (void)sentinel;  // the library's own sentinel value marks what it does not own
   Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
                      iparam, message_level, b, x);
-  run_driver(c, *error);
+  // The input check, the error report and the statistics run under the guard as well.
+  guard_entry(error, {-2, kInternalError}, [&] { run_driver(c, *error); });
 }
 VARNEXO_UNDERSCORE_ALIAS(varnexo_c_);
 

@@ -29,25 +29,12 @@ void error_info_fc_(void* handle, int32_t* error, const int32_t* error_num, cons
                     const int32_t* max_fac_store, const int32_t* matrix_number, const int32_t* matrix_type,
                     const int32_t* neqns, const int32_t* nb, int32_t* iparam);
 
-// Fills the control words of the handle's BASIC and FACT_ADR blocks for an analysis from iparam
-// and the matrix type; the array arguments must be the handle's own.
-void ini_basic_fc_(void* handle, const int32_t* message_level, const int32_t* first, int32_t* iparam,
-                   int32_t* ibasic, double* rbasic, int32_t* iadr, const int32_t* max_fac_store,
-                   int32_t* fact_adr, const int32_t* matrix_type);
-// Copies the 2×2 pair list of the symmetric matching (2·ibasic(60)+2 words) into the structure
-// block of the analysis from word 5n+8 on.
-void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block, const int32_t* pairs);
 // Resets one FACT_ADR entry (6 words) to the not-obtained state: (0, sentinel, 0, 0, 0, 0).
 void clean_fact_fc_(int32_t* fact_adr_entry, const int32_t* sentinel);
 // Packs two arrays of n words that lie m+1 words apart in source one after the other into
 // target: as int32 (kind 1) or narrowed to int16.
 void vmovup_fc_(const int32_t* kind, const int32_t* m, const int32_t* n, const int32_t* source,
                 int32_t* target);
-// Sizes of the factor, CGS and work blocks of a numerical phase for one FACT_ADR entry.
-void fact_cgs_alloc_fc_(const int32_t* at_analysis, int32_t* ido, const int32_t* nb, int64_t* factor_size,
-                        int64_t* cgs_size, int64_t* work_size, int32_t* ibasic, int32_t* iadr,
-                        int32_t* fact_adr_entry);
-
 // Writes `count` values with a Fortran format record, when `level` >= 1.
 void wr_test_cgs_(const char* format, const int32_t* count, const double* values, const int32_t* level);
 

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/guard.h"
+#include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/call.h"
 #include "driver/driver_entries.h"
@@ -44,7 +46,7 @@ int32_t report_input(const Call& c, int32_t error) {
   } else if (const char* text = input_check_text(num)) {
     switch (num) {
       case 2:
-        say(text, c.max_fac_store, c.h.ibasic()(49));
+        say(text, c.max_fac_store, c.ctl().max_fac_store());
         break;
       case 3:
         say(text, c.max_fac_store, c.matrix_number);
@@ -53,7 +55,7 @@ int32_t report_input(const Call& c, int32_t error) {
         say(text, c.matrix_number, c.phase);
         break;
       case 5:
-        say(text, c.matrix_type, c.h.ibasic()(12));
+        say(text, c.matrix_type, c.ctl().matrix_type());
         break;
       case 7:
         say(text, c.neqns);
@@ -140,7 +142,7 @@ void report_numerical(const Call& c) {
   } else if (num != -3 && c.iparam(20) >= 0) {
     if (num == -2)
       say("*** error varnexo: internal error, insuff. memory factorization");
-    else if (c.matrix_type == 2 || c.matrix_type == 4)
+    else if (find_kind(c.matrix_type) != nullptr && find_kind(c.matrix_type)->positive_definite)
       say("*** error varnexo: zero or neg. pivot, A not spd");
     else
       say("*** error varnexo: zero pivot");
@@ -154,7 +156,7 @@ void report_numerical(const Call& c) {
 int32_t error_info(const Call& c, int32_t error) {
   // A release on a handle that never held a block, or a handle whose first call failed.
   const bool no_basic = c.h.slot(kSlotBasic) == 0;
-  if (error != -2 && ((no_basic && c.error_num == 1000) || (!no_basic && c.h.ibasic()(10) < 0))) {
+  if (error != -2 && ((no_basic && c.error_num == 1000) || (!no_basic && c.ctl().init_state() < 0))) {
     say("*** error VARNEXO  (contradictory input, initialization failed)");
     say("handle=0 ?? ido= %d", c.ido);
     return error;
@@ -199,17 +201,19 @@ VARNEXO_EXPORT void error_info_fc_(void* handle, int32_t* error, const int32_t* 
                                    const int32_t* phase, const int32_t* max_fac_store,
                                    const int32_t* matrix_number, const int32_t* matrix_type,
                                    const int32_t* neqns, const int32_t* nb, int32_t* iparam) {
-  Call c(handle);
-  c.error_num = *error_num;
-  c.phase = *phase;
-  c.ido = *phase;
-  c.max_fac_store = *max_fac_store;
-  c.matrix_number = *matrix_number;
-  c.matrix_type = *matrix_type;
-  c.neqns = *neqns;
-  c.nb = *nb;
-  c.iparam = varnexo::OneBased<int32_t>(iparam, 64);
-  *error = error_info(c, *error);
+  varnexo::guard_entry(nullptr, {}, [&] {
+    Call c(handle);
+    c.error_num = *error_num;
+    c.phase = *phase;
+    c.ido = *phase;
+    c.max_fac_store = *max_fac_store;
+    c.matrix_number = *matrix_number;
+    c.matrix_type = *matrix_type;
+    c.neqns = *neqns;
+    c.nb = *nb;
+    c.iparam = varnexo::OneBased<int32_t>(iparam, 64);
+    *error = error_info(c, *error);
+  });
 }
 VARNEXO_UNDERSCORE_ALIAS(error_info_fc_);
 

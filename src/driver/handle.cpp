@@ -7,9 +7,13 @@
 #include <climits>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
+#include <string>
 
 #include "common/export.h"
+#include "common/matrix_kind.h"
 #include "common/memory.h"
+#include "driver/control.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
@@ -17,16 +21,13 @@
 
 namespace varnexo::driver {
 
-const char* block_name(int32_t error_num) {
+std::string block_name(int32_t error_num) {
   static const char kNames[] =
       "BASIC   FACT_ADRLOC_INT1STRUC_S0WORK_I0 STRUC_S1STRUC_S2STRUC_FILOC_INT2UP_UPLENFACT_L&UWORK_R0 "
       "CGS_ARR ";
-  static thread_local char name[9];
-  int k = (error_num < 0 ? -error_num : error_num) / 100;
+  int64_t k = (error_num < 0 ? -static_cast<int64_t>(error_num) : error_num) / 100;
   if (k < 1 || k > 13) k = 1;
-  std::memcpy(name, kNames + 8 * (k - 1), 8);
-  name[8] = '\0';
-  return name;
+  return std::string(kNames + 8 * (k - 1), 8);
 }
 
 int64_t fact_adr_bytes(int32_t max_fac_store) {
@@ -39,7 +40,7 @@ FactEntry& Handle::fact_entry(int32_t k) const { return block_as<FactEntry>(kSlo
 void*& Handle::fact_block(int32_t k) const {
   // The address table follows the ibasic(49) entries of the block.
   auto* entries = block_as<FactEntry>(kSlotFactAdr);
-  auto** table = reinterpret_cast<void**>(entries + ibasic()(49));
+  auto** table = reinterpret_cast<void**>(entries + Control(*basic()).max_fac_store());
   return table[k - 1];
 }
 
@@ -85,7 +86,7 @@ void release_factor(const Handle& h, int32_t k) {
 void release_analysis(const Handle& h, MemoryCounters& mem) {
   mem.peak = mem.permanent = mem.factor = 0;
   if (h.slot(kSlotFactAdr) != 0 && h.slot(kSlotBasic) != 0) {
-    for (int32_t k = 1; k <= h.ibasic()(49); ++k) {
+    for (int32_t k = 1; k <= Control(*h.basic()).max_fac_store(); ++k) {
       void*& block = h.fact_block(k);
       memory::release(block);
       block = nullptr;
@@ -93,7 +94,7 @@ void release_analysis(const Handle& h, MemoryCounters& mem) {
     }
   }
   for (int s = kSlotLast; s >= kSlotStrucS0; --s) release_block(h, s);
-  if (h.slot(kSlotBasic) != 0) h.iadr()(75) = kSentinel;
+  if (h.slot(kSlotBasic) != 0) Control(*h.basic()).position(kWorkR0Start) = kSentinel;
 }
 
 void release_all(const Handle& h) {
@@ -106,65 +107,63 @@ void release_all(const Handle& h) {
 
 // Defaults that the driver writes itself at an analysis call with iparam(1) = 0.
 void apply_driver_defaults(OneBased<int32_t> iparam, int32_t type) {
-  const bool lu_type = type == 1 || type == 3 || type == 11 || type == 13;
-  const bool indefinite = type == -2 || type == -4 || type == 6;
-  const bool unsym = type == 11 || type == 13;
+  const KindDefaults d = driver_defaults_of(type);
   iparam(2) = 2;
-  for (int k : {4, 5, 6, 7, 8, 9, 12, 14, 20, 22, 23, 24, 25, 28, 50}) iparam(k) = 0;
-  iparam(10) = lu_type ? 13 : (indefinite ? 8 : 0);
-  iparam(11) = unsym ? 1 : 0;
-  iparam(13) = unsym ? 1 : 0;
+  for (int k : {4, 5, 6, 7, 9, 12, 14, 20, 22, 23, 24, 25, 28, 50}) iparam(k) = 0;
+  iparam(8) = d.max_refinement;
+  iparam(10) = d.perturbation;
+  iparam(11) = d.scaling;
+  iparam(13) = d.matching;
   iparam(18) = -1;
   iparam(19) = -1;
-  iparam(21) = indefinite ? 1 : 0;
+  iparam(21) = d.pivoting;
 }
 
 void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type) {
-  OneBased<int32_t> ib = h.ibasic();
-  OneBased<double> rb = h.rbasic();
+  Basic& basic = *h.basic();
+  const Control ctl(basic);
   h.slot(kSlotCallCounter) = 0;
   // The capacity of FACT_ADR is fixed when the block is obtained and survives every analysis.
-  const int32_t capacity = ib(49);
-  for (int k = 1; k <= 100; ++k) h.iadr()(k) = kSentinel;
-  for (int k = 1; k <= 100; ++k) ib(k) = 0;
-  for (int k = 1; k <= 20; ++k) rb(k) = 0.0;
-  ib(49) = capacity;
+  const int32_t capacity = ctl.max_fac_store();
+  std::fill(std::begin(basic.iadr), std::end(basic.iadr), kSentinel);
+  std::fill(std::begin(basic.ibasic), std::end(basic.ibasic), 0);
+  std::fill(std::begin(basic.rbasic), std::end(basic.rbasic), 0.0);
+  ctl.max_fac_store() = capacity;
   if (iparam(1) == 0) apply_driver_defaults(iparam, type);
-  ib(9) = INT_MAX;
-  ib(10) = 6;
-  ib(14) = 2;
-  ib(15) = std::clamp(iparam(3), 1, kMaxProcessors);
-  ib(17) = 1;
-  ib(24) = 1;
-  ib(25) = 1;
-  ib(40) = 10000;
-  ib(73) = iparam(26);
-  rb(11) = 10.0;
-  rb(12) = 1.0;
-  rb(13) = 1e-12;
-  rb(14) = 1e-30;
+  ctl.ordering_maxint() = INT_MAX;
+  ctl.output_unit() = 6;
+  ctl.ordering() = 2;
+  ctl.nproc() = std::clamp(iparam(3), 1, kMaxProcessors);
+  ctl.separator_mmd() = 1;
+  ctl.word(24) = 1;
+  ctl.word(25) = 1;
+  ctl.word(40) = 10000;
+  ctl.solve_part() = iparam(26);
+  ctl.real_word(11) = 10.0;
+  ctl.real_word(12) = 1.0;
+  ctl.cgs_tolerance() = 1e-12;
+  ctl.real_word(14) = 1e-30;
   for (int32_t k = 1; k <= capacity; ++k) clean_fact(h.fact_entry(k));
-  if (type == -2 || type == -4 || type == 6 || type == 11 || type == 13) {
-    if (iparam(13) > 0) ib(67) = iparam(13);
+  const MatrixKind* kind = find_kind(type);
+  if (kind != nullptr && kind->matching_applies) {
+    if (iparam(13) > 0) ctl.matching() = iparam(13);
     const int32_t gate = iparam(11) == 2 ? iparam(30) : iparam(13);
-    if ((iparam(11) == 1 || iparam(11) == 2) && gate > 0) ib(69) = 1;
-    ib(68) = iparam(12) == 1 ? 1 : 0;
+    if ((iparam(11) == 1 || iparam(11) == 2) && gate > 0) ctl.scaling() = 1;
+    ctl.transposed() = iparam(12) == 1 ? 1 : 0;
   }
 }
 
-// Doubles per stored entry: 1 for the real types (|type| <= 2 and 11), 2 for the complex ones.
 int32_t doubles_per_entry(int32_t type) {
-  int32_t a = type < 0 ? -type : type;
-  return (a <= 2 || type == 11) ? 1 : 2;
+  const MatrixKind* kind = find_kind(type);
+  return kind ? kind->doubles_per_entry() : 1;
 }
 
-BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ib,
-                          OneBased<int32_t> iadr, FactEntry& entry) {
+BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, const Control& ctl, FactEntry& entry) {
   BlockSizes s;
-  const int32_t w = doubles_per_entry(ib(12));
-  const int64_t n = ib(1), nproc = ib(15) < 1 ? 1 : ib(15);
-  int64_t factor = (int64_t)ib(34) + ib(35);
-  if (at_analysis || ib(74) != 0) factor = ib(78) / 1024 + ib(79) / 1024;
+  const int32_t w = doubles_per_entry(ctl.matrix_type());
+  const int64_t n = ctl.n(), nproc = ctl.nproc() < 1 ? 1 : ctl.nproc();
+  int64_t factor = (int64_t)ctl.lnz_size() + ctl.unz_size();
+  if (at_analysis || ctl.force_plain() != 0) factor = ctl.domain_l_size() / 1024 + ctl.domain_u_size() / 1024;
   const bool never_factorised = entry.word[1] == kSentinel;
   const int64_t doubles = factor * w;
   if (never_factorised) {
@@ -175,31 +174,31 @@ BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<i
   } else {
     s.factor = entry.word[4] == w ? 0 : -doubles;
   }
-  int64_t work = (int64_t)nb * ib(23);
+  int64_t work = (int64_t)nb * ctl.longest_column();
   if (work < n) work = n;
-  if (work < ib(37)) work = ib(37);
+  if (work < ctl.temp_size()) work = ctl.temp_size();
   work *= nproc * w;
   // The vectors of the iteration, carved by solve::pre_cgs.
-  const int64_t cgs = (ib(18) != 0 && ido % 10 >= 3) ? solve::cgs_work_values(n, nb) * w : 0;
+  const int64_t cgs = (ctl.cgs_code() != 0 && ido % 10 >= 3) ? solve::cgs_work_values(n, nb) * w : 0;
   if (work > INT32_MAX || cgs > INT32_MAX) {
     // Their sizes in doubles are kept in 32-bit control words: such blocks cannot be described.
     s.too_large = work > INT32_MAX ? work : cgs;
     return s;
   }
-  if (iadr(75) == kSentinel) {
+  if (ctl.position(kWorkR0Start) == kSentinel) {
     s.work = work;
-  } else if (ib(7) < work) {
+  } else if (ctl.work_size() < work) {
     s.work = -work;
-    iadr(75) = kSentinel;
+    ctl.position(kWorkR0Start) = kSentinel;
   }
   if (cgs > 0) {
     s.cgs = cgs;
-    ib(47) = (int32_t)s.cgs;
+    ctl.cgs_size() = (int32_t)s.cgs;
   }
-  ib(5) = w;
-  if (never_factorised || ((ido == 22 || ido == 23) && ib(18) == 0)) ib(43) = 1;
-  ib(44) = (int32_t)(work / w);
-  if (s.work != 0) ib(7) = (int32_t)work;
+  ctl.doubles_per_entry() = w;
+  if (never_factorised || ((ido == 22 || ido == 23) && ctl.cgs_code() == 0)) ctl.refactorise() = 1;
+  ctl.solve_work_values() = (int32_t)(work / w);
+  if (s.work != 0) ctl.work_size() = (int32_t)work;
   return s;
 }
 
@@ -209,27 +208,6 @@ using namespace varnexo;
 using namespace varnexo::driver;
 
 extern "C" {
-
-VARNEXO_EXPORT void ini_basic_fc_(void* handle, const int32_t* message_level, const int32_t* first,
-                                  int32_t* iparam, int32_t* ibasic, double* rbasic, int32_t* iadr,
-                                  const int32_t* max_fac_store, int32_t* fact_adr,
-                                  const int32_t* matrix_type) {
-  // The handle's own BASIC and FACT_ADR blocks are the ones initialised; the array arguments
-  // are accepted for callers that pass them and must be the handle's.
-  (void)message_level, (void)first, (void)ibasic, (void)rbasic, (void)iadr, (void)max_fac_store,
-      (void)fact_adr;
-  ini_basic(Handle(handle), {iparam, 64}, *matrix_type);
-}
-VARNEXO_UNDERSCORE_ALIAS(ini_basic_fc_);
-
-// Copies the 2x2 pair list of the symmetric matching (2·ibasic(60)+2 words) into the structure
-// block of the analysis from word 5n+8 on.
-VARNEXO_EXPORT void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block,
-                                        const int32_t* pairs) {
-  const int64_t n = ibasic[0], words = 2 * (int64_t)ibasic[59] + 2;
-  std::memcpy(structure_block + 5 * n + 7, pairs, sizeof(int32_t) * (size_t)words);
-}
-VARNEXO_UNDERSCORE_ALIAS(ddist_init_varnexo_);
 
 VARNEXO_EXPORT void clean_fact_fc_(int32_t* fact_adr_entry, const int32_t* sentinel) {
   int32_t e[6] = {0, *sentinel, 0, 0, 0, 0};
@@ -251,17 +229,5 @@ VARNEXO_EXPORT void vmovup_fc_(const int32_t* kind, const int32_t* m, const int3
   }
 }
 VARNEXO_UNDERSCORE_ALIAS(vmovup_fc_);
-
-VARNEXO_EXPORT void fact_cgs_alloc_fc_(const int32_t* at_analysis, int32_t* ido, const int32_t* nb,
-                                       int64_t* factor_size, int64_t* cgs_size, int64_t* work_size,
-                                       int32_t* ibasic, int32_t* iadr, int32_t* fact_adr_entry) {
-  FactEntry entry;
-  std::memcpy(&entry, fact_adr_entry, sizeof entry);
-  BlockSizes s = fact_cgs_alloc(*at_analysis != 0, *ido, *nb, {ibasic, 100}, {iadr, 100}, entry);
-  *factor_size = s.factor;
-  *cgs_size = s.cgs;
-  *work_size = s.work;
-}
-VARNEXO_UNDERSCORE_ALIAS(fact_cgs_alloc_fc_);
 
 }  // extern "C"

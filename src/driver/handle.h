@@ -3,6 +3,7 @@
 // factorisations, and the named memory blocks with their kilobyte accounting.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "common/onebased.h"
 
@@ -53,7 +54,7 @@ enum BlockCode : int32_t {
 };
 
 // The 8-character name of the block behind an allocation error number ("STRUC_S0" for -401).
-const char* block_name(int32_t error_num);
+std::string block_name(int32_t error_num);
 
 // The BASIC block: three arrays one after the other, 960 bytes.
 struct Basic {
@@ -95,10 +96,8 @@ class Handle {
   intptr_t& slot(int k) const { return slots_[k - 1]; }
   bool empty() const { return slot(kSlotCallCounter) == 0 && slot(kSlotBasic) == 0; }
 
+  // The BASIC block; its words are read and written through a Control view (control.h).
   Basic* basic() const { return reinterpret_cast<Basic*>(slot(kSlotBasic)); }
-  OneBased<int32_t> ibasic() const { return {basic()->ibasic, 100}; }
-  OneBased<double> rbasic() const { return {basic()->rbasic, 20}; }
-  OneBased<int32_t> iadr() const { return {basic()->iadr, 100}; }
 
   // The FACT_ADR entry of matrix number k (1-based) and the address of its factor block.
   FactEntry& fact_entry(int32_t k) const;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "common/onebased.h"
+#include "driver/control.h"
 #include "driver/handle.h"
 
 namespace varnexo::driver {
@@ -15,7 +16,7 @@ void apply_driver_defaults(OneBased<int32_t> iparam, int32_t type);
 // driver defaults when iparam(1) = 0. ibasic(49), the FACT_ADR capacity, is kept.
 void ini_basic(const Handle& h, OneBased<int32_t> iparam, int32_t type);
 
-// Doubles per stored value of a matrix type: 1 real, 2 complex.
+// Doubles per stored value of a matrix type: 1 real, 2 complex (1 for a code that is no type).
 int32_t doubles_per_entry(int32_t type);
 
 // Sizes in doubles of the three blocks of a numerical call: positive = obtain a new block,
@@ -28,8 +29,8 @@ struct BlockSizes {
 };
 
 // Sizes the factor, real work and CGS blocks for `ido` (changes 33 to 23 for a matrix number
-// never factorised) and sets ibasic(5), (7), (43), (44), (47).
-BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, OneBased<int32_t> ibasic,
-                          OneBased<int32_t> iadr, FactEntry& entry);
+// never factorised) and sets the doubles per entry, work size, refactorisation flag, solve work
+// values and CGS size.
+BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, const Control& ctl, FactEntry& entry);
 
 }  // namespace varnexo::driver

@@ -31,9 +31,6 @@ enum ArrayCheck : int32_t {
 inline constexpr int32_t kMaxProcessors = 64;
 inline constexpr int32_t kMaxFacStore = 1024;
 
-// True for the matrix types the library solves: 1, 2, -2, 3, 4, -4, 6, 11 and 13.
-bool known_matrix_type(int32_t type);
-
 // The record printed for a rejected input (error numbers 1..11, 15, 20 and the array checks),
 // or nullptr for other numbers.
 const char* input_check_text(int32_t error_num);

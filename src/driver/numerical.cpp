@@ -6,14 +6,16 @@
 #include <cstring>
 
 #include "common/memory.h"
+#include "driver/control.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/numeric_options.h"
 #include "driver/outcome.h"
 #include "driver/phases.h"
 #include "driver/refinement.h"
+#include "driver/storage_layout.h"
 #include "factor/factorize.h"
-#include "factor/storage_view.h"
 #include "solve/cgs.h"
 #include "solve/residual.h"
 #include "solve/solve.h"
@@ -28,7 +30,7 @@ int64_t factor_block_bytes(int64_t doubles, int32_t n) { return 8 * doubles + 8 
 struct Numeric {
   factor::SymbolicFactor sf;
   factor::ValueMap map;
-  factor::FactorWorkspace ws;
+  FactorWorkspace ws;
   void* values = nullptr;  // FACT_L&U of the matrix number
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
@@ -38,15 +40,14 @@ struct Numeric {
 Numeric numeric_view(const Call& c) {
   Numeric v;
   int32_t* fi = c.h.block_as<int32_t>(kSlotStrucFi);
-  const int32_t* iadr = c.h.basic()->iadr;
-  const int32_t* ib = c.h.basic()->ibasic;
-  v.sf = factor::symbolic_view(fi, iadr, ib);
-  v.map = factor::value_map_view(fi, iadr, ib);
-  v.ws = factor::factor_workspace_view(fi, iadr, ib);
-  v.w = doubles_per_entry(c.matrix_type);
+  const Control ctl = c.ctl();
+  v.sf = symbolic_view(fi, ctl);
+  v.map = value_map_view(fi, ctl);
+  v.ws = factor_workspace_view(fi, ctl);
+  v.w = c.kind().doubles_per_entry();
   v.values = c.h.fact_block(c.matrix_number);
   if (v.values) {
-    const int64_t doubles = ((int64_t)ib[33] + ib[34]) * v.w;
+    const int64_t doubles = ((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w;
     v.pivot = reinterpret_cast<int32_t*>(static_cast<double*>(v.values) + doubles);
     v.colpivot = v.pivot + c.n;
   }
@@ -55,10 +56,9 @@ Numeric numeric_view(const Call& c) {
 
 // Obtains or replaces the factor, real work and CGS blocks the call needs (-1100, -1200, -1300).
 int32_t obtain_numeric_blocks(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  OneBased<int32_t> iadr = c.h.iadr();
+  const Control ctl = c.ctl();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  BlockSizes s = fact_cgs_alloc(false, c.ido, c.work_nb, ib, iadr, entry);
+  BlockSizes s = fact_cgs_alloc(false, c.ido, c.work_nb, ctl, entry);
   if (s.too_large != 0) {  // reported as the real work block that cannot be had
     c.mem.failed_bytes = 8 * s.too_large;
     c.mem.failed_total = c.mem.factor + memory::kilobytes(8 * s.too_large);
@@ -79,7 +79,7 @@ int32_t obtain_numeric_blocks(Call& c) {
       return kCodeFactLU;
     }
     entry.word[0] = 1;
-    iadr(41) = 1;
+    ctl.position(kLValuesStart) = 1;
     if (count_factor) c.mem.factor += memory::kilobytes(bytes);
   } else if (count_factor && c.h.fact_block(c.matrix_number)) {
     c.mem.factor += memory::kilobytes(factor_block_bytes((int64_t)entry.word[3], c.n));
@@ -88,53 +88,65 @@ int32_t obtain_numeric_blocks(Call& c) {
     release_block(c.h, kSlotWorkR0);
     const int64_t work = s.work < 0 ? -s.work : s.work;
     if (int32_t num = obtain_block(c.h, kSlotWorkR0, 8 * work, kCodeWorkR0, &c.mem.factor, c.mem)) return num;
-    iadr(75) = 1;
+    ctl.position(kWorkR0Start) = 1;
   } else if (c.h.slot(kSlotWorkR0) != 0) {
-    c.mem.factor += memory::kilobytes(8 * (int64_t)ib(7));
+    c.mem.factor += memory::kilobytes(8 * (int64_t)ctl.work_size());
   }
   if (s.cgs > 0) {
     if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * s.cgs, kCodeCgsArr, &c.mem.factor, c.mem))
       return num;
-    iadr(57) = 1;
+    ctl.position(kCgsStart) = 1;
   }
   return 0;
 }
 
-template <class T>
+// The storage the factor is kept in: the kind's, unless the analysis laid out the LU storage.
+FactorStorage storage_of(const Control& ctl) {
+  return ctl.symmetric_storage() == 1 ? FactorStorage::symmetric : FactorStorage::lu;
+}
+
+// The values of the stored factor: lnz at the start of its block, unz after the L values.
+solve::FactorValues factor_values(const Numeric& v) {
+  solve::FactorValues f;
+  f.lnz = v.values;
+  if (v.sf.xunz != nullptr) f.unz = static_cast<const double*>(v.values) + v.sf.lnz_size * v.w;
+  f.pivot = v.pivot;
+  f.colpivot = v.colpivot;
+  return f;
+}
+
 int32_t factorize_now(Call& c, Numeric& v) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  entry.word[3] = (int32_t)(((int64_t)ib(34) + ib(35)) * v.w);
+  entry.word[3] = (int32_t)(((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w);
   entry.word[4] = v.w;
   // The pivoting mode of this factor (1 diagonal pivoting, 2 Bunch–Kaufman): its solves read
   // the factor in that mode even when iparam(21) changes before them.
-  entry.word[5] = ib(51) == 0 ? 1 : 2;
+  entry.word[5] = ctl.pivoting() == 0 ? 1 : 2;
   entry.word[2] = 0;  // incomplete until the factorisation succeeds
-  ib(62) = ib(63) = ib(64) = 0;
+  ctl.perturbed() = ctl.positive() = ctl.negative() = 0;
   c.iparam(20) = 0;
-  factor::NumericMatrix A;
-  A.ia = c.ia;
-  A.ja = c.ja;
-  A.a = c.a;
-  A.scaling = c.h.block_as<double>(kSlotScaling);
-  int32_t saved_ib[100], saved_iadr[100];
-  std::memcpy(saved_ib, c.h.basic()->ibasic, sizeof saved_ib);
-  std::memcpy(saved_iadr, c.h.basic()->iadr, sizeof saved_iadr);
-  const int32_t status =
-      factor::factorize(v.sf, v.map, c.h.basic()->ibasic, c.h.basic()->rbasic, A, v.values,
-                        c.h.block(kSlotWorkR0), v.ws.iwork, v.pivot, v.colpivot, v.ws.domain_table);
-  const int32_t perturbed = ib(62), pos = ib(63), neg = ib(64);
-  std::memcpy(c.h.basic()->ibasic, saved_ib, sizeof saved_ib);
-  std::memcpy(c.h.basic()->iadr, saved_iadr, sizeof saved_iadr);
-  ib(62) = perturbed, ib(63) = pos, ib(64) = neg;
-  ib(50) = status;
+  factor::NumericMatrix A{c.ia, c.ja, c.a, c.h.block_as<double>(kSlotScaling)};
+  const solve::FactorValues f = factor_values(v);
+  factor::FactorBuffers b;
+  b.lnz = v.values;
+  b.unz = const_cast<void*>(f.unz);
+  b.temp = c.h.block(kSlotWorkR0);
+  b.iwork = v.ws.iwork;
+  b.pivot = v.pivot;
+  b.colpivot = v.colpivot;
+  record_factor_start(ctl);
+  const factor::FactorResult r =
+      factor::factorize(v.sf, v.map, A, factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table), b);
+  record_factor_result(ctl, r);
+  const int32_t status = ctl.error_num();
   entry.word[1] = entry.word[0];
   if (status == 0) entry.word[2] = c.matrix_type;
   c.done_flags[4] = c.done_flags[5] = 1;
   mark_stage_boundary(c);
-  ib(43) = 0;
-  ib(41) = 4;
-  ib(48) = -1;
+  ctl.refactorise() = 0;
+  ctl.cgs_budget() = 4;
+  ctl.factor_failed() = -1;
   return status;
 }
 
@@ -144,33 +156,33 @@ template <class T>
 int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol, bool timed = true) {
   double t0 = 0, t1 = 0;
   timer_varnexo_(&t0);
-  const int32_t* row_map =
-      c.matrix_type == 11 || c.matrix_type == 13 ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
-  int32_t ibasic[100];
-  std::memcpy(ibasic, c.h.basic()->ibasic, sizeof ibasic);
+  const Control ctl = c.ctl();
+  const int32_t* row_map = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  solve::SolveOptions o = solve_options(ctl, c.kind(), storage_of(ctl), false);
+  // The factor is read in the pivoting mode it was computed with.
   const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
-  if (mode == 1 || mode == 2) ibasic[50] = mode == 1 ? 0 : 1;
-  const int32_t status =
-      solve::solve(v.sf, v.values, v.pivot, v.colpivot, ibasic, c.work_nb, sol, const_cast<T*>(rhs), row_map,
-                   c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), c.h.ibasic()(7) / v.w, false);
+  if (mode == 1 || mode == 2) o.bunch_kaufman = mode == 2;
+  const solve::SolveStatus status =
+      solve::solve(v.sf, factor_values(v), o, c.work_nb, sol, const_cast<T*>(rhs), row_map,
+                   c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), ctl.work_size() / v.w);
   if (timed) {
     timer_varnexo_(&t1);
-    c.h.rbasic()(7) += t1 - t0;
+    ctl.stage_time(7) += t1 - t0;
     c.done_flags[6] = 1;
   }
-  return status;
+  return static_cast<int32_t>(status);
 }
 
 // The solve without the CGS iteration: one solve, then refinement when it is wanted.
 template <class T>
 int32_t solve_and_refine(Call& c, const Numeric& v) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   const int64_t len = (int64_t)c.n * c.work_nb;
   if (len <= 0) return 0;  // no right-hand side: nothing to solve
   T* b = reinterpret_cast<T*>(c.b);
   T* x = reinterpret_cast<T*>(c.x);
-  const bool over_b = ib(8) == 1;
-  const bool wanted = ib(73) == 0 && (ib(62) > 0 || c.iparam(8) != 0);
+  const bool over_b = ctl.solution_on_b() == 1;
+  const bool wanted = ctl.solve_part() == 0 && (ctl.perturbed() > 0 || c.iparam(8) != 0);
   T* work = c.h.block_as<T>(kSlotCgsArr);
   std::vector<T> own;
   if (wanted && work == nullptr) return -2;
@@ -186,15 +198,15 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   io.n = c.n;
   io.nb = c.work_nb;
   io.solve = [&](const T* rhs, T* sol) { return solve_once<T>(c, v, rhs, sol); };
-  const solve::Storage storage = solve::storage_of(c.matrix_type);
+  const solve::Storage storage = solve::storage_of(&c.kind());
   std::vector<T> rowbuf((size_t)c.work_nb);
   io.residual = [&](const T* xs, const T* bs, T* r) {
-    return solve::amuxy_res<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+    return solve::amuxy_res<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                reinterpret_cast<const T*>(c.a), xs, r, bs, rowbuf.data());
   };
   RefinementResult res = refine<T>(io, b, x, c.iparam(8), wanted, c.level >= 1, work);
   c.iparam(20) = res.perturbed_only ? -34 : 0;
-  ib(65) = res.steps;
+  ctl.refinement_steps() = res.steps;
   if (over_b) std::memcpy((void*)c.b, x, sizeof(T) * len);
   if (res.status != 0 && res.status != -112) return -4;
   // A solution the library cannot stand behind is an error: values that are not finite, or a
@@ -202,7 +214,7 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   if (res.status == -112) return -112;
   if (wanted && res.steps > 0) {
-    c.backward_error = solve::backward_error<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+    c.backward_error = solve::backward_error<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                                 reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
     if (!(c.backward_error <= kBackwardErrorLimit)) return kBackwardErrorAboveTarget;
   }
@@ -219,7 +231,7 @@ inline constexpr int32_t kIterationFailed = -3;
 inline constexpr int32_t kFreshFactorBudget = 100;
 
 // Steps of the iteration that cost about as much as |code|·3 factorisations of this size: the
-// ratio of the last factorisation time to one solve. A solve too quick to time (≤ 1e-10 s)
+// ratio of the last factorisation time to one solve. A solve too quick to time (<= 1e-10 s)
 // leaves no ratio: 0. A positive code caps the budget at 100, a negative one makes it 150.
 int32_t iteration_budget(int32_t code, double factor_time, double solve_time) {
   if (code < 0) return 150;
@@ -229,21 +241,21 @@ int32_t iteration_budget(int32_t code, double factor_time, double solve_time) {
 }
 
 solve::IterationOptions iteration_options(const Call& c, int32_t budget) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   solve::IterationOptions o;
-  const solve::Storage storage = solve::storage_of(c.matrix_type);
-  o.tolerance = c.h.rbasic()(13);
-  o.divergence_bound = ib(40);
+  const solve::Storage storage = solve::storage_of(&c.kind());
+  o.tolerance = ctl.cgs_tolerance();
+  o.divergence_bound = ctl.word(40);
   o.max_iterations = budget;
   o.check_iteration = budget / 2 + 1;
   // CG needs a symmetric or Hermitian matrix and factor; other matrices asking for it run CGS.
-  o.conjugate_gradient = magnitude(ib(18)) == 2 && storage != solve::Storage::full;
+  o.conjugate_gradient = magnitude(ctl.cgs_code()) == 2 && storage != solve::Storage::full;
   o.hermitian = storage == solve::Storage::hermitian;
   o.print = c.level >= 1;
-  o.matrix_norm = doubles_per_entry(c.matrix_type) == 2
-                      ? solve::norm_inf(ib(68) == 1, c.n, storage, c.ia, c.ja,
+  o.matrix_norm = c.kind().is_complex()
+                      ? solve::norm_inf(ctl.transposed() == 1, c.n, storage, c.ia, c.ja,
                                         reinterpret_cast<const std::complex<double>*>(c.a))
-                      : solve::norm_inf(ib(68) == 1, c.n, storage, c.ia, c.ja, c.a);
+                      : solve::norm_inf(ctl.transposed() == 1, c.n, storage, c.ia, c.ja, c.a);
   return o;
 }
 
@@ -251,19 +263,18 @@ solve::IterationOptions iteration_options(const Call& c, int32_t budget) {
 // computed in this call. Returns 0, kIterationFailed, or the error number of a solve or check.
 template <class T>
 int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  OneBased<double> rb = c.h.rbasic();
+  const Control ctl = c.ctl();
   const int64_t len = (int64_t)c.n * c.work_nb;
   if (len <= 0) return 0;
   const T* b = reinterpret_cast<const T*>(c.b);
   T* x = reinterpret_cast<T*>(c.x);
-  const double t_before = rb(7);
+  const double t_before = ctl.stage_time(7);
   if (int32_t status = solve_once<T>(c, v, b, x)) return status;
-  const int32_t budget = iteration_budget(ib(18), rb(6), rb(7) - t_before);
-  ib(41) = budget;
-  ib(42) = budget / 2 + 1;
+  const int32_t budget = iteration_budget(ctl.cgs_code(), ctl.stage_time(6), ctl.stage_time(7) - t_before);
+  ctl.cgs_budget() = budget;
+  ctl.cgs_half_budget() = budget / 2 + 1;
   // A forward or backward substitution alone is not iterated, but its values are checked.
-  if (ib(73) != 0) return check_finite_solution(c, reinterpret_cast<const double*>(x), v.w);
+  if (ctl.solve_part() != 0) return check_finite_solution(c, reinterpret_cast<const double*>(x), v.w);
   const int32_t steps = fresh ? std::max(budget, kFreshFactorBudget) : budget;
   if (steps < 1) {
     c.iparam(20) = -5;
@@ -273,11 +284,11 @@ int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
   op.n = c.n;
   op.nb = c.work_nb;
   op.precondition = [&](const T* rhs, T* sol) { return solve_once<T>(c, v, rhs, sol, false); };
-  const solve::Storage storage = solve::storage_of(c.matrix_type);
+  const solve::Storage storage = solve::storage_of(&c.kind());
   std::vector<T> rowbuf((size_t)c.work_nb);
   op.multiply = [&](const T* in, T* out) {
-    solve::amuxy<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja, reinterpret_cast<const T*>(c.a), in,
-                    out, rowbuf.data());
+    solve::amuxy<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+                    reinterpret_cast<const T*>(c.a), in, out, rowbuf.data());
   };
   T* work = c.h.block_as<T>(kSlotCgsArr);
   const int64_t work_values = solve::cgs_work_values(c.n, c.work_nb);
@@ -286,7 +297,7 @@ int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
   const solve::IterationResult r =
       solve::pre_cgs<T>(op, b, x, iteration_options(c, steps), work, work_values);
   timer_varnexo_(&t1);
-  rb(8) += t1 - t0;
+  ctl.stage_time(8) += t1 - t0;
   c.done_flags[7] = 1;
   mark_stage_boundary(c);
   c.iparam(20) = r.ok() ? r.iterations : (int32_t)r.status - 10 * r.iterations;
@@ -294,26 +305,26 @@ int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
   if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   // The measure of the iteration is the size of its last correction; the answer is judged by
   // its backward error like a refined one.
-  c.backward_error = solve::backward_error<T>(ib(68) == 1, c.n, c.work_nb, storage, c.ia, c.ja,
+  c.backward_error = solve::backward_error<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                               reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
   return c.backward_error <= kBackwardErrorLimit ? 0 : kBackwardErrorAboveTarget;
 }
 
 // Step 4 with the iteration: keeps the stored factor while the budget of the last solve allows
-// and no failure asked for a new one (ibasic(43), a negative iparam(20)), factorises otherwise,
-// then solves and iterates. A failed iteration on a kept factor refactorises once when the code
-// is positive. Leaves the status in ibasic(50).
+// and no failure asked for a new one (the refactorisation flag, a negative iparam(20)),
+// factorises otherwise, then solves and iterates. A failed iteration on a kept factor
+// refactorises once when the code is positive. Leaves the status in error_num.
 template <class T>
 void iterative_step(Call& c, int32_t ido) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   Numeric v = numeric_view(c);
-  ib(50) = 0;
-  const int32_t code = ib(18);
-  if (code < 0) ib(41) = 150;
-  const bool refactorise = ib(43) == 1 || (ido < 30 && (ib(41) < 5 || c.iparam(20) < 0));
+  ctl.error_num() = 0;
+  const int32_t code = ctl.cgs_code();
+  if (code < 0) ctl.cgs_budget() = 150;
+  const bool refactorise = ctl.refactorise() == 1 || (ido < 30 && (ctl.cgs_budget() < 5 || c.iparam(20) < 0));
   bool fresh = false;
   if (refactorise) {
-    if ((ib(50) = factorize_now<T>(c, v)) != 0) return;
+    if ((ctl.error_num() = factorize_now(c, v)) != 0) return;
     fresh = true;
   }
   if (ido == 12 || ido == 22) return;
@@ -321,37 +332,38 @@ void iterative_step(Call& c, int32_t ido) {
     const int32_t status = solve_and_iterate<T>(c, v, fresh);
     if (status == 0) break;
     const bool retry = status == kIterationFailed || status == kBackwardErrorAboveTarget;
-    if (retry) ib(43) = 1;  // the next call factorises first
+    if (retry) ctl.refactorise() = 1;  // the next call factorises first
     if (!retry || fresh || code < 0) {
-      ib(50) = status;
+      ctl.error_num() = status;
       break;
     }
-    if ((ib(50) = factorize_now<T>(c, v)) != 0) break;
+    if ((ctl.error_num() = factorize_now(c, v)) != 0) break;
     fresh = true;
   }
-  if (ib(8) == 1) std::memcpy((void*)c.b, c.x, sizeof(T) * (size_t)c.n * c.work_nb);  // the answer over b
+  if (ctl.solution_on_b() == 1)
+    std::memcpy((void*)c.b, c.x, sizeof(T) * (size_t)c.n * c.work_nb);  // the answer over b
 }
 
-// Step 4 of the numerical work: factorise when needed, then solve. Leaves status in ibasic(50).
+// Step 4 of the numerical work: factorise when needed, then solve. Leaves the status in error_num.
 template <class T>
 void numeric_step(Call& c, int32_t ido) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  if (ib(18) != 0) return iterative_step<T>(c, ido);
+  const Control ctl = c.ctl();
+  if (ctl.cgs_code() != 0) return iterative_step<T>(c, ido);
   Numeric v = numeric_view(c);
-  ib(50) = 0;
-  if (ib(43) == 1) {
-    if (factorize_now<T>(c, v) != 0) return;
+  ctl.error_num() = 0;
+  if (ctl.refactorise() == 1) {
+    if (factorize_now(c, v) != 0) return;
     if (ido == 12 || ido == 22) return;
     // The refinement call of the driver solves.
-    if ((ido == 13 || ido == 23) && (ib(62) > 0 || c.iparam(8) != 0)) return;
+    if ((ido == 13 || ido == 23) && (ctl.perturbed() > 0 || c.iparam(8) != 0)) return;
   } else if (ido == 12 || ido == 22) {
     return;
   }
-  ib(50) = solve_and_refine<T>(c, v);
+  ctl.error_num() = solve_and_refine<T>(c, v);
 }
 
 void run_step4(Call& c, int32_t ido) {
-  if (doubles_per_entry(c.matrix_type) == 2)
+  if (c.kind().is_complex())
     numeric_step<std::complex<double>>(c, ido);
   else
     numeric_step<double>(c, ido);
@@ -363,11 +375,11 @@ void run_step4(Call& c, int32_t ido) {
 // factorises anyway (CGS keeps its factor between calls) refactorises instead. Returns 0 or the
 // error number of the refusal (the stored type in bad_row).
 int32_t check_stored_factor(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   const FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  if (ib(43) == 1 || entry.word[2] == c.matrix_type) return 0;
+  if (ctl.refactorise() == 1 || entry.word[2] == c.matrix_type) return 0;
   if (c.ido < 30) {
-    ib(43) = 1;
+    ctl.refactorise() = 1;
     return 0;
   }
   c.bad_row = entry.word[2];
@@ -375,25 +387,25 @@ int32_t check_stored_factor(Call& c) {
 }
 
 int64_t refinement_doubles(const Call& c) {
-  const int64_t w = doubles_per_entry(c.matrix_type), nproc = c.h.ibasic()(15);
+  const int64_t w = c.kind().doubles_per_entry(), nproc = c.ctl().nproc();
   return (3 * (int64_t)c.n + 2 * nproc) * c.work_nb * w;
 }
 
 void copy_counts(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  c.iparam(14) = ib(62);
-  c.iparam(22) = ib(63);
-  c.iparam(23) = ib(64);
+  const Control ctl = c.ctl();
+  c.iparam(14) = ctl.perturbed();
+  c.iparam(22) = ctl.positive();
+  c.iparam(23) = ctl.negative();
 }
 
 // The numerical phases with the iteration instead of refinement: one step does all.
 int32_t run_iterative(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  ib(65) = 0;
+  const Control ctl = c.ctl();
+  ctl.refinement_steps() = 0;
   run_step4(c, c.ido);
   copy_counts(c);
   c.iparam(7) = 0;
-  c.error_num = ib(50);
+  c.error_num = ctl.error_num();
   release_block(c.h, kSlotCgsArr);
   return c.error_num != 0 ? -4 : 0;
 }
@@ -401,9 +413,9 @@ int32_t run_iterative(Call& c) {
 }  // namespace
 
 int32_t run_numerical(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  c.mem.peak = ib(75);
-  c.mem.permanent = ib(76);
+  const Control ctl = c.ctl();
+  c.mem.peak = ctl.peak_kb();
+  c.mem.permanent = ctl.permanent_kb();
   c.mem.factor = 0;
   if (int32_t num = obtain_numeric_blocks(c)) {
     c.error_num = num;
@@ -417,31 +429,31 @@ int32_t run_numerical(Call& c) {
   bool refine_call = r == 3;
   if (c.ido == 33) {
     // In 64 bits: iparam(14) is the caller's and may hold any value.
-    if ((int64_t)ib(62) + c.iparam(14) == 0) ib(62) = c.iparam(14) = 0;
-    if (c.iparam(14) > 0) ib(62) = c.iparam(14);
+    if ((int64_t)ctl.perturbed() + c.iparam(14) == 0) ctl.perturbed() = c.iparam(14) = 0;
+    if (c.iparam(14) > 0) ctl.perturbed() = c.iparam(14);
   }
-  if (ib(18) != 0) return run_iterative(c);
-  if (!(c.ido == 33 && (ib(62) >= 1 || c.iparam(8) != 0))) {
+  if (ctl.cgs_code() != 0) return run_iterative(c);
+  if (!(c.ido == 33 && (ctl.perturbed() >= 1 || c.iparam(8) != 0))) {
     run_step4(c, c.ido);
     copy_counts(c);
-    c.iparam(7) = ib(65);
-    c.error_num = ib(50);
+    c.iparam(7) = ctl.refinement_steps();
+    c.error_num = ctl.error_num();
     if (c.error_num != 0) {
       release_block(c.h, kSlotCgsArr);
       return -4;
     }
-    refine_call = refine_call && c.ido != 33 && (ib(62) > 0 || c.iparam(8) != 0);
+    refine_call = refine_call && c.ido != 33 && (ctl.perturbed() > 0 || c.iparam(8) != 0);
   }
-  if (refine_call && (c.ido == 33 || ib(62) > 0 || c.iparam(8) != 0)) {
+  if (refine_call && (c.ido == 33 || ctl.perturbed() > 0 || c.iparam(8) != 0)) {
     const int64_t doubles = refinement_doubles(c);
     if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * doubles, kCodeCgsArr, &c.mem.factor, c.mem)) {
       c.error_num = num;
       return -2;
     }
-    ib(43) = 0;
+    ctl.refactorise() = 0;
     run_step4(c, 33);
-    c.iparam(7) = ib(65);
-    c.error_num = ib(50);
+    c.iparam(7) = ctl.refinement_steps();
+    c.error_num = ctl.error_num();
     if (c.error_num != 0) {
       release_block(c.h, kSlotCgsArr);
       return -4;

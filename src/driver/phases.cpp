@@ -8,15 +8,15 @@
 namespace varnexo::driver {
 
 void run_phases(Call& c, int32_t& error) {
-  OneBased<int32_t> ib = c.h.ibasic();
+  const Control ctl = c.ctl();
   if (c.h.slot(kSlotStrucFi) != 0) {  // the structure the factor storage was laid out for
-    c.analysed_n = ib(1);
-    c.analysed_nnz = ib(54);
+    c.analysed_n = ctl.n();
+    c.analysed_nnz = ctl.entries();
   }
   if (c.phase / 10 == 1) ini_basic(c.h, c.iparam, c.matrix_type);
   // A solve works on the analysed entries; every other phase (an unknown one included, which
   // the check refuses) counts the caller's.
-  c.nnz = c.phase == 33 ? ib(54) : entry_count(c);
+  c.nnz = c.phase == 33 ? ctl.entries() : entry_count(c);
   check_input(c);
   if (c.error_num == 99) {
     c.error_num = 0;
@@ -26,7 +26,7 @@ void run_phases(Call& c, int32_t& error) {
     error = c.outcome_failed ? -4 : -1;
     return;
   }
-  if (c.phase / 10 <= 2) ib(54) = (int32_t)c.nnz;
+  if (c.phase / 10 <= 2) ctl.entries() = (int32_t)c.nnz;
   if (c.ido / 10 >= 2 && c.h.slot(kSlotStrucFi) == 0) {
     c.error_num = 100000;  // no analysis yet
     error = -1;
@@ -34,15 +34,14 @@ void run_phases(Call& c, int32_t& error) {
   }
   // Values that are not finite are refused before any work: the matching, the factorisation
   // and the residual read a, the solve reads b.
-  const bool unsymmetric = c.matrix_type == 11 || c.matrix_type == 13;
-  const bool reads_values = c.ido != 11 || (unsymmetric && ib(67) > 0);
+  const bool reads_values = c.ido != 11 || (c.kind().unsymmetric() && ctl.matching() > 0);
   if (int32_t num =
-          check_finite_values(c, c.nnz, doubles_per_entry(c.matrix_type), reads_values, c.ido % 10 == 3)) {
+          check_finite_values(c, c.nnz, c.kind().doubles_per_entry(), reads_values, c.ido % 10 == 3)) {
     c.error_num = num;
     error = -4;
     return;
   }
-  ib(73) = c.iparam(26);
+  ctl.solve_part() = c.iparam(26);
   if (c.ido / 10 == 1) {
     error = run_analysis(c);
     if (error != 0 || c.ido % 10 == 1) return;

@@ -4,6 +4,8 @@
 #include <complex>
 
 #include "common/export.h"
+#include "common/guard.h"
+#include "common/matrix_kind.h"
 #include "common/onebased.h"
 #include "driver/call.h"
 #include "driver/diagonal.h"
@@ -22,16 +24,12 @@ void init_defaults(OneBased<int32_t> ip, int32_t type) {
   ip(1) = 1;
   ip(2) = 2;
   for (int k = 4; k <= 64; ++k) ip(k) = 0;
-  if (type == -4 || type == 6) {
-    ip(10) = 8, ip(21) = 1, ip(11) = 1, ip(13) = 2;
-  } else if (type == -2) {
-    ip(10) = 8, ip(21) = 0, ip(11) = 0, ip(13) = 0;
-  } else if (type == 1 || type == 3) {
-    ip(10) = 13, ip(11) = 0, ip(13) = 0;
-  } else if (type == 11 || type == 13) {
-    ip(10) = 12, ip(11) = 1, ip(13) = 1, ip(8) = 2;
-  }
-  if (ip(8) != 2) ip(8) = 1;
+  const KindDefaults d = init_defaults_of(type);
+  ip(8) = d.max_refinement;
+  ip(10) = d.perturbation;
+  ip(11) = d.scaling;
+  ip(13) = d.matching;
+  ip(21) = d.pivoting;
   ip(18) = -1;
   ip(19) = -1;
   ip(24) = 1;
@@ -105,18 +103,21 @@ VARNEXO_EXPORT void varnexo_(void* handle, const int32_t* max_fac_store, const i
     return;
   }
   *error = 0;
-  OneBased<int32_t> ip(iparam, 64);
-  Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
-                     iparam, message_level, b, x);
-  if (takes_short_cut(c)) {
-    diagonal_short_cut(c, *error);
-    return;
-  }
-  run_driver(c, *error);
-  // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
-  // outcome is reported as success unless the caller asks to keep it. Every other failure of
-  // the solve is reported as it is.
-  if (ip(49) == 0 && *phase == 33 && ip(4) == 0 && *error == -4 && c.error_num == -112) *error = 0;
+  // No exception leaves the call: the short cut, the driver and their reports run guarded.
+  guard_entry(error, {-2, kInternalError}, [&] {
+    OneBased<int32_t> ip(iparam, 64);
+    Call c = make_call(handle, max_fac_store, matrix_number, matrix_type, phase, neqns, a, ia, ja, perm, nb,
+                       iparam, message_level, b, x);
+    if (takes_short_cut(c)) {
+      diagonal_short_cut(c, *error);
+      return;
+    }
+    run_driver(c, *error);
+    // A pure solve whose refinement stopped for lack of contraction keeps its solution; that
+    // outcome is reported as success unless the caller asks to keep it. Every other failure of
+    // the solve is reported as it is.
+    if (ip(49) == 0 && *phase == 33 && ip(4) == 0 && *error == -4 && c.error_num == -112) *error = 0;
+  });
 }
 
 }  // extern "C"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/guard.h"
 #include "common/scalar.h"
 #include "driver/driver_entries.h"
 
@@ -97,7 +98,8 @@ extern "C" {
 // Writes `count` values with a Fortran format record, when `level` >= 1.
 VARNEXO_EXPORT void wr_test_cgs_(const char* format, const int32_t* count, const double* values,
                                  const int32_t* level) {
-  varnexo::driver::write_fortran_line(format, *count, values, *level);
+  varnexo::guard_entry(nullptr, {},
+                       [&] { varnexo::driver::write_fortran_line(format, *count, values, *level); });
 }
 VARNEXO_UNDERSCORE_ALIAS(wr_test_cgs_);
 

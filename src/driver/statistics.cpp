@@ -4,37 +4,14 @@
 #include <string>
 
 #include "common/export.h"
+#include "common/guard.h"
+#include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/driver_entries.h"
 #include "driver/phases.h"
 
 namespace varnexo::driver {
 namespace {
-
-const char* type_name(int32_t type) {
-  switch (type) {
-    case 1:
-      return "real struct. sym.";
-    case 2:
-      return "symm. posit. def.";
-    case -2:
-      return "symmetric indef. ";
-    case 3:
-      return "compl. str. sym. ";
-    case 4:
-      return " Herm. pos. def. ";
-    case -4:
-      return "Hermitian indef. ";
-    case 6:
-      return "complex symmetr. ";
-    case 11:
-      return "real nonsymmetric";
-    case 13:
-      return " complex nonsym. ";
-    default:
-      return "                 ";
-  }
-}
 
 const char* phase_name(int32_t k) {
   switch (k) {
@@ -61,7 +38,8 @@ void real_record(const std::string& label, double value, const char* format = "%
 
 void banner(int32_t type) {
   output::empty_line();
-  line(std::string("================  VARNEXO: solving a ") + type_name(type) + " system  ================");
+  line(std::string("================  VARNEXO: solving a ") + banner_name_of(type) +
+       " system  ================");
 }
 
 namespace {
@@ -78,9 +56,9 @@ void summary(const Call& c, int32_t ido) {
 }
 
 void times(const Call& c) {
+  const Control ctl = c.ctl();
   static const char* const kStage[] = {"fulladj:", "reorder:", "symbfct:", "parlist:", "A to LU:",
                                        "numfct :", "solve  :", "cgs    :", "malloc :", "total  :"};
-  OneBased<double> rb = c.h.rbasic();
   line("Times:");
   line("======");
   output::empty_line();
@@ -89,46 +67,46 @@ void times(const Call& c) {
     if (!c.done_flags[i - 1]) continue;
     const std::string name = kStage[i - 1];
     if (i == 8) {
-      output::to_stdout_real_int("      " + name + " %f s cgx iterations %d", rb(8), c.iparam(20));
+      output::to_stdout_real_int("      " + name + " %f s cgx iterations %d", ctl.stage_time(8),
+                                 c.iparam(20));
     } else if (i == 10) {
       // The stages are disjoint parts of the call; rounding alone could make the rest negative.
-      const double v[2] = {rb(10), std::max(0.0, rb(10) - sum)};
+      const double v[2] = {ctl.stage_time(10), std::max(0.0, ctl.stage_time(10) - sum)};
       output::to_stdout_real("      Time " + name + " %f s total - sum: %f s", v, 2);
     } else {
-      output::to_stdout_real("      Time " + name + " %f s", &rb(i), 1);
+      output::to_stdout_real("      Time " + name + " %f s", &ctl.stage_time(i), 1);
     }
-    if (i <= 9) sum += rb(i);
+    if (i <= 9) sum += ctl.stage_time(i);
   }
   output::empty_line();
 }
 
-void ordering_lines(OneBased<int32_t> ib) {
+void ordering_lines(const Control& ctl) {
   line("< Factors L and U >");
-  if (ib(14) == 0) {
+  if (ctl.ordering() == 0) {
     line("< preprocessing with multiple minimum degree, tree height >");
     line("< reduction for efficient parallel factorization >");
   }
-  int_record("#columns for each panel:", ib(16));
-  int_record("# of independent subgraphs:", ib(46));
-  if (ib(21) >= 1) {
+  int_record("#columns for each panel:", ctl.panel_width());
+  int_record("# of independent subgraphs:", ctl.connected_sets());
+  if (ctl.user_perm() >= 1) {
     line(" < preprocessing with input permutation >");
-  } else if (ib(14) == 1) {
+  } else if (ctl.ordering() == 1) {
     line(" < preprocessing with multiple minimum degree with constraints >");
-    line(ib(17) == 1 ? " < with multiple minimum degree on the separator nodes         >"
-                     : " <   no multiple minimum degree on the separator nodes         >");
-  } else if (ib(14) == 2) {
+    line(ctl.separator_mmd() == 1 ? " < with multiple minimum degree on the separator nodes         >"
+                                  : " <   no multiple minimum degree on the separator nodes         >");
+  } else if (ctl.ordering() == 2) {
     line(" < preprocessing with state of the art partitioning metis>");
   }
 }
 
 void records(const Call& c, int32_t ido) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  OneBased<double> rb = c.h.rbasic();
+  const Control ctl = c.ctl();
   line("Statistics:");
   line("===========");
-  int32_t nproc = ib(15);
+  int32_t nproc = ctl.nproc();
   output::to_stdout(" < Parallel Direct Factorization with #processors: >             %d", &nproc, 1);
-  if (ib(83) == 1) {
+  if (ctl.single_precision() == 1) {
     line(" < Using VARNEXO in 32-bit for factorization/solve >");
     output::empty_line();
   }
@@ -138,45 +116,45 @@ void records(const Call& c, int32_t ido) {
   else
     line(" < Hybrid Solver VARNEXO with CGS/CG Iteration >");
   output::empty_line();
-  line(ib(68) == 1 ? " < Linear system Ax = b> <transpose>" : " < Linear system Ax = b>");
-  const double n = ib(1), nnz = ib(54);
-  int_record("#equations:", ib(1));
-  int_record("#non-zeros in A:", ib(54));
+  line(ctl.transposed() == 1 ? " < Linear system Ax = b> <transpose>" : " < Linear system Ax = b>");
+  const double n = ctl.n(), nnz = ctl.entries();
+  int_record("#equations:", ctl.n());
+  int_record("#non-zeros in A:", ctl.entries());
   real_record("non-zeros in A (%%):", n > 0 ? 100.0 * nnz / (n * n) : 0.0);
   int_record("#right-hand sides:", c.nb);
   output::empty_line();
-  ordering_lines(ib);
-  int_record("#supernodes:", ib(31));
-  int_record("size of largest supernode:", ib(32));
-  int_record("number of nonzeros in L", ib(34));
-  int_record("number of nonzeros in U", ib(35));
-  real_record("number of nonzeros in L+U", (double)ib(34) + (double)ib(35), "%g");
+  ordering_lines(ctl);
+  int_record("#supernodes:", ctl.nsuper());
+  int_record("size of largest supernode:", ctl.largest_chain());
+  int_record("number of nonzeros in L", ctl.lnz_size());
+  int_record("number of nonzeros in U", ctl.unz_size());
+  real_record("number of nonzeros in L+U", (double)ctl.lnz_size() + (double)ctl.unz_size(), "%g");
   if (ido > 11) {
-    real_record("mflop   for the numerical factorization:", rb(15));
-    if (rb(6) > 0) real_record("mflop/s for the numerical factorization:", rb(15) / rb(6));
-    if (rb(17) > 0) real_record("||A||", rb(17));
+    real_record("mflop   for the numerical factorization:", ctl.mflops());
+    if (ctl.stage_time(6) > 0)
+      real_record("mflop/s for the numerical factorization:", ctl.mflops() / ctl.stage_time(6));
+    if (ctl.stage_time(17) > 0) real_record("||A||", ctl.stage_time(17));
   }
 }
 
 }  // namespace
 
-void mark_stage_boundary(Call& c) { timer_varnexo_(&c.h.rbasic()(16)); }
+void mark_stage_boundary(Call& c) { timer_varnexo_(&c.ctl().last_stamp()); }
 
 void statistics(Call& c) {
-  OneBased<int32_t> ib = c.h.ibasic();
-  OneBased<double> rb = c.h.rbasic();
-  if (ib(11) >= 1) banner(c.matrix_type);
+  const Control ctl = c.ctl();
+  if (ctl.message_level() >= 1) banner(c.matrix_type);
   double now = 0.0;
   timer_varnexo_(&now);
-  rb(10) = now - rb(10);
+  ctl.stage_time(10) = now - ctl.stage_time(10);
   // The time of the call outside the timed stages is carried by the malloc stage.
   double timed = 0.0;
   for (int i = 1; i <= 8; ++i)
-    if (c.done_flags[i - 1]) timed += rb(i);
-  rb(9) = rb(10) > timed ? rb(10) - timed : 0.0;
+    if (c.done_flags[i - 1]) timed += ctl.stage_time(i);
+  ctl.stage_time(9) = ctl.stage_time(10) > timed ? ctl.stage_time(10) - timed : 0.0;
   c.done_flags[9] = 1;
   c.done_flags[8] = 1;
-  if (ib(11) < 1) return;
+  if (ctl.message_level() < 1) return;
   const int32_t ido = c.phase <= 0 ? 0 : (c.ido != 0 ? c.ido : c.phase);
   summary(c, ido);
   if (c.phase == 0) {
@@ -198,7 +176,9 @@ void statistics(Call& c) {
 extern "C" {
 
 // The banner of a call with messages on.
-VARNEXO_EXPORT void print_info_varnexo_(const int32_t* matrix_type) { varnexo::driver::banner(*matrix_type); }
+VARNEXO_EXPORT void print_info_varnexo_(const int32_t* matrix_type) {
+  varnexo::guard_entry(nullptr, {}, [&] { varnexo::driver::banner(*matrix_type); });
+}
 VARNEXO_UNDERSCORE_ALIAS(print_info_varnexo_);
 
 }  // extern "C"

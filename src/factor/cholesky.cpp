@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "common/export.h"
-#include "common/guard.h"
 #include "factor/factor_entries.h"
+#include "factor/kernel_run.h"
 #include "factor/left_looking.h"
 #include "factor/value_map.h"
 
@@ -21,40 +21,19 @@ int32_t run_cholesky(int32_t n, int32_t nsuper, const int32_t* xsuper, const int
                      const int32_t* nmod, int32_t* iwork, double* temp, int32_t tmpsiz, const int32_t* xlmap,
                      const int32_t* lmap, const int32_t* asrc, const double* a,
                      const DomainSchedule* schedule) {
-  SymbolicFactor sf;
-  sf.n = n;
-  sf.nsuper = nsuper;
-  sf.xsuper = const_cast<int32_t*>(xsuper);
-  sf.snode = const_cast<int32_t*>(snode);
-  sf.xlindx = const_cast<int32_t*>(xlindx);
-  sf.lindx = const_cast<int32_t*>(lindx);
-  sf.xlnz = const_cast<int32_t*>(xlnz);
-  sf.nmod = const_cast<int32_t*>(nmod);
-  ValueMap map;
-  map.xlmap = const_cast<int32_t*>(xlmap);
-  map.lmap = const_cast<int32_t*>(lmap);
-  map.asrc = const_cast<int32_t*>(asrc);
-  map.lcount = xlmap[n] - 1;
-  Loader<double> loader;
-  loader.map = &map;
-  loader.a = a;
-  loader.n = n;
-  LoopWork<double> w;
-  w.indmap = OneBased<int32_t>(iwork, n);
-  w.relind = OneBased<int32_t>(iwork + n, n);
-  w.link = OneBased<int32_t>(iwork + 2 * n, n);
-  w.length = OneBased<int32_t>(iwork + 3 * n, nsuper);
-  w.temp = temp;
-  w.tmpsiz = tmpsiz;
+  const KernelArrays k = kernel_arrays(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod, xlmap,
+                                       lmap, nullptr, nullptr, asrc, nullptr, nullptr);
+  LoopInput in;
+  in.sf = &k.sf;
+  in.map = &k.map;
+  in.a = a;
+  in.lnz = lnz;
+  in.temp = temp;
+  in.tmpsiz = tmpsiz;
+  in.iwork = iwork;
+  in.schedule = schedule;
   CholeskyKernel<double> kernel;
-  LeftLooking<CholeskyKernel<double>> loop(sf, kernel, loader, lnz, nullptr, w, nullptr, nullptr);
-  const OneBased<const int32_t> nm(nmod, nsuper);
-  // A lack of the loop's scratch beyond temp is reported as a temp too small; any other
-  // exception fails the factorisation.
-  return guard_status({kTempTooSmall, kPivotFailure}, [&] {
-    if (schedule) return factor_scheduled(loop, sf, nm, *schedule, w.link);
-    return factor_plain(loop, nsuper, nm);
-  });
+  return kernel_entry_status(run_loop(kernel, in));
 }
 
 }  // namespace

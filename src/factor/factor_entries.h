@@ -1,44 +1,14 @@
-// Exported entries of the numerical factorisation: the factorisation driver, the supernodal
-// Cholesky, LDLᵀ/LDLᴴ and LU kernels of both families (plain and scheduled), their element update
-// and scatter, the value-map builders and the operation count. Fortran style, every argument by
-// pointer, arrays 1-based; complex kernels take pairs of doubles. Each name is also exported with a
-// leading underscore. Included by the files that define them; C callers include it too.
+// Exported entries of the numerical factorisation: the supernodal Cholesky, LDLᵀ/LDLᴴ and LU kernels of both
+// families (plain and scheduled), their element update and scatter, the value-map builders and the operation
+// count. Fortran style, every argument by pointer, arrays 1-based; complex kernels take pairs of doubles.
+// Each name is also exported with a leading underscore. Included by the files that define them; C callers
+// include it too.
 #pragma once
 #include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-// Factorisation entry. a, lnz, unz and temp hold pairs of doubles for the complex types; lnz and
-// unz may lie in one block (unz after ibasic(34) values). iwork: 2·P·n + n + nsuper words.
-// domains: the domain table (2·(ibasic(60)+1) words) or any array when the scheduled family is
-// not used. Status in ibasic(48), (50), (62..64). sssfct_ forces the symmetric storage, ssnfct_
-// the LU storage; factorize_ takes the storage of ibasic(19).
-void factorize_varnexo_(const int32_t* n, const int32_t* luperm, const int32_t* ia, const int32_t* ja,
-                        const double* a, int32_t* ibasic, double* rbasic, const int32_t* xlindx,
-                        const int32_t* lindx, const int32_t* xlnz, double* lnz, const int32_t* xunz,
-                        double* unz, const int32_t* xsuper, const int32_t* snode, int32_t* pivot,
-                        int32_t* colpivot, const int32_t* nmod, const int32_t* pnlsch, int32_t* iwork,
-                        double* temp, const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap,
-                        const int32_t* umap, const int32_t* asrc, const int32_t* aorig,
-                        const int32_t* colorig, const double* scaling, const int32_t* domains);
-void sssfct_varnexo_(const int32_t* n, const int32_t* luperm, const int32_t* ia, const int32_t* ja,
-                     const double* a, int32_t* ibasic, double* rbasic, const int32_t* xlindx,
-                     const int32_t* lindx, const int32_t* xlnz, double* lnz, const int32_t* xunz, double* unz,
-                     const int32_t* xsuper, const int32_t* snode, int32_t* pivot, int32_t* colpivot,
-                     const int32_t* nmod, const int32_t* pnlsch, int32_t* iwork, double* temp,
-                     const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap, const int32_t* umap,
-                     const int32_t* asrc, const int32_t* aorig, const int32_t* colorig, const double* scaling,
-                     const int32_t* domains);
-void ssnfct_varnexo_(const int32_t* n, const int32_t* luperm, const int32_t* ia, const int32_t* ja,
-                     const double* a, int32_t* ibasic, double* rbasic, const int32_t* xlindx,
-                     const int32_t* lindx, const int32_t* xlnz, double* lnz, const int32_t* xunz, double* unz,
-                     const int32_t* xsuper, const int32_t* snode, int32_t* pivot, int32_t* colpivot,
-                     const int32_t* nmod, const int32_t* pnlsch, int32_t* iwork, double* temp,
-                     const int32_t* xlmap, const int32_t* lmap, const int32_t* xumap, const int32_t* umap,
-                     const int32_t* asrc, const int32_t* aorig, const int32_t* colorig, const double* scaling,
-                     const int32_t* domains);
 
 // Supernodal Cholesky, plain family. iwork: 3n + nsuper words (indmap, relind, link, length);
 // temp: tmpsiz doubles; error out: 0, -1 (a pivot not positive), -2 (temp too small). In every

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/export.h"
+#include "common/matrix_kind.h"
 #include "common/onebased.h"
 #include "common/scalar.h"
 #include "factor/factor_entries.h"
@@ -21,7 +22,7 @@ int32_t column_length(OneBased<const int32_t> xlnz, int32_t fjcol) {
 }
 }  // namespace
 
-bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32_t* link_work,
+bool flops(const SymbolicFactor& sf, bool symmetric_storage, bool complex_values, int32_t* link_work,
            int32_t* length_work, double* mflops) {
   const int32_t n = sf.n, nsuper = sf.nsuper;
   const OneBased<const int32_t> xsuper(sf.xsuper, nsuper + 1), snode(sf.snode, n),
@@ -71,8 +72,8 @@ bool flops(const SymbolicFactor& sf, bool symmetric_storage, int32_t type, int32
     }
     push(fjcol, J, jlen - ncol);
   }
-  const bool complex_type = magnitude(type) > 2 && type != 11;
-  *mflops = ops / 1.0e6 * (complex_type ? 4.0 : 1.0);
+  // A complex multiply-add costs four real ones.
+  *mflops = ops / 1.0e6 * (complex_values ? 4.0 : 1.0);
   return true;
 }
 
@@ -90,15 +91,11 @@ extern "C" VARNEXO_EXPORT void flops_varnexo_(const int32_t* nsuper, const int32
   (void)unused3;
   (void)unused7;
   (void)indmap;
-  varnexo::factor::SymbolicFactor sf;
-  sf.n = *n;
-  sf.nsuper = *nsuper;
-  sf.xlindx = const_cast<int32_t*>(xlindx);
-  sf.lindx = const_cast<int32_t*>(lindx);
-  sf.xlnz = const_cast<int32_t*>(xlnz);
-  sf.nmod = const_cast<int32_t*>(nmod);
-  sf.snode = const_cast<int32_t*>(snode);
-  sf.xsuper = const_cast<int32_t*>(xsuper);
-  if (!varnexo::factor::flops(sf, *symmetric != 0, *type, link, length, mflops)) *mflops = -1.0;
+  const varnexo::factor::SymbolicFactor sf =
+      varnexo::factor::symbolic_of(*n, *nsuper, nullptr, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod);
+  const varnexo::MatrixKind* kind = varnexo::find_kind(*type);  // a code that is no type counts as real
+  if (!varnexo::factor::flops(sf, *symmetric != 0, kind != nullptr && kind->is_complex(), link, length,
+                              mflops))
+    *mflops = -1.0;
 }
 VARNEXO_UNDERSCORE_ALIAS(flops_varnexo_);

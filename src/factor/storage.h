@@ -21,10 +21,29 @@ struct SymbolicFactor {
   int32_t* xunz = nullptr;    // n+1, LU types only (nullptr otherwise)
   int32_t* nmod = nullptr;    // nsuper: how many supernodes update each supernode
   int32_t* pnlsch = nullptr;  // nsuper: schedule vector of the analysis
-  int64_t lnz_size = 0;       // values in lnz (ibasic(34))
-  int64_t unz_size = 0;       // values in unz (ibasic(35))
-  int32_t temp_size = 0;      // values in the dense update buffer temp (ibasic(37))
+  int64_t lnz_size = 0;       // values in lnz
+  int64_t unz_size = 0;       // values in unz
+  int32_t temp_size = 0;      // values in the dense update buffer temp
 };
+
+// The symbolic factor over plain arrays, assembled here for every entry that receives them one
+// by one; arrays a reader does not need may be null (xunz is null for the symmetric storage).
+inline SymbolicFactor symbolic_of(int32_t n, int32_t nsuper, const int32_t* perm, const int32_t* xsuper,
+                                  const int32_t* snode, const int32_t* xlindx, const int32_t* lindx,
+                                  const int32_t* xlnz, const int32_t* xunz, const int32_t* nmod) {
+  SymbolicFactor s;
+  s.n = n;
+  s.nsuper = nsuper;
+  s.perm = const_cast<int32_t*>(perm);
+  s.xsuper = const_cast<int32_t*>(xsuper);
+  s.snode = const_cast<int32_t*>(snode);
+  s.xlindx = const_cast<int32_t*>(xlindx);
+  s.lindx = const_cast<int32_t*>(lindx);
+  s.xlnz = const_cast<int32_t*>(xlnz);
+  s.xunz = const_cast<int32_t*>(xunz);
+  s.nmod = const_cast<int32_t*>(nmod);
+  return s;
+}
 
 // The value map of one structure: where each stored entry of the caller's matrix goes.
 struct ValueMap {

@@ -261,17 +261,9 @@ varnexo::factor::SymbolicFactor structure_view(const int32_t* n, const int32_t* 
                                                const int32_t* snode, const int32_t* xlindx,
                                                const int32_t* lindx, const int32_t* xlnz,
                                                const int32_t* xunz) {
-  varnexo::factor::SymbolicFactor sf;
-  sf.n = *n;
-  sf.nsuper = *nsuper;
-  sf.perm = const_cast<int32_t*>(perm);
+  varnexo::factor::SymbolicFactor sf =
+      varnexo::factor::symbolic_of(*n, *nsuper, perm, xsuper, snode, xlindx, lindx, xlnz, xunz, nullptr);
   sf.invp = const_cast<int32_t*>(invp);
-  sf.xsuper = const_cast<int32_t*>(xsuper);
-  sf.snode = const_cast<int32_t*>(snode);
-  sf.xlindx = const_cast<int32_t*>(xlindx);
-  sf.lindx = const_cast<int32_t*>(lindx);
-  sf.xlnz = const_cast<int32_t*>(xlnz);
-  sf.xunz = const_cast<int32_t*>(xunz);
   return sf;
 }
 }  // namespace

@@ -10,10 +10,12 @@
 
 namespace varnexo::matching {
 
-int rr33adcopy(int32_t n, int32_t matrix_type, int32_t mode, const int32_t* perm_in,
+int rr33adcopy(int32_t n, const MatrixKind* kind, int32_t mode, const int32_t* perm_in,
                const double* log_scaling, int32_t* perm_out, double* scaling) {
-  const bool unsymmetric = matrix_type == 11 || matrix_type == 13;
-  const bool symmetric = matrix_type == 6 || matrix_type == -2 || matrix_type == -4;
+  // The unsymmetric kinds scale rows and columns apart; the value-symmetric ones that take a
+  // matching scale both sides alike.
+  const bool unsymmetric = kind != nullptr && kind->unsymmetric();
+  const bool symmetric = kind != nullptr && kind->matching_applies && !unsymmetric;
   if (n < 0 || !perm_out || !scaling || (mode != -1 && !perm_in) || (mode != -1 && mode != 0 && !log_scaling))
     return -1;
   if (mode != -1 && mode != 0 && !unsymmetric && !symmetric) return -1;
@@ -42,10 +44,10 @@ int convert2abs(int64_t nnz, const double* values, double* modulus) {
 extern "C" VARNEXO_EXPORT void rr33adcopy_(const int32_t* n, const int32_t* matrix_type, const int32_t* mode,
                                            const int32_t* perm_in, const double* log_scaling,
                                            int32_t* perm_out, double* scaling, int32_t* status) {
-  const int st =
-      (!n || !matrix_type || !mode)
-          ? -1
-          : varnexo::matching::rr33adcopy(*n, *matrix_type, *mode, perm_in, log_scaling, perm_out, scaling);
+  const int st = (!n || !matrix_type || !mode)
+                     ? -1
+                     : varnexo::matching::rr33adcopy(*n, varnexo::find_kind(*matrix_type), *mode, perm_in,
+                                                     log_scaling, perm_out, scaling);
   if (status) *status = st;
 }
 VARNEXO_UNDERSCORE_ALIAS(rr33adcopy_);

@@ -7,7 +7,6 @@
 #include <ctime>
 #include <limits>
 
-#include "common/export.h"
 #include "common/onebased.h"
 #include "ordering/etree.h"
 #include "ordering/ordering_entries.h"
@@ -21,30 +20,21 @@ double seconds_since(std::clock_t start) { return double(std::clock() - start) /
 
 void fill(int32_t* p, int64_t len, int32_t v) { std::fill(p, p + std::max<int64_t>(len, 0), v); }
 
-struct Step1Arrays {
-  int32_t n;
-  const int32_t* ia;
-  const int32_t* ja;
-  int32_t* perm;
-  int32_t* invp;
-  int32_t* table;
-  int32_t table_cap;
-  int32_t* xadj;
-  int32_t* adjncy;
-  int32_t* s0_work;
-  int64_t s0_work_len;
-  int32_t* work;
-  int64_t work_len;
-  OneBased<int32_t> ib;
+// The arrays and options of one step 1 run, and its result as it is filled in.
+struct Step1Run {
+  const Step1Arrays& a;
+  const Step1Options& o;
+  Step1Result& r;
 };
 
 // Adjacency graph of the pattern; for the unsymmetric types that of B + B^T with B = A with its
 // rows permuted by q (the identity when q is nullptr). False when the work memory of the
 // unsymmetric graph cannot be obtained.
-bool build_graph(Step1Arrays& a, const int32_t* q) {
-  const int32_t n = a.n, np1 = n + 1, nnz = a.ia[n] - 1, nproc = a.ib(15);
-  if (a.ib(12) < 11) {
-    const int32_t adjlen = a.ib(4), one_triangle = a.ib(19);
+bool build_graph(Step1Run& run, const int32_t* q) {
+  const Step1Arrays& a = run.a;
+  const int32_t n = a.n, np1 = n + 1, nnz = a.ia[n] - 1, nproc = run.o.nproc;
+  if (!run.o.unsymmetric_graph) {
+    const int32_t adjlen = run.r.adjacency_size, one_triangle = run.o.one_triangle ? 1 : 0;
     ladj_mod_varnexo_(&n, &np1, &nnz, &nproc, a.ia, a.ja, &adjlen, a.xadj, a.adjncy, a.work, &one_triangle);
     return true;
   }
@@ -55,31 +45,35 @@ bool build_graph(Step1Arrays& a, const int32_t* q) {
   }
   const int32_t adjlen = ladjun(n, nnz, a.ia, a.ja, q, a.xadj, a.adjncy, a.work);
   if (adjlen < 0) return false;
-  a.ib(4) = adjlen;
+  run.r.adjacency_size = adjlen;
   return true;
 }
 
 // Copies the given vector (new position -> input index) into perm; false when it is not a
 // permutation.
-bool take_permutation(Step1Arrays& a, const int32_t* given) {
+bool take_permutation(const Step1Arrays& a, const int32_t* given) {
   if (given == nullptr) return false;
   std::copy(given, given + a.n, a.perm);
   return is_permutation(a.n, a.perm, a.invp);
 }
 
-// Runs the ordering that ibasic asks for; returns the number of domains (the table holds the
+// Runs the ordering the options ask for; returns the number of domains (the table holds the
 // domain pairs when more than one), or -1 when no valid permutation results.
-int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* matching_perm) {
-  const int32_t n = a.n, np1 = n + 1, mtype = a.ib(12), choice = a.ib(14);
-  if (a.ib(21) > 0) return take_permutation(a, user_perm) ? 1 : -1;
-  if ((mtype == -2 || mtype == -4 || mtype == 6) && a.ib(67) >= 1) {
-    if (!take_permutation(a, matching_perm)) return -1;
-    const int32_t nd = a.ib(60);
-    return choice == 2 && nd > 1 && 2 * int64_t{nd} + 2 <= a.table_cap ? nd : 1;
+int32_t run_ordering(Step1Run& run) {
+  const Step1Arrays& a = run.a;
+  const Step1Options& o = run.o;
+  const int32_t n = a.n, np1 = n + 1;
+  if (o.use_given_perm) return take_permutation(a, a.user_perm) ? 1 : -1;
+  if (o.symmetric_matching) {
+    if (!take_permutation(a, a.matching_perm)) return -1;
+    const int32_t nd = o.requested_domains;
+    return o.method == OrderingMethod::nested_dissection && nd > 1 && 2 * int64_t{nd} + 2 <= a.table_cap ? nd
+                                                                                                         : 1;
   }
-  const int32_t adjlen = a.ib(4), maxint = a.ib(9), delta = a.ib(13), msglvl = a.ib(11), unit = a.ib(10);
+  const int32_t adjlen = run.r.adjacency_size, maxint = o.maxint, delta = o.mmd_delta,
+                msglvl = o.message_level, unit = o.unit;
   int32_t nd = 1;
-  if (choice == 0 || choice == 1) {
+  if (o.method != OrderingMethod::nested_dissection) {
     // The orderings overwrite a copy of the graph; the rest of the copy's space is zero.
     std::copy(a.adjncy, a.adjncy + adjlen, a.work);
     fill(a.work + adjlen, a.work_len - adjlen, 0);
@@ -87,13 +81,13 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
         static_cast<int32_t>(std::min<int64_t>(a.work_len, std::numeric_limits<int32_t>::max()));
     int32_t* w = a.s0_work;
     const int64_t nn = n;
-    if (choice == 0) {
+    if (o.method == OrderingMethod::minimum_degree) {
       int32_t error = 0;
       gepmmd_varnexo_(&n, &np1, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm, w,
                       w + nn, w + 2 * nn, w + 3 * nn, w + 4 * nn, &copy_end, a.work, &msglvl, &unit, &error);
       if (error != 0) return -1;
     } else {
-      const int32_t nproc = a.ib(15), sepflag = a.ib(17);
+      const int32_t nproc = o.nproc, sepflag = o.separator_mmd ? 1 : 0;
       int32_t sepcount = 0;
       gepcmd_varnexo_(&n, &np1, &nproc, &adjlen, &adjlen, a.xadj, a.adjncy, &maxint, &delta, a.invp, a.perm,
                       w, w + nn, w + 2 * nn, w + 3 * nn, w + 4 * nn, w + 5 * nn, a.work, &sepflag, &sepcount,
@@ -102,7 +96,8 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
     }
   } else {
     int32_t options[10] = {0};
-    const int32_t requested = std::max(a.ib(60), 1), table_size = a.ib(61), driver = a.ib(82);
+    const int32_t requested = std::max(o.requested_domains, 1), table_size = o.table_size,
+                  driver = o.dissection_driver;
     int32_t found = 1, error = 0;
     gepmetis_varnexo_(&n, &np1, &adjlen, &requested, &table_size, a.xadj, a.adjncy, a.invp, a.perm, &msglvl,
                       &unit, options, &found, a.table, &driver, &error);
@@ -116,7 +111,7 @@ int32_t run_ordering(Step1Arrays& a, const int32_t* user_perm, const int32_t* ma
 // Domain table after the ordering: with several valid domains the last position of a domain
 // that ends at n goes to the separator and the positions are regrouped by domain; otherwise
 // the single-domain table (1, n-1), (n, n).
-int32_t settle_domains(Step1Arrays& a, int32_t nd) {
+int32_t settle_domains(const Step1Arrays& a, int32_t nd) {
   OneBased<int32_t> table(a.table, a.table_cap);
   const int32_t n = a.n;
   if (nd > 1 && 2 * int64_t{nd} + 2 <= a.table_cap && valid_domains(n, nd, a.table)) {
@@ -131,45 +126,43 @@ int32_t settle_domains(Step1Arrays& a, int32_t nd) {
   return 1;
 }
 
-void reorder1(Step1Arrays& a, int32_t* colcnt, int32_t* snode, int32_t* xsuper, double* rbasic_p,
-              const int32_t* user_perm, const int32_t* matching_perm) {
+void run_step1(Step1Run& run) {
+  const Step1Arrays& a = run.a;
+  Step1Result& r = run.r;
   const int32_t n = a.n;
-  OneBased<double> rbasic(rbasic_p, 20);
-  a.ib(50) = 0;
   fill(a.perm, n, 0);
   fill(a.invp, n, 0);
   fill(a.xadj, int64_t{n} + 1, 0);
-  fill(a.adjncy, a.ib(4), 0);
+  fill(a.adjncy, r.adjacency_size, 0);
   fill(a.work, a.work_len, 0);
   fill(a.s0_work, a.s0_work_len, 0);
   std::clock_t t0 = std::clock();
-  if (!build_graph(a, a.ib(12) >= 11 ? matching_perm : nullptr)) {
-    a.ib(50) = -180;
+  if (!build_graph(run, run.o.unsymmetric_graph ? a.matching_perm : nullptr)) {
+    r.status = AnalysisStatus::failed;
     return;
   }
-  rbasic(1) += seconds_since(t0);
+  r.graph_seconds = seconds_since(t0);
   t0 = std::clock();
-  int32_t nd = run_ordering(a, user_perm, matching_perm);
+  int32_t nd = run_ordering(run);
   if (nd < 0) {
-    a.ib(50) = -180;
+    r.status = AnalysisStatus::failed;
     return;
   }
   nd = settle_domains(a, nd);
-  rbasic(2) += seconds_since(t0);
+  r.ordering_seconds = seconds_since(t0);
   t0 = std::clock();
-  a.ib(80) = a.ib(81) = 0;
   for (int32_t k = 1; k <= n; ++k) a.invp[a.perm[k - 1] - 1] = k;
   int32_t nnzl = 0, lindx_len = 0, nsuper = 0, chain = 0, error = 0;
-  const int32_t adjlen = a.ib(4), table_size = a.table_cap, width = a.ib(16);
-  sfinit_varnexo_(&n, &adjlen, &nd, &table_size, a.xadj, a.adjncy, a.table, a.perm, a.invp, colcnt, &nnzl,
-                  &lindx_len, &nsuper, snode, xsuper, a.work, &width, &chain, &error);
-  a.ib(30) = nnzl;
-  a.ib(31) = nsuper;
-  a.ib(32) = chain;
-  a.ib(36) = lindx_len;
-  a.ib(60) = nd;
-  if (error != 0) a.ib(50) = -182;
-  rbasic(3) += seconds_since(t0);
+  const int32_t adjlen = r.adjacency_size, table_size = a.table_cap, width = run.o.panel_width;
+  sfinit_varnexo_(&n, &adjlen, &nd, &table_size, a.xadj, a.adjncy, a.table, a.perm, a.invp, a.colcnt, &nnzl,
+                  &lindx_len, &nsuper, a.snode, a.xsuper, a.work, &width, &chain, &error);
+  r.nnz_l = nnzl;
+  r.nsuper = nsuper;
+  r.largest_chain = chain;
+  r.lindx_size = lindx_len;
+  r.domains = nd;
+  if (error != 0) r.status = AnalysisStatus::overflow;
+  r.tree_seconds = seconds_since(t0);
 }
 
 }  // namespace
@@ -214,108 +207,84 @@ void regroup_by_domains(int32_t n, int32_t nd, int32_t* table_p, int32_t* perm_p
   for (int32_t k = 1; k <= n; ++k) perm(k) = newperm(k);
 }
 
-}  // namespace varnexo::ordering
-
-using namespace varnexo;
-
 namespace {
 
 // Per-supernode vectors of step 2 after the symbolic factorisation: update counts, the two
 // marker vectors and the separator row counts.
-void supernode_vectors(OneBased<int32_t> ib, const int32_t* xsuper_p, const int32_t* snode,
-                       const int32_t* table, const int32_t* xlindx_p, const int32_t* lindx, int32_t* nmod,
-                       int32_t* mark1, int32_t* mark2, int32_t* seprows_p) {
-  const int32_t n = ib(1), nsuper = ib(31), nd = ib(60);
-  OneBased<const int32_t> xsuper(xsuper_p, nsuper + 1), xlindx(xlindx_p, nsuper + 1);
-  ordering::fnpmod(nsuper, xsuper_p, snode, xlindx_p, lindx, nmod);
-  std::fill(mark1, mark1 + nsuper, -1111111);
-  std::fill(mark2, mark2 + nsuper, -1111111);
-  const int32_t sep_super = table[2 * nd];
+void supernode_vectors(int32_t n, int32_t nsuper, int32_t nd, const Step2Arrays& a) {
+  OneBased<const int32_t> xsuper(a.xsuper, nsuper + 1), xlindx(a.xlindx, nsuper + 1);
+  fnpmod(nsuper, a.xsuper, a.snode, a.xlindx, a.lindx, a.nmod);
+  std::fill(a.mark1, a.mark1 + nsuper, -1111111);
+  std::fill(a.mark2, a.mark2 + nsuper, -1111111);
+  const int32_t sep_super = a.table[2 * nd];
   const int32_t sepcol = sep_super >= 1 && sep_super <= nsuper ? xsuper(sep_super) : n + 1;
-  OneBased<int32_t> seprows(seprows_p, nsuper);
+  OneBased<int32_t> seprows(a.seprows, nsuper);
   for (int32_t s = 1; s <= nsuper; ++s) {
     seprows(s) = 0;
     const int32_t last = xlindx(s + 1) - 1;
     for (int32_t p = last; p >= xlindx(s); --p)
-      if (lindx[p - 1] < sepcol) {
+      if (a.lindx[p - 1] < sepcol) {
         seprows(s) = last - p;
         break;
       }
   }
 }
 
+int32_t saturate(int64_t v) {
+  return static_cast<int32_t>(std::min<int64_t>(v, std::numeric_limits<int32_t>::max()));
+}
+
 }  // namespace
 
-extern "C" {
-
-VARNEXO_EXPORT void reorder1_varnexo_(const int32_t* n, const int32_t* ia, const int32_t* ja,
-                                      const int32_t* user_perm, int32_t* perm, int32_t* invp, int32_t* table,
-                                      const int32_t* table_cap, int32_t* colcnt, int32_t* snode,
-                                      int32_t* xsuper, int32_t* xadj, int32_t* adjncy, int32_t* s0_work,
-                                      const int32_t* s0_work_len, int32_t* work, const int32_t* work_len,
-                                      int32_t* ibasic, double* rbasic, const int32_t* matching_perm) {
-  ordering::Step1Arrays a{
-      *n,   ia,     ja,      perm,         invp, table,     *table_cap,
-      xadj, adjncy, s0_work, *s0_work_len, work, *work_len, OneBased<int32_t>(ibasic, 100)};
-  if (*n <= 0) {
-    a.ib(50) = 0;
-    return;
-  }
-  ordering::reorder1(a, colcnt, snode, xsuper, rbasic, user_perm, matching_perm);
+Step1Result reorder1(const Step1Arrays& arrays, const Step1Options& options) {
+  Step1Result r;
+  r.adjacency_size = options.adjacency_size;
+  if (arrays.n <= 0) return r;
+  Step1Run run{arrays, options, r};
+  run_step1(run);
+  return r;
 }
-VARNEXO_UNDERSCORE_ALIAS(reorder1_varnexo_);
 
-VARNEXO_EXPORT void reorder2_varnexo_(int32_t* ibasic, double* rbasic_p, const int32_t* xadj,
-                                      const int32_t* adjncy, const int32_t* perm, const int32_t* invp,
-                                      const int32_t* colcnt, const int32_t* xsuper, const int32_t* snode,
-                                      const int32_t* table, int32_t* xlindx, int32_t* lindx, int32_t* xlnz,
-                                      int32_t* xunz, int32_t* nmod, int32_t* schedule, int32_t* mark1,
-                                      int32_t* mark2, int32_t* seprows, int32_t* sparent, int32_t* work,
-                                      const int32_t* work_len) {
-  OneBased<int32_t> ib(ibasic, 100);
-  OneBased<double> rbasic(rbasic_p, 20);
+Step2Result reorder2(const Step2Arrays& a, const Step2Options& o) {
+  Step2Result r;
   const std::clock_t t0 = std::clock();
-  const int32_t n = ib(1), nsuper = ib(31), nd = ib(60);
+  const int32_t n = o.n, nsuper = o.nsuper, nd = o.domains;
   const int64_t nn = n, ns = nsuper;
-  ib(50) = 0;
-  std::fill(work, work + *work_len, 0);
-  std::fill(xlindx, xlindx + ns + 1, 0);
-  std::fill(lindx, lindx + std::max(ib(36), 0), 0);
-  std::fill(xlnz, xlnz + nn + 1, 0);
-  std::fill(xunz, xunz + nn + 1, 0);
+  std::fill(a.work, a.work + a.work_len, 0);
+  std::fill(a.xlindx, a.xlindx + ns + 1, 0);
+  std::fill(a.lindx, a.lindx + std::max(o.lindx_size, 0), 0);
+  std::fill(a.xlnz, a.xlnz + nn + 1, 0);
+  std::fill(a.xunz, a.xunz + nn + 1, 0);
+  int32_t* work = a.work;
   int32_t* parent = work;
-  ordering::etep(n, xadj, adjncy, perm, invp, parent, work + nn);
-  ordering::stree(n, nsuper, xsuper, snode, parent, work + 2 * nn, work + 2 * nn + ns, sparent);
-  ordering::sched(nsuper, sparent, schedule, work + 2 * nn + 2 * ns);
-  const ordering::SymfctResult r =
-      ordering::symfct(n, xadj, adjncy, perm, invp, colcnt, nsuper, xsuper, snode, ib(36), xlindx, lindx,
-                       xlnz, xunz, work + 2 * nn, work + 2 * nn + ns, work + 3 * nn + ns + 1, table, nd);
-  if (r.error != 0) {
-    ib(50) = r.error == -20 ? -182 : -180;
-    return;
+  etep(n, a.xadj, a.adjncy, a.perm, a.invp, parent, work + nn);
+  stree(n, nsuper, a.xsuper, a.snode, parent, work + 2 * nn, work + 2 * nn + ns, a.sparent);
+  sched(nsuper, a.sparent, a.schedule, work + 2 * nn + 2 * ns);
+  const SymfctResult s =
+      symfct(n, a.xadj, a.adjncy, a.perm, a.invp, a.colcnt, nsuper, a.xsuper, a.snode, o.lindx_size, a.xlindx,
+             a.lindx, a.xlnz, a.xunz, work + 2 * nn, work + 2 * nn + ns, work + 3 * nn + ns + 1, a.table, nd);
+  if (s.error != 0) {
+    r.status = s.error == -20 ? AnalysisStatus::overflow : AnalysisStatus::failed;
+    return r;
   }
-  const bool one_triangle = ib(19) == 1;
-  ib(34) = xlnz[nn] - 1;
-  ib(35) = one_triangle || xunz[nn] - 1 == 0 ? 1 : xunz[nn] - 1;
-  ib(78) = static_cast<int32_t>(std::min<int64_t>(r.max_dom_l, std::numeric_limits<int32_t>::max()));
-  ib(79) = one_triangle
-               ? 1
-               : static_cast<int32_t>(std::min<int64_t>(r.max_dom_u, std::numeric_limits<int32_t>::max()));
-  int64_t t = ordering::fntz(nsuper, xsuper, snode, xlindx, lindx);
+  r.lnz_size = a.xlnz[nn] - 1;
+  r.unz_size = o.one_triangle || a.xunz[nn] - 1 == 0 ? 1 : a.xunz[nn] - 1;
+  r.domain_l_size = saturate(s.max_dom_l);
+  r.domain_u_size = o.one_triangle ? 1 : saturate(s.max_dom_u);
+  int64_t t = fntz(nsuper, a.xsuper, a.snode, a.xlindx, a.lindx);
   if (t == 0) t = n;
   if (4 * t > std::numeric_limits<int32_t>::max()) {
-    ib(50) = -182;
-    return;
+    r.status = AnalysisStatus::overflow;
+    return r;
   }
-  ib(37) = static_cast<int32_t>(4 * t);
-  ib(38) = 4;
-  supernode_vectors(ib, xsuper, snode, table, xlindx, lindx, nmod, mark1, mark2, seprows);
-  ib(22) = 1;
+  r.temp_size = static_cast<int32_t>(4 * t);
+  r.temp_factor = 4;
+  supernode_vectors(n, nsuper, nd, a);
   int32_t longest = 0;
-  for (int64_t j = 0; j < nn; ++j) longest = std::max(longest, xlnz[j + 1] - xlnz[j]);
-  ib(23) = longest;
-  rbasic(15) = 0.0;
-  rbasic(3) += double(std::clock() - t0) / CLOCKS_PER_SEC;
+  for (int64_t j = 0; j < nn; ++j) longest = std::max(longest, a.xlnz[j + 1] - a.xlnz[j]);
+  r.longest_column = longest;
+  r.seconds = double(std::clock() - t0) / CLOCKS_PER_SEC;
+  return r;
 }
-VARNEXO_UNDERSCORE_ALIAS(reorder2_varnexo_);
-}
+
+}  // namespace varnexo::ordering

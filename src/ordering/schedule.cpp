@@ -104,6 +104,27 @@ int64_t update_pointer_words(int32_t nsuper, int32_t nd, const int32_t* table, i
   return int64_t{nsuper - f + 1} * (nd + 1) + 1;
 }
 
+UpdateListSizes build_update_lists(int32_t ns, const int32_t* xlindx, const int32_t* lindx,
+                                   const int32_t* snode, const int32_t* xsuper, const int32_t* nmod,
+                                   int32_t lindx_len, int32_t* ptr, int32_t* tlist, int32_t* rlist,
+                                   int32_t* qptr, int32_t nd, const int32_t* table, int32_t domain_mode) {
+  UpdateListSizes r;
+  if (ns <= 0) return r;
+  const int32_t n = xsuper[ns] - 1;
+  const Structure st{ns, OneBased<const int32_t>(xlindx, ns + 1),
+                     OneBased<const int32_t>(lindx, xlindx[ns] - 1), OneBased<const int32_t>(snode, n),
+                     OneBased<const int32_t>(xsuper, ns + 1)};
+  const int32_t f = domain_mode_separator(ns, nd, table, domain_mode);
+  if (f == 0) {
+    lists_by_supernode(st, nmod, lindx_len, ptr, tlist, rlist, qptr, r.entries, r.qsize);
+    return r;
+  }
+  r.separator_supernodes = ns - f + 1;
+  lists_by_domain(st, nd, table, f, lindx_len, ptr, tlist, rlist, r.entries);
+  r.qsize = 1;
+  return r;
+}
+
 }  // namespace varnexo::ordering
 
 using namespace varnexo;
@@ -115,23 +136,11 @@ VARNEXO_EXPORT void blkpre_varnexo_(const int32_t* nsuper, const int32_t* xlindx
                                     const int32_t* lindx_len, int32_t* ptr, int32_t* tlist, int32_t* rlist,
                                     int32_t* qptr, const int32_t* nd, const int32_t* table,
                                     const int32_t* e70, int32_t* e72, int32_t* size1, int32_t* size2) {
-  const int32_t ns = *nsuper;
-  *size1 = 1;
-  *size2 = 1;
-  *e72 = 1;
-  if (ns <= 0) return;
-  const int32_t n = xsuper[ns] - 1;
-  const ordering::Structure st{ns, OneBased<const int32_t>(xlindx, ns + 1),
-                               OneBased<const int32_t>(lindx, xlindx[ns] - 1),
-                               OneBased<const int32_t>(snode, n), OneBased<const int32_t>(xsuper, ns + 1)};
-  const int32_t f = ordering::domain_mode_separator(ns, *nd, table, *e70);
-  if (f == 0) {
-    ordering::lists_by_supernode(st, nmod, *lindx_len, ptr, tlist, rlist, qptr, *size1, *size2);
-    return;
-  }
-  *e72 = ns - f + 1;
-  ordering::lists_by_domain(st, *nd, table, f, *lindx_len, ptr, tlist, rlist, *size1);
-  *size2 = 1;
+  const ordering::UpdateListSizes r = ordering::build_update_lists(
+      *nsuper, xlindx, lindx, snode, xsuper, nmod, *lindx_len, ptr, tlist, rlist, qptr, *nd, table, *e70);
+  *size1 = r.entries;
+  *size2 = r.qsize;
+  *e72 = r.separator_supernodes;
 }
 VARNEXO_UNDERSCORE_ALIAS(blkpre_varnexo_);
 
@@ -144,8 +153,11 @@ VARNEXO_EXPORT void reorder3_varnexo_(const int32_t* nsuper, const int32_t* n, c
                                       const int32_t* mtype, int32_t* e72, const int32_t* e70) {
   (void)n, (void)xlnz, (void)xunz, (void)work, (void)schedule, (void)mtype;
   *error = 0;
-  blkpre_varnexo_(nsuper, xlindx, lindx, snode, xsuper, nmod, lindx_len, ptr, tlist, rlist, qptr, nd, table,
-                  e70, e72, &sizes[0], &sizes[1]);
+  const ordering::UpdateListSizes r = ordering::build_update_lists(
+      *nsuper, xlindx, lindx, snode, xsuper, nmod, *lindx_len, ptr, tlist, rlist, qptr, *nd, table, *e70);
+  sizes[0] = r.entries;
+  sizes[1] = r.qsize;
+  *e72 = r.separator_supernodes;
 }
 VARNEXO_UNDERSCORE_ALIAS(reorder3_varnexo_);
 }

@@ -14,9 +14,9 @@
 
 namespace varnexo::solve {
 
-Storage storage_of(int32_t type) {
-  if (magnitude(type) % 2 != 0) return Storage::full;
-  return magnitude(type) == 4 ? Storage::hermitian : Storage::symmetric;
+Storage storage_of(const MatrixKind* kind) {
+  if (kind == nullptr || !kind->symmetric_storage()) return Storage::full;
+  return kind->hermitian() ? Storage::hermitian : Storage::symmetric;
 }
 
 namespace {
@@ -173,6 +173,7 @@ template double maxnorm_a<std::complex<double>>(int32_t, const int32_t*, const i
 }  // namespace varnexo::solve
 
 namespace {
+using varnexo::find_kind;
 using varnexo::solve::storage_of;
 using dcplx = std::complex<double>;
 }  // namespace
@@ -184,7 +185,7 @@ extern "C" VARNEXO_EXPORT void amuxy_varnexo_(const int32_t* transposed, const i
                                               const int32_t* ja, const double* a, const double* x, double* y,
                                               double* rowbuf) {
   (void)procs;
-  varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, y, rowbuf);
+  varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(find_kind(*type)), ia, ja, a, x, y, rowbuf);
 }
 VARNEXO_UNDERSCORE_ALIAS(amuxy_varnexo_);
 
@@ -196,7 +197,8 @@ extern "C" VARNEXO_EXPORT void amuxy_res_varnexo_(const int32_t* transposed, con
                                                   const double* b, double* work, double* norm) {
   (void)procs;
   (void)work;
-  *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, r, b, rowbuf);
+  *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(find_kind(*type)), ia, ja, a, x, r,
+                                    b, rowbuf);
 }
 VARNEXO_UNDERSCORE_ALIAS(amuxy_res_varnexo_);
 
@@ -206,7 +208,7 @@ extern "C" VARNEXO_EXPORT void c_amuxy_varnexo_(const int32_t* transposed, const
                                                 const int32_t* ia, const int32_t* ja, const dcplx* a,
                                                 const dcplx* x, dcplx* y, dcplx* rowbuf) {
   (void)procs;
-  varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, y, rowbuf);
+  varnexo::solve::amuxy(*transposed != 0, *n, *nb, storage_of(find_kind(*type)), ia, ja, a, x, y, rowbuf);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_amuxy_varnexo_);
 
@@ -219,7 +221,8 @@ extern "C" VARNEXO_EXPORT void c_amuxy_res_varnexo_(const int32_t* transposed, c
                                                     double* norm) {
   (void)procs;
   (void)work;
-  *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(*type), ia, ja, a, x, r, b, rowbuf);
+  *norm = varnexo::solve::amuxy_res(*transposed != 0, *n, *nb, storage_of(find_kind(*type)), ia, ja, a, x, r,
+                                    b, rowbuf);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_amuxy_res_varnexo_);
 

@@ -5,14 +5,17 @@
 #include <complex>
 #include <cstdint>
 
+#include "common/matrix_kind.h"
+
 namespace varnexo::solve {
 
 // How the stored entries make the matrix: all entries (non-symmetric storage), or the upper
 // triangle mirrored as it is (symmetric) or conjugated (Hermitian).
 enum class Storage { full, symmetric, hermitian };
 
-// The storage form of a matrix type: even |type| is the one-triangle storage (4, -4 Hermitian).
-Storage storage_of(int32_t type);
+// The storage form of a matrix kind: one triangle (Hermitian or symmetric) or full rows; a code
+// that is no type (null) reads the full rows it is given.
+Storage storage_of(const MatrixKind* kind);
 
 // y = op(A)·x for nb right-hand sides (n × nb, leading dimension n); op(A) = Aᵀ when
 // `transposed` and the storage is full. ia, ja 1-based; for the one-triangle storage the first

@@ -1,16 +1,44 @@
 // The solve driver (factor -> solve -> refine): gathers the right-hand sides into the factor's
 // order, runs the forward and backward sweeps over the supernodes with the kernel of the matrix
-// type, and scatters the solution back.
+// kind, and scatters the solution back.
 #pragma once
 #include <cstdint>
 
+#include "common/matrix_kind.h"
 #include "factor/storage.h"
 
 namespace varnexo::solve {
 
-// Status of solve(): 0, or no sweep of this library serves the type (or precision) yet.
-inline constexpr int32_t kSolveOk = 0;
-inline constexpr int32_t kSolveKernelMissing = -10;
+enum class SolveStatus : int32_t {
+  ok = 0,
+  out_of_memory = -2,    // private scratch for a short W could not be obtained
+  kernel_missing = -10,  // no sweep of this library serves the kind, storage or precision
+};
+
+// Which stages a call performs: the whole solve, the forward stage only (L⁻¹·Pᵀ with the
+// gather), or the backward stage only (the rest, with the scatter) on the vector the forward
+// stage returned.
+enum class SolveStage : int32_t { whole = 0, forward_only = 1, backward_only = 2 };
+
+struct SolveOptions {
+  const MatrixKind* kind = nullptr;
+  FactorStorage storage = FactorStorage::symmetric;  // the storage the factor was computed in
+  bool transposed = false;                           // solve Aᵀ·X = B (LU storage only)
+  SolveStage stage = SolveStage::whole;
+  bool bunch_kaufman = true;  // LDLᵀ/LDLᴴ factors: false for diagonal-pivoting records
+  bool scaling = false;       // apply the matching's scaling vector on the way in and out
+  bool single_precision = false;
+  bool into_b = false;  // write the solution into b (x keeps the permuted solution)
+};
+
+// The values of a stored factor: lnz, unz (LU storage; null otherwise) in doubles or pairs of
+// doubles, and the pivot records (n words each; null when the factor has none).
+struct FactorValues {
+  const void* lnz = nullptr;
+  const void* unz = nullptr;
+  const int32_t* pivot = nullptr;
+  const int32_t* colpivot = nullptr;
+};
 
 // Largest off-diagonal height h - w of any supernode: the leading dimension of W.
 int32_t offdiag_height(const factor::SymbolicFactor& sf);
@@ -20,26 +48,14 @@ int32_t offdiag_height(const factor::SymbolicFactor& sf);
 int64_t solve_work_values(const factor::SymbolicFactor& sf, int32_t nb);
 
 // Solves A·X = B (or Aᵀ·X = B) with a stored factor, for nb right-hand sides at once.
-//   ibasic (100 words) read: 1 n, 12 type, 19 storage (1 symmetric), 34 length of lnz,
-//     51 pivoting mode, 68 transposed (non-symmetric storage only), 69 scaling, 73 part
-//     (0 whole, 1 forward only, 2 backward only), 83 single precision (types -2 and 1 only).
-//   factor_block: the factor as factorize() left it (lnz, then unz at ibasic(34)·w doubles).
 //   x: n·nb values (leading dimension n), receives the gathered right-hand sides and is solved
-//     in place; b: n·nb values. Values are doubles, or pairs of doubles for the complex types.
+//     in place; b: n·nb values. Values are doubles, or pairs of doubles for the complex kinds.
 //   row_map: the row mapping q of the unsymmetric matching (n words; null for the identity);
-//   scaling: 2n doubles (read when ibasic(69) >= 1).
-//   work: `work_values` values of W (WORK_R0); at least offdiag_height(sf)·nb for the sweeps and n
-//     for one block of the scatter (a shorter block is replaced by private scratch).
-//   into_b: the solution is written into b (x keeps the permuted solution); else it stays in x.
-// Returns kSolveOk or kSolveKernelMissing.
-int32_t solve(const factor::SymbolicFactor& sf, const void* factor_block, const int32_t* pivot,
-              const int32_t* colpivot, const int32_t* ibasic, int32_t nb, void* x, void* b,
-              const int32_t* row_map, const double* scaling, void* work, int64_t work_values, bool into_b);
-
-// The same with lnz and unz as separate arrays.
-int32_t solve_arrays(const factor::SymbolicFactor& sf, const void* lnz, const void* unz, const int32_t* pivot,
-                     const int32_t* colpivot, const int32_t* ibasic, int32_t nb, void* x, void* b,
-                     const int32_t* row_map, const double* scaling, void* work, int64_t work_values,
-                     bool into_b);
+//   scaling: 2n doubles (read when options.scaling).
+//   work: `work_values` values of W; at least offdiag_height(sf)·nb for the sweeps and n for one
+//     block of the scatter (a shorter W is replaced by private scratch).
+SolveStatus solve(const factor::SymbolicFactor& sf, const FactorValues& factor, const SolveOptions& options,
+                  int32_t nb, void* x, void* b, const int32_t* row_map, const double* scaling, void* work,
+                  int64_t work_values);
 
 }  // namespace varnexo::solve

@@ -1,4 +1,4 @@
-// Exported entries of the solves: the solve driver, the supernodal solves of the pivoted factors
+// Exported entries of the solves: the supernodal solves of the pivoted factors
 // (LDLᵀ/LDLᴴ with 1×1/2×2 blocks, LU with row or complete pivoting) and the products and norms of
 // the residual. Fortran style, every argument by pointer, arrays 1-based; complex routines take
 // pairs of doubles. Each name is also exported with a leading underscore. Included by the files
@@ -11,29 +11,6 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-// Solve driver: X from B with a stored factor, nb right-hand sides of n values (leading
-// dimension n). The partition arrays are not read (one part). ibasic words read: 1 n, 12 type,
-// 19 storage, 31 nsuper, 44 size of W in values, 51, 52 output switch (1: solution into b),
-// 68 transposed, 69 scaling, 73 part, 83 single precision; q: the matching's row mapping, s: the
-// 2n scalings. error out: 0, -2 when private scratch cannot be obtained, -10 when no sweep of
-// this library serves the type. sssslv_ forces the symmetric storage, ssnslv_ the LU storage;
-// solve_ takes the storage of ibasic(19).
-void solve_varnexo_(const int32_t* nb, double* x, double* b, const int32_t* perm, const int32_t* xsuper,
-                    const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                    const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
-                    const int32_t* part_first, const int32_t* part_rows, const int32_t* ibasic, double* W,
-                    const int32_t* q, const double* s, int32_t* error);
-void sssslv_varnexo_(const int32_t* nb, double* x, double* b, const int32_t* perm, const int32_t* xsuper,
-                     const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                     const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
-                     const int32_t* part_first, const int32_t* part_rows, const int32_t* ibasic, double* W,
-                     const int32_t* q, const double* s, int32_t* error);
-void ssnslv_varnexo_(const int32_t* nb, double* x, double* b, const int32_t* perm, const int32_t* xsuper,
-                     const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                     const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
-                     const int32_t* part_first, const int32_t* part_rows, const int32_t* ibasic, double* W,
-                     const int32_t* q, const double* s, int32_t* error);
 
 // LDLᵀ solves (blkldlslvs real, c_blkslvs complex symmetric, ch_blkldlslvs Hermitian LDLᴴ; the
 // routines ending in 1 take one right-hand side). x: n·nb values (leading dimension n), solved in
@@ -129,30 +106,6 @@ void maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, cons
                 const double* a, double* result);
 void c_maxnorm_a_(const int32_t* n, const int32_t* unused, const int32_t* ia, const int32_t* ja,
                   const varnexo_zcomplex* a, double* result);
-
-// The CGS/CG iteration with a stored factor as preconditioner (the factor arguments as for
-// solve_varnexo_). x: the start (M⁻¹·b) on entry, the solution on return; work: work_len values
-// (doubles, or pairs for the complex twin), exactly 6·n·nb. ibasic words read: 11 message level,
-// 12 type, 18 method (±2 CG for the symmetric and Hermitian storage, else CGS), 40 divergence
-// bound, 41 iteration budget, 42 check iteration, 68 transposed, and those of solve_varnexo_;
-// rbasic(13) the tolerance on the relative correction. status out: 0 converged, -1 diverged,
-// -2 stagnation, -3 budget, -4 work length, 1..4 CGS breakdowns; iterations out: the counter. On
-// failure ibasic(43) := 1 and ibasic(50) the solve error (-2 work length, -3 a failed solve with
-// status 0). copy != 0: a converged x is copied into b.
-void pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
-                      const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
-                      const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                      const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
-                      const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
-                      const double* s, int32_t* ibasic, double* rbasic, double* work, const int64_t* work_len,
-                      int32_t* status, int32_t* iterations, const int32_t* copy);
-void c_pre_cgs_varnexo_(const int32_t* n, const int32_t* nb, const double* a, const int32_t* ia,
-                        const int32_t* ja, double* b, double* x, const int32_t* perm, const int32_t* xsuper,
-                        const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                        const int32_t* xunz, const double* unz, const int32_t* pivot, const int32_t* colpivot,
-                        const int32_t* part_first, const int32_t* part_rows, double* W, const int32_t* q,
-                        const double* s, int32_t* ibasic, double* rbasic, double* work,
-                        const int64_t* work_len, int32_t* status, int32_t* iterations, const int32_t* copy);
 
 // Steps of the iteration for nb columns of n values (real values). cgs_i: q := 0, c := 0,
 // rho_prev := 1. cgs_a (first != 0 on the first step): rho = (z, b), beta, p; status out 0, 1

@@ -14,6 +14,7 @@
 #include "common/onebased.h"
 #include "common/scalar.h"
 #include "factor/storage.h"
+#include "solve/solve.h"
 
 namespace varnexo::solve {
 
@@ -67,6 +68,8 @@ Panel<T> panel(const FactorView<T>& F, int32_t s) {
 
 // Which parts of the solve a call performs (0 whole, 1 forward only, 2 backward only).
 enum SolvePart : int32_t { kWhole = 0, kForwardOnly = 1, kBackwardOnly = 2 };
+static_assert(kForwardOnly == static_cast<int32_t>(SolveStage::forward_only) &&
+              kBackwardOnly == static_cast<int32_t>(SolveStage::backward_only));
 
 // How the right-hand sides are permuted and scaled on the way in and out.
 struct Mapping {

@@ -9,10 +9,7 @@
 #include "dense/bunch_kaufman.h"
 #include "dense/dense_entries.h"
 #include "dense_helpers.h"
-
-extern "C" void zheev_(const char* jobz, const char* uplo, const int* n, std::complex<double>* a,
-                       const int* lda, double* w, std::complex<double>* work, const int* lwork, double* rwork,
-                       int* info, size_t, size_t);
+#include "support/inertia.h"
 
 namespace {
 using namespace kernel_test;
@@ -27,14 +24,7 @@ double tolerance(int n) {
 // Numbers of positive and negative eigenvalues of a Hermitian matrix, by LAPACK in double.
 template <class T>
 std::pair<int, int> eigen_inertia(int n, const Dense<T>& a) {
-  std::vector<std::complex<double>> z(a.begin(), a.end()), work(std::max(1, 2 * n));
-  std::vector<double> w(n), rwork(std::max(1, 3 * n));
-  int lwork = int(work.size()), info = 0;
-  zheev_("N", "L", &n, z.data(), &n, w.data(), work.data(), &lwork, rwork.data(), &info, 1, 1);
-  EXPECT_EQ(info, 0);
-  int pos = 0, neg = 0;
-  for (double x : w) (x > 0 ? pos : neg)++;
-  return {pos, neg};
+  return testsupport::inertia(n, std::vector<std::complex<double>>(a.begin(), a.end()));
 }
 
 // Inertia of the block-diagonal D of a factor: 1×1 pivots by their sign, a Hermitian 2×2 block

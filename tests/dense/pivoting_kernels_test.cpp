@@ -9,9 +9,7 @@
 #include "dense/dense_entries.h"
 #include "dense/pivoted_lu.h"
 #include "dense_helpers.h"
-
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
-                       const int*, int*, size_t, size_t);
+#include "support/inertia.h"
 
 namespace {
 using namespace kernel_test;
@@ -24,12 +22,7 @@ double tolerance(int n) {
 
 // Eigenvalue signs of a real symmetric matrix by LAPACK.
 std::pair<int, int> eigen_inertia(int n, std::vector<double> a) {
-  std::vector<double> w(n), work(std::max(1, 3 * n));
-  int lwork = int(work.size()), info = 0;
-  dsyev_("N", "L", &n, a.data(), &n, w.data(), work.data(), &lwork, &info, 1, 1);
-  int pos = 0, neg = 0;
-  for (double x : w) (x > 0 ? pos : neg)++;
-  return {pos, neg};
+  return testsupport::inertia(n, std::move(a));
 }
 
 template <class T>

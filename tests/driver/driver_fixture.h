@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "support/csr.h"
 #include "varnexo.h"
 
 namespace varnexo::test {
 
-struct Csr {
-  int32_t n = 0;
-  std::vector<int32_t> ia, ja;
-  std::vector<double> a;  // complex values as pairs
-};
+using Csr = testsupport::Csr<double>;  // complex values as pairs
 
 // The upper triangle of the 1D Laplacian tridiag(-1, 2, -1), diagonal first in each row.
 inline Csr laplace1d_upper(int32_t n) {

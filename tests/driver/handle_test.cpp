@@ -3,6 +3,7 @@
 #include "driver/handle.h"
 
 #include "common/memory.h"
+#include "driver/control.h"
 #include "driver_fixture.h"
 
 namespace varnexo::test {
@@ -16,9 +17,9 @@ TEST(Handle, FirstCallCountsBasicAndFactAdr) {
   ASSERT_NE(c.handle[1], nullptr);
   ASSERT_NE(c.handle[3], nullptr);
   driver::Handle h(c.handle);
-  EXPECT_EQ(h.ibasic()(49), 3);
-  EXPECT_GE(c.ip(15), 2) << "BASIC and FACT_ADR count one kilobyte each";
-  EXPECT_GE(c.ip(16), 2);
+  EXPECT_EQ(driver::Control(*h.basic()).max_fac_store(), 3);
+  EXPECT_GE(c.ip(VARNEXO_IPARAM_PEAK_KB), 2) << "BASIC and FACT_ADR count one kilobyte each";
+  EXPECT_GE(c.ip(VARNEXO_IPARAM_PERMANENT_KB), 2);
   for (int32_t k = 1; k <= 3; ++k) {
     EXPECT_EQ(h.fact_entry(k).word[0], 0);
     EXPECT_EQ(h.fact_entry(k).word[1], driver::kSentinel);
@@ -136,10 +137,10 @@ TEST(Handle, AllocationFailureAtEveryPointReturnsMinusTwoAndLeaksNothing) {
 }
 
 TEST(Handle, BlockNamesAreEightCharacters) {
-  EXPECT_STREQ(driver::block_name(-100), "BASIC   ");
-  EXPECT_STREQ(driver::block_name(-402), "STRUC_S0");
-  EXPECT_STREQ(driver::block_name(-1100), "FACT_L&U");
-  EXPECT_STREQ(driver::block_name(-1300), "CGS_ARR ");
+  EXPECT_EQ(driver::block_name(-100), "BASIC   ");
+  EXPECT_EQ(driver::block_name(-402), "STRUC_S0");
+  EXPECT_EQ(driver::block_name(-1100), "FACT_L&U");
+  EXPECT_EQ(driver::block_name(-1300), "CGS_ARR ");
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST(DiagonalShortCut, NullArraysAreRefusedWithTheirPosition) {
 TEST(DiagonalShortCut, NegativeRightHandSideCountIsRefusedBeforeAnyCopy) {
   Caller c(2);
   Csr m = diagonal({2.0, 4.0});
-  c.ip(6) = 1;  // the solution would be copied over b
+  c.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = 1;  // the solution would be copied over b
   c.b = {1.0, 2.0};
   for (int32_t nb : {-1, INT32_MIN, 0}) {
     c.nb = nb;
@@ -157,12 +157,12 @@ TEST(ProcessorCount, ValuesAboveTheBoundAreTakenAsTheBoundAndWrittenBack) {
   for (int32_t nproc : {64, 65, 100000000, (1 << 30) + 1, INT32_MAX}) {
     Caller c(11);
     Csr m = laplace1d_full(3);
-    c.ip(3) = nproc;
+    c.ip(VARNEXO_IPARAM_NPROC) = nproc;
     c.b = {1.0, 0.0, 1.0};
     EXPECT_EQ(c.call(13, m), 0) << nproc;
-    EXPECT_EQ(c.ip(3), 64);
+    EXPECT_EQ(c.ip(VARNEXO_IPARAM_NPROC), 64);
     EXPECT_NEAR(c.x[0], 1.0, 1e-12);
-    EXPECT_LT(c.ip(15), 1024) << "kilobytes of the analysis";
+    EXPECT_LT(c.ip(VARNEXO_IPARAM_PEAK_KB), 1024) << "kilobytes of the analysis";
   }
 }
 
@@ -170,9 +170,9 @@ TEST(ProcessorCount, InitKeepsACountInRangeAndReplacesAnyOther) {
   for (int32_t before : {-5, 0, 65, INT32_MIN, INT32_MAX, 1, 4, 64}) {
     void* handle[64];
     int32_t iparam[64], type = 2;
-    iparam[2] = before;
+    iparam[VARNEXO_IPARAM_NPROC - 1] = before;
     varnexoinit_(handle, &type, iparam);
-    EXPECT_EQ(iparam[2], before >= 1 && before <= 64 ? before : 1) << before;
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_NPROC - 1], before >= 1 && before <= 64 ? before : 1) << before;
   }
 }
 
@@ -204,7 +204,7 @@ TEST(RightHandSideCount, AWorkBlockBeyond32BitCountsIsAMemoryErrorNotATruncatedS
   std::vector<double> z;
   for (double v : m.a) z.insert(z.end(), {v, 0.5});
   m.a = z;
-  c.ip(3) = 64;
+  c.ip(VARNEXO_IPARAM_NPROC) = 64;
   ASSERT_EQ(c.call(11, m), 0);
   int32_t nb = 200000000, phase = 22, msglvl = 1, error = 0;
   const int64_t live = memory::live_blocks();
@@ -224,7 +224,7 @@ TEST(Transpose, OnlyZeroOneAndTheShortCutMarkAreAccepted) {
   for (int32_t value : {2, -2, 7, INT32_MIN, INT32_MAX}) {
     Caller c(11);
     Csr m = laplace1d_full(3);
-    c.ip(12) = value;
+    c.ip(VARNEXO_IPARAM_TRANSPOSE) = value;
     const std::string err = rejected_text(c, 13, m);
     EXPECT_EQ(c.error, -1) << value;
     EXPECT_NE(err.find("*** Input check: iparam(12) " + std::to_string(value) + " (out of bounds)\n"),
@@ -252,7 +252,8 @@ TEST(ExtremeIntegers, EveryScalarAndParameterIsHandledWithoutUndefinedBehaviour)
             m.a = z;
           }
           c.msglvl = 1;
-          if (slot < 64 && slot != 4) c.iparam[slot] = extreme;  // iparam(5) > 0 reads perm
+          if (slot < 64 && slot != 4)
+            c.iparam[slot] = extreme;  // iparam(VARNEXO_IPARAM_PERM_USE) > 0 reads perm
           if (slot == 64) c.max_fac_store = extreme;
           if (slot == 65) c.matrix_number = extreme;
           if (slot == 66) c.msglvl = extreme;

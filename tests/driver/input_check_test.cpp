@@ -67,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                     m.ja = {1, 2, 3, 4};
                   },
                   "*** Input check: ia(neqns+1)_new 4 _old 0 are incompatible"},
-        Rejection{"iparam(6) = 2", 11, [](Caller& c, Csr&) { c.ip(6) = 2; },
+        Rejection{"iparam(6) = 2", 11, [](Caller& c, Csr&) { c.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = 2; },
                   "*** Input check: iparam(6) 2 (out of bounds)"},
-        Rejection{"ordering 7", 11, [](Caller& c, Csr&) { c.ip(2) = 7; },
+        Rejection{"ordering 7", 11, [](Caller& c, Csr&) { c.ip(VARNEXO_IPARAM_ORDERING) = 7; },
                   "*** Input check: preprocessing 7 (out of bounds)"}),
     case_name);
 
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "*** Input check: pattern not structurally symmetric, row 2"},
         Rejection{"permutation with a repeat", 11,
                   [](Caller& c, Csr&) {
-                    c.ip(5) = 1;
+                    c.ip(VARNEXO_IPARAM_PERM_USE) = 1;
                     c.perm = {1, 2, 3, 2, 5};
                   },
                   "*** Input check: perm is not a permutation of 1..neqns, first bad position 4"}),
@@ -153,10 +153,10 @@ TEST(InputCheck, NullArraysAreRejected) {
 TEST(InputCheck, Iparam3BelowOneComesBackAsOne) {
   Caller c(2);
   Csr m = laplace1d_upper(4);
-  c.ip(3) = 0;
-  c.ip(2) = 9;  // rejected afterwards: iparam(3) is corrected before
+  c.ip(VARNEXO_IPARAM_NPROC) = 0;
+  c.ip(VARNEXO_IPARAM_ORDERING) = 9;  // rejected afterwards: iparam(VARNEXO_IPARAM_NPROC) is corrected before
   c.call(11, m);
-  EXPECT_EQ(c.ip(3), 1);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_NPROC), 1);
 }
 
 TEST(InputCheck, TypeChangesBetweenCalls) {
@@ -207,8 +207,8 @@ TEST(InputCheck, NbZeroFailsOnlyForSolve) {
 TEST(InputCheck, Iparam30ForcesOrderingIntoRange) {
   Caller c(2);
   Csr m = laplace1d_upper(4);
-  c.ip(30) = 1;
-  c.ip(2) = 7;
+  c.ip(VARNEXO_IPARAM_PANEL) = 1;
+  c.ip(VARNEXO_IPARAM_ORDERING) = 7;
   c.call(11, m);
   EXPECT_NE(c.error, -1);
 }
@@ -216,12 +216,12 @@ TEST(InputCheck, Iparam30ForcesOrderingIntoRange) {
 TEST(InputCheck, RejectedCallWritesNoStatistics) {
   Caller c(2);
   Csr m = laplace1d_upper(4);
-  c.ip(15) = c.ip(16) = c.ip(17) = 77;
-  c.ip(6) = 5;
+  c.ip(VARNEXO_IPARAM_PEAK_KB) = c.ip(VARNEXO_IPARAM_PERMANENT_KB) = c.ip(VARNEXO_IPARAM_FACTOR_KB) = 77;
+  c.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = 5;
   c.call(11, m);
-  EXPECT_EQ(c.ip(15), 77);
-  EXPECT_EQ(c.ip(16), 77);
-  EXPECT_EQ(c.ip(17), 77);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_PEAK_KB), 77);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_PERMANENT_KB), 77);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_FACTOR_KB), 77);
 }
 
 }  // namespace

@@ -18,23 +18,23 @@ TEST(Init, DefaultsPerTypeAndIparam3KeptWhenInRange) {
     for (auto& s : handle) s = reinterpret_cast<void*>(0x1234);
     int32_t iparam[64];
     for (auto& v : iparam) v = 99;
-    iparam[2] = 3;
+    iparam[VARNEXO_IPARAM_NPROC - 1] = 3;
     varnexoinit_(handle, &k.type, iparam);
     for (void* s : handle) EXPECT_EQ(s, nullptr);
     SCOPED_TRACE(k.type);
-    EXPECT_EQ(iparam[0], 1);
-    EXPECT_EQ(iparam[1], 2);
-    EXPECT_EQ(iparam[2], 3) << "a processor count in range is left as it was";
-    EXPECT_EQ(iparam[7], k.ip8);
-    EXPECT_EQ(iparam[9], k.ip10);
-    EXPECT_EQ(iparam[10], k.ip11);
-    EXPECT_EQ(iparam[12], k.ip13);
-    EXPECT_EQ(iparam[20], k.ip21);
-    EXPECT_EQ(iparam[17], -1);
-    EXPECT_EQ(iparam[18], -1);
-    EXPECT_EQ(iparam[23], 1);
-    EXPECT_EQ(iparam[24], 1);
-    EXPECT_EQ(iparam[48], 0);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_USE_GIVEN - 1], 1);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_ORDERING - 1], 2);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_NPROC - 1], 3) << "a processor count in range is left as it was";
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_MAX_REFINE - 1], k.ip8);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_PIVOT_EXPONENT - 1], k.ip10);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_SCALING - 1], k.ip11);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_MATCHING - 1], k.ip13);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_PIVOTING - 1], k.ip21);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_FACTOR_NNZ - 1], -1);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_MFLOP - 1], -1);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_DOMAIN_MODE - 1], 1);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_SOLVE_PARTITION - 1], 1);
+    EXPECT_EQ(iparam[VARNEXO_IPARAM_KEEP_ERROR - 1], 0);
   }
 }
 
@@ -44,9 +44,9 @@ TEST(InformationPhases, TouchOnlyWhatTheyAnswer) {
   int32_t before[64];
   std::copy(c.iparam, c.iparam + 64, before);
   EXPECT_EQ(c.call(-2, m), 18);
-  EXPECT_EQ(c.ip(1), 23);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_USE_GIVEN), 23);
   for (int k = 2; k <= 64; ++k) EXPECT_EQ(c.ip(k), before[k - 1]);
-  c.ip(1) = 1;
+  c.ip(VARNEXO_IPARAM_USE_GIVEN) = 1;
   EXPECT_EQ(c.call(-3, m), 300000);
   for (int k = 1; k <= 64; ++k) EXPECT_EQ(c.ip(k), before[k - 1]);
   EXPECT_EQ(c.handle[0], nullptr);
@@ -61,12 +61,13 @@ TEST(DiagonalShortCut, SolvesWithoutHandleAndCountsSigns) {
   EXPECT_DOUBLE_EQ(c.x[0], 1.0);
   EXPECT_DOUBLE_EQ(c.x[1], -2.0);
   EXPECT_DOUBLE_EQ(c.x[2], 2.0);
-  EXPECT_EQ(c.ip(22), 2);
-  EXPECT_EQ(c.ip(23), 1);
-  EXPECT_EQ(c.ip(18), 3);
-  EXPECT_EQ(c.ip(12), -1);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_POSITIVE), 2);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_NEGATIVE), 1);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_FACTOR_NNZ), 3);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_TRANSPOSE), -1);
   for (auto* s : c.handle) EXPECT_EQ(s, nullptr);
-  // A release on the still-empty handle is quiet because the short cut left iparam(12) = -1.
+  // A release on the still-empty handle is quiet because the short cut left iparam(VARNEXO_IPARAM_TRANSPOSE)
+  // = -1.
   std::string out = captured_stdout([&] { EXPECT_EQ(c.call(-1, m), 0); });
   EXPECT_EQ(out, "");
 }
@@ -76,22 +77,22 @@ TEST(DiagonalShortCut, Phase12CountsButWritesNoSolution) {
   Csr m = diagonal({-1.0, 3.0});
   c.x = {7.0, 7.0};
   EXPECT_EQ(c.call(12, m), 0);
-  EXPECT_EQ(c.ip(22), 1);
-  EXPECT_EQ(c.ip(23), 1);
-  EXPECT_EQ(c.ip(18), 2);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_POSITIVE), 1);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_NEGATIVE), 1);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_FACTOR_NNZ), 2);
   EXPECT_EQ(c.x[0], 7.0);
 }
 
 TEST(DiagonalShortCut, Phase11OnlyWritesStatistics) {
   Caller c(2);
   Csr m = diagonal({0.0, 0.0});  // zeros are not even looked at
-  c.ip(15) = c.ip(16) = c.ip(17) = 5;
+  c.ip(VARNEXO_IPARAM_PEAK_KB) = c.ip(VARNEXO_IPARAM_PERMANENT_KB) = c.ip(VARNEXO_IPARAM_FACTOR_KB) = 5;
   EXPECT_EQ(c.call(11, m), 0);
-  EXPECT_EQ(c.ip(15), 0);
-  EXPECT_EQ(c.ip(17), 0);
-  EXPECT_EQ(c.ip(18), 2);
-  EXPECT_EQ(c.ip(19), 0);
-  EXPECT_EQ(c.ip(20), 0);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_PEAK_KB), 0);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_FACTOR_KB), 0);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_FACTOR_NNZ), 2);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_MFLOP), 0);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_CGS_DIAG), 0);
 }
 
 TEST(DiagonalShortCut, BadRowsAreMinusSevenForEveryPhaseWithTheRowInTheText) {
@@ -120,7 +121,7 @@ TEST(DiagonalShortCut, BadRowsAreMinusSevenForEveryPhaseWithTheRowInTheText) {
 TEST(DiagonalShortCut, SeveralRightHandSidesOverB) {
   Caller c(2);
   c.nb = 3;
-  c.ip(6) = 1;
+  c.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = 1;
   Csr m = diagonal({2.0, 4.0});
   c.b = {2, 4, 4, 8, 6, 12};
   EXPECT_EQ(c.call(13, m), 0);
@@ -151,7 +152,7 @@ TEST(DiagonalShortCut, OperationCountIsNeqnsInMillions) {
   Caller c(2);
   Csr m = diagonal(std::vector<double>((size_t)n, 1.0));
   EXPECT_EQ(c.call(11, m), 0);
-  EXPECT_EQ(c.ip(19), 2);
+  EXPECT_EQ(c.ip(VARNEXO_IPARAM_MFLOP), 2);
 }
 
 TEST(DiagonalShortCut, OneEntryPerRowOffTheDiagonalTakesTheGeneralPath) {
@@ -164,7 +165,7 @@ TEST(DiagonalShortCut, OneEntryPerRowOffTheDiagonalTakesTheGeneralPath) {
   Caller c(11);
   c.call(11, m);
   EXPECT_NE(c.handle[1], nullptr) << "the driver obtained its blocks";
-  EXPECT_NE(c.ip(12), -1);
+  EXPECT_NE(c.ip(VARNEXO_IPARAM_TRANSPOSE), -1);
 }
 
 }  // namespace

@@ -114,10 +114,10 @@ TEST(Refinement, EndingFarAboveItsTargetIsAnError) {
     for (double& v : a.a) v = 0.0;
     std::vector<double> b(a.n * a.width(), 1.0), x(b.size(), 0.0);
     Session s(type);
-    s.ip(13) = 0;  // no matching: it would refuse the structurally singular zero matrix
+    s.ip(VARNEXO_IPARAM_MATCHING) = 0;  // no matching: it would refuse the structurally singular zero matrix
     const std::string err = report_of(s, 13, a, b, x);
     EXPECT_EQ(s.error, VARNEXO_ERROR_NUMERICAL) << type;
-    EXPECT_EQ(s.ip(14), a.n) << "every pivot was perturbed";
+    EXPECT_EQ(s.ip(VARNEXO_IPARAM_PERTURBED), a.n) << "every pivot was perturbed";
     EXPECT_TRUE(contains(
         err, "*** error varnexo: backward error 1.000e+00 after iterative refinement, above 1e-10\n"))
         << err;
@@ -127,7 +127,7 @@ TEST(Refinement, EndingFarAboveItsTargetIsAnError) {
 struct Scaled {
   std::string name;
   int32_t type;
-  int32_t scaling;  // iparam(11); -1 keeps the default
+  int32_t scaling;  // iparam(VARNEXO_IPARAM_SCALING); -1 keeps the default
 };
 
 TEST(ScaleInvariance, PowersOfTenChangeNeitherPerturbedPivotsNorBackwardError) {
@@ -147,10 +147,11 @@ TEST(ScaleInvariance, PowersOfTenChangeNeitherPerturbedPivotsNorBackwardError) {
       for (double& v : a.a) v *= s;
       for (double& v : b) v *= s;
       Session session(p.type);
-      if (p.scaling >= 0) session.ip(11) = p.scaling, session.ip(13) = 0;
+      if (p.scaling >= 0)
+        session.ip(VARNEXO_IPARAM_SCALING) = p.scaling, session.ip(VARNEXO_IPARAM_MATCHING) = 0;
       ASSERT_EQ(session.run(13, a, b, x), 0) << k;
-      if (perturbed < 0) perturbed = session.ip(14);
-      EXPECT_EQ(session.ip(14), perturbed) << k;
+      if (perturbed < 0) perturbed = session.ip(VARNEXO_IPARAM_PERTURBED);
+      EXPECT_EQ(session.ip(VARNEXO_IPARAM_PERTURBED), perturbed) << k;
       EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-14) << k;
     }
   }
@@ -160,14 +161,15 @@ TEST(Transpose, TheSolveAndItsRefinementSolveOneSystem) {
   tools::Csr a = generated("convdiff3d:6:30");
   std::vector<double> xs(a.n), b(a.n);
   for (int32_t i = 0; i < a.n; ++i) xs[i] = 1.0 + (i % 7) / 7.0;
-  // iparam(12) = 1: Aᵀ·x = b. iparam(12) = -1, the mark of the diagonal short cut: A·x = b.
+  // iparam(VARNEXO_IPARAM_TRANSPOSE) = 1: Aᵀ·x = b. iparam(VARNEXO_IPARAM_TRANSPOSE) = -1, the mark of the
+  // diagonal short cut: A·x = b.
   for (int32_t mode : {1, -1, 0}) {
     const bool transposed = mode == 1;
     tools::multiply(a, transposed, xs.data(), b.data(), 1);
     std::vector<double> x(a.n, 0.0);
     Session s(11);
-    s.ip(12) = mode;
-    s.ip(8) = 3;
+    s.ip(VARNEXO_IPARAM_TRANSPOSE) = mode;
+    s.ip(VARNEXO_IPARAM_MAX_REFINE) = 3;
     ASSERT_EQ(s.run(13, a, b, x), 0) << mode;
     EXPECT_LT(tools::backward_error(a, transposed, b.data(), x.data(), 1), 1e-14) << mode;
     std::fill(x.begin(), x.end(), 0.0);

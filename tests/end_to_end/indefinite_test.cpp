@@ -5,9 +5,7 @@
 #include <complex>
 
 #include "solve_fixture.h"
-
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
-                       const int*, int*, size_t, size_t);
+#include "support/inertia.h"
 
 namespace varnexo::test {
 namespace {
@@ -15,29 +13,19 @@ namespace {
 // Positive and negative eigenvalues of a real symmetric matrix in the upper layout.
 std::pair<int32_t, int32_t> dense_inertia(const tools::Csr& a) {
   const int n = a.n;
-  std::vector<double> d((size_t)n * n, 0.0), w(n);
+  std::vector<double> d((size_t)n * n, 0.0);
   for (int i = 0; i < n; ++i)
     for (int k = a.ia[i] - 1; k < a.ia[i + 1] - 1; ++k) {
       const int j = a.ja[k] - 1;
       d[i + (size_t)j * n] = d[j + (size_t)i * n] = a.a[k];
     }
-  int lwork = -1, info = 0;
-  double query = 0;
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), &query, &lwork, &info, 1, 1);
-  lwork = (int)query;
-  std::vector<double> work(lwork);
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), work.data(), &lwork, &info, 1, 1);
-  EXPECT_EQ(info, 0);
-  const double tol = n * 1e-13 * std::max(std::abs(w.front()), std::abs(w.back()));
-  int32_t pos = 0, neg = 0;
-  for (double v : w) pos += v > tol, neg += v < -tol;
-  return {pos, neg};
+  return testsupport::inertia_relative(n, d, 1e-13);
 }
 
 struct IndefiniteCase {
   std::string source;  // a name of the shared collection, or gen:PROBLEM
   int32_t type;        // -2, 6 or -4
-  int32_t mode;        // iparam(21): 1 Bunch–Kaufman, 0 diagonal pivoting
+  int32_t mode;        // iparam(VARNEXO_IPARAM_PIVOTING): 1 Bunch–Kaufman, 0 diagonal pivoting
   int32_t nb;
   bool singular;  // numerically singular: no inertia check
 };
@@ -60,21 +48,21 @@ TEST_P(Indefinite, BackwardErrorAndInertia) {
   std::vector<double> b = rhs_for(a, k.nb);
   Session s(k.type);
   s.nb = k.nb;
-  s.ip(21) = k.mode;
+  s.ip(VARNEXO_IPARAM_PIVOTING) = k.mode;
   std::vector<double> x(b.size(), 0.0);
   ASSERT_EQ(s.run(13, a, b, x), 0);
   EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), k.nb), 1e-12);
-  EXPECT_GE(s.ip(14), 0);
+  EXPECT_GE(s.ip(VARNEXO_IPARAM_PERTURBED), 0);
   if (k.type == 6 || k.type == -4) {
-    EXPECT_EQ(s.ip(22), 0);
-    EXPECT_EQ(s.ip(23), 0);
+    EXPECT_EQ(s.ip(VARNEXO_IPARAM_POSITIVE), 0);
+    EXPECT_EQ(s.ip(VARNEXO_IPARAM_NEGATIVE), 0);
     return;
   }
-  EXPECT_EQ(s.ip(22) + s.ip(23), a.n);
-  if (k.singular || s.ip(14) != 0 || a.n > 2000) return;
+  EXPECT_EQ(s.ip(VARNEXO_IPARAM_POSITIVE) + s.ip(VARNEXO_IPARAM_NEGATIVE), a.n);
+  if (k.singular || s.ip(VARNEXO_IPARAM_PERTURBED) != 0 || a.n > 2000) return;
   const auto [pos, neg] = dense_inertia(a);
-  EXPECT_EQ(s.ip(22), pos);
-  EXPECT_EQ(s.ip(23), neg);
+  EXPECT_EQ(s.ip(VARNEXO_IPARAM_POSITIVE), pos);
+  EXPECT_EQ(s.ip(VARNEXO_IPARAM_NEGATIVE), neg);
 }
 
 std::vector<IndefiniteCase> cases() {
@@ -101,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(Matrices, Indefinite, testing::ValuesIn(cases()), case_
 // The matrix inertia is known: bfw398b is negative definite, tumorAntiAngiogenesis_2 has
 // +183/-122, and a saddle-point matrix [H Bᵀ; B 0] with H positive definite (N² unknowns) and B
 // of full rank ((N/2)² rows) has +N²/-(N/2)². The factorisations perturb pivots of the last
-// two (iparam(14) > 0) and still find it.
+// two (iparam(VARNEXO_IPARAM_PERTURBED) > 0) and still find it.
 TEST(IndefiniteInertia, AgreesWithTheKnownInertia) {
   struct Known {
     const char* source;
@@ -114,10 +102,10 @@ TEST(IndefiniteInertia, AgreesWithTheKnownInertia) {
       tools::Csr a = source.rfind("gen:", 0) == 0 ? generated(source.substr(4)) : shared_matrix(source, -2);
       std::vector<double> b = rhs_for(a, 1), x(b.size());
       Session s(-2);
-      s.ip(21) = mode;
+      s.ip(VARNEXO_IPARAM_PIVOTING) = mode;
       ASSERT_EQ(s.run(13, a, b, x), 0) << k.source;
-      EXPECT_EQ(s.ip(22), k.pos) << k.source << " mode " << mode;
-      EXPECT_EQ(s.ip(23), k.neg) << k.source << " mode " << mode;
+      EXPECT_EQ(s.ip(VARNEXO_IPARAM_POSITIVE), k.pos) << k.source << " mode " << mode;
+      EXPECT_EQ(s.ip(VARNEXO_IPARAM_NEGATIVE), k.neg) << k.source << " mode " << mode;
     }
 }
 
@@ -127,28 +115,28 @@ TEST(IndefiniteSplitSolve, ForwardThenBackwardEqualsWholeSolve) {
     tools::Csr a = generated("shifted3d:6:0.8");
     std::vector<double> b = rhs_for(a, 1), x(b.size()), y(b.size()), z(b.size());
     Session s(-2);
-    s.ip(21) = mode;
-    s.ip(8) = 0;
+    s.ip(VARNEXO_IPARAM_PIVOTING) = mode;
+    s.ip(VARNEXO_IPARAM_MAX_REFINE) = 0;
     ASSERT_EQ(s.run(12, a, b, x), 0);
     ASSERT_EQ(s.run(33, a, b, x), 0);
-    s.ip(26) = 1;
+    s.ip(VARNEXO_IPARAM_SOLVE_PART) = 1;
     ASSERT_EQ(s.run(33, a, b, y), 0);
-    s.ip(26) = 2;
+    s.ip(VARNEXO_IPARAM_SOLVE_PART) = 2;
     ASSERT_EQ(s.run(33, a, y, z), 0);
     for (size_t i = 0; i < x.size(); ++i) EXPECT_NEAR(z[i], x[i], 1e-10 * (1 + std::abs(x[i]))) << mode;
   }
 }
 
-// The solve reads a factor in the pivoting mode it was computed in, even when iparam(21)
+// The solve reads a factor in the pivoting mode it was computed in, even when iparam(VARNEXO_IPARAM_PIVOTING)
 // changes between the factorisation and the solve.
 TEST(IndefinitePivotingMode, SolveFollowsTheFactorsMode) {
   for (int32_t mode : {1, 0}) {
     tools::Csr a = generated("kkt:10");
     std::vector<double> b = rhs_for(a, 1), x(b.size());
     Session s(-2);
-    s.ip(21) = mode;
+    s.ip(VARNEXO_IPARAM_PIVOTING) = mode;
     ASSERT_EQ(s.run(12, a, b, x), 0);
-    s.ip(21) = 1 - mode;
+    s.ip(VARNEXO_IPARAM_PIVOTING) = 1 - mode;
     ASSERT_EQ(s.run(33, a, b, x), 0);
     EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-12) << mode;
   }

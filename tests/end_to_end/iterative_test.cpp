@@ -11,7 +11,7 @@ namespace {
 struct IterCase {
   std::string source;  // a shared matrix, or "gen:" and a generated problem
   int32_t type;
-  int32_t code;  // iparam(4)
+  int32_t code;  // iparam(VARNEXO_IPARAM_CGS)
   int32_t nb;
 };
 
@@ -43,12 +43,12 @@ TEST_P(Iterative, SolvesThroughEveryPhaseSequence) {
     SCOPED_TRACE(::testing::Message() << "phases " << phases.size());
     Session s(k.type);
     s.nb = k.nb;
-    s.ip(4) = k.code;
+    s.ip(VARNEXO_IPARAM_CGS) = k.code;
     std::vector<double> bb = b, x(b.size(), 0.0);
     for (int32_t p : phases) ASSERT_EQ(s.run(p, a, bb, x), 0) << "phase " << p;
     EXPECT_LE(berr(a, b, x, k.nb), 1e-12);
-    EXPECT_GE(s.ip(20), 1) << "the iterations are reported";
-    EXPECT_EQ(s.ip(7), 0) << "no refinement ran";
+    EXPECT_GE(s.ip(VARNEXO_IPARAM_CGS_DIAG), 1) << "the iterations are reported";
+    EXPECT_EQ(s.ip(VARNEXO_IPARAM_REFINE_STEPS), 0) << "no refinement ran";
   }
 }
 
@@ -83,18 +83,18 @@ TEST(IterativeReuse, ChangedValuesAreSolvedWithTheKeptFactor) {
       tools::Csr a2 = changed(a, 0.02);
       std::vector<double> b = rhs_for(a, 1), x(b.size(), 0.0);
       Session s(type);
-      s.ip(4) = code;
+      s.ip(VARNEXO_IPARAM_CGS) = code;
       ASSERT_EQ(s.run(13, a, b, x), 0);
       ASSERT_EQ(s.run(22, a2, b, x), 0);
       std::fill(x.begin(), x.end(), 0.0);
       ASSERT_EQ(s.run(33, a2, b, x), 0);
       EXPECT_LE(berr(a2, b, x, 1), 1e-12);
-      EXPECT_GE(s.ip(20), 2) << "iterated with the factor of A";
+      EXPECT_GE(s.ip(VARNEXO_IPARAM_CGS_DIAG), 2) << "iterated with the factor of A";
       // The same through phase 23.
       std::fill(x.begin(), x.end(), 0.0);
       ASSERT_EQ(s.run(23, a2, b, x), 0);
       EXPECT_LE(berr(a2, b, x, 1), 1e-12);
-      EXPECT_GE(s.ip(20), 2);
+      EXPECT_GE(s.ip(VARNEXO_IPARAM_CGS_DIAG), 2);
     }
   }
 }
@@ -107,7 +107,7 @@ TEST(IterativeReuse, TwiceTheMatrixGivesHalfTheSolution) {
     std::vector<double> b = rhs_for(a, 2), x(b.size(), 0.0), x2(b.size(), 0.0);
     Session s(2);
     s.nb = 2;
-    s.ip(4) = code;
+    s.ip(VARNEXO_IPARAM_CGS) = code;
     ASSERT_EQ(s.run(13, a, b, x), 0);
     ASSERT_EQ(s.run(22, a2, b, x2), 0);
     ASSERT_EQ(s.run(33, a2, b, x2), 0);
@@ -120,12 +120,13 @@ TEST(IterativeReuse, NegativeIparam20AsksForANewFactor) {
   tools::Csr a2 = changed(a, 0.05);
   std::vector<double> b = rhs_for(a, 1), x(b.size(), 0.0);
   Session s(11);
-  s.ip(4) = -1;
+  s.ip(VARNEXO_IPARAM_CGS) = -1;
   ASSERT_EQ(s.run(13, a, b, x), 0);
-  s.ip(20) = -1;  // the caller asks for a fresh factor
+  s.ip(VARNEXO_IPARAM_CGS_DIAG) = -1;  // the caller asks for a fresh factor
   ASSERT_EQ(s.run(22, a2, b, x), 0);
   ASSERT_EQ(s.run(33, a2, b, x), 0);
-  EXPECT_EQ(s.ip(20), 1) << "the factor of the new matrix needs only the first correction";
+  EXPECT_EQ(s.ip(VARNEXO_IPARAM_CGS_DIAG), 1)
+      << "the factor of the new matrix needs only the first correction";
   EXPECT_LE(berr(a2, b, x, 1), 1e-12);
 }
 
@@ -139,7 +140,7 @@ TEST(IterativeReuse, FailedIterationFallsBackAsTheCodeAsks) {
   std::vector<double> b = rhs_for(far, 1), x(b.size(), 0.0);
   {
     Session s(11);
-    s.ip(4) = 1;  // a positive code refactorises at once
+    s.ip(VARNEXO_IPARAM_CGS) = 1;  // a positive code refactorises at once
     ASSERT_EQ(s.run(13, a, b, x), 0);
     ASSERT_EQ(s.run(22, far, b, x), 0);
     std::fill(x.begin(), x.end(), 0.0);
@@ -148,7 +149,7 @@ TEST(IterativeReuse, FailedIterationFallsBackAsTheCodeAsks) {
   }
   {
     Session s(11);
-    s.ip(4) = -1;  // a negative code keeps the factor: the failure is the caller's to see
+    s.ip(VARNEXO_IPARAM_CGS) = -1;  // a negative code keeps the factor: the failure is the caller's to see
     ASSERT_EQ(s.run(13, a, b, x), 0);
     ASSERT_EQ(s.run(22, far, b, x), 0);
     s.msglvl = 1;
@@ -158,9 +159,10 @@ TEST(IterativeReuse, FailedIterationFallsBackAsTheCodeAsks) {
     const std::string err = testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
     s.msglvl = 0;
-    EXPECT_LT(s.ip(20), 0);
-    EXPECT_NE(err.find("*** error varnexo: cgs error iparam(20) " + std::to_string(s.ip(20))),
-              std::string::npos)
+    EXPECT_LT(s.ip(VARNEXO_IPARAM_CGS_DIAG), 0);
+    EXPECT_NE(
+        err.find("*** error varnexo: cgs error iparam(20) " + std::to_string(s.ip(VARNEXO_IPARAM_CGS_DIAG))),
+        std::string::npos)
         << err;
     // The failure left the request for a new factor: the next solve factorises first.
     ASSERT_EQ(s.run(33, far, b, x), 0);
@@ -173,9 +175,9 @@ TEST(IterativeReuse, SolutionOverBAndTransposedSolve) {
   std::vector<double> xs((size_t)a.n, 1.0), b((size_t)a.n);
   tools::multiply(a, true, xs.data(), b.data(), 1);
   Session s(11);
-  s.ip(4) = 1;
-  s.ip(12) = 1;
-  s.ip(6) = 1;  // the solution is written over b
+  s.ip(VARNEXO_IPARAM_CGS) = 1;
+  s.ip(VARNEXO_IPARAM_TRANSPOSE) = 1;
+  s.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = 1;  // the solution is written over b
   std::vector<double> bb = b, work(b.size(), 0.0);
   ASSERT_EQ(s.run(13, a, bb, work), 0);
   EXPECT_LE(berr(a, b, bb, 1, true), 1e-12);
@@ -223,7 +225,7 @@ TEST(IterativeStatistics, CombinedPhaseAgreesStageByStageWithSinglePhases) {
       tools::Csr a = generated("laplace3d:12");
       std::vector<double> b = rhs_for(a, 1), x(b.size(), 0.0);
       Session one(2), three(2);
-      for (Session* s : {&one, &three}) s->ip(3) = nproc, s->ip(4) = code;
+      for (Session* s : {&one, &three}) s->ip(VARNEXO_IPARAM_NPROC) = nproc, s->ip(VARNEXO_IPARAM_CGS) = code;
       const Stages combined = run_with_statistics(one, 13, a, b, x);
       std::vector<Stages> parts;
       for (int32_t p : {11, 22, 33}) parts.push_back(run_with_statistics(three, p, a, b, x));

@@ -39,7 +39,7 @@ TEST(MatchingDriver, MatchingMovesLargeEntriesToTheDiagonal) {
   std::vector<double> b = {2.0, -3.0, 5.0, 7.0}, x(4, 0.0);
   Session s(11);
   ASSERT_EQ(s.run(13, a, b, x), 0);
-  EXPECT_EQ(s.ip(14), 0) << "no pivot was perturbed";
+  EXPECT_EQ(s.ip(VARNEXO_IPARAM_PERTURBED), 0) << "no pivot was perturbed";
   EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-15);
 }
 

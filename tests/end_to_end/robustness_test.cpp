@@ -65,12 +65,12 @@ TEST(Robustness, RandomCallsReturnKnownCodes) {
     for (int call = 0; call < 4; ++call) {
       s.mnum = (int32_t)(rng() % 3);
       s.nb = (int32_t)(rng() % 3);
-      s.ip(2) = (int32_t)(rng() % 4) - 1;
-      s.ip(3) = (int32_t)(rng() % 5);
-      s.ip(6) = (int32_t)(rng() % 3);
-      s.ip(8) = (int32_t)(rng() % 5) - 2;
-      s.ip(12) = (int32_t)(rng() % 2);
-      s.ip(26) = (int32_t)(rng() % 3);
+      s.ip(VARNEXO_IPARAM_ORDERING) = (int32_t)(rng() % 4) - 1;
+      s.ip(VARNEXO_IPARAM_NPROC) = (int32_t)(rng() % 5);
+      s.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = (int32_t)(rng() % 3);
+      s.ip(VARNEXO_IPARAM_MAX_REFINE) = (int32_t)(rng() % 5) - 2;
+      s.ip(VARNEXO_IPARAM_TRANSPOSE) = (int32_t)(rng() % 2);
+      s.ip(VARNEXO_IPARAM_SOLVE_PART) = (int32_t)(rng() % 3);
       const size_t len = (size_t)n * (size_t)std::max(s.nb, 1) * 2;
       std::vector<double> b(len, 1.0), x(len, 0.0);
       const int32_t phase = phases[rng() % std::size(phases)];

@@ -6,26 +6,30 @@
 #include <string>
 #include <vector>
 
+#include "common/matrix_kind.h"
 #include "generators.h"
 #include "matrix_market.h"
 #include "sparse.h"
+#include "support/matrices.h"
 #include "varnexo.h"
 
 namespace varnexo::test {
 
-// Reads a matrix of the shared collection into the layout of a matrix type.
+// The compressed-row layout the public call takes for a matrix type, from the kind table.
+inline tools::Layout layout_of(int32_t type) {
+  const MatrixKind& k = kind_of(type);
+  if (!k.symmetric_storage()) return tools::Layout::full;
+  return k.hermitian() ? tools::Layout::upper_hermitian : tools::Layout::upper_symmetric;
+}
+
+// Reads a matrix of the test collection into the layout of a matrix type; a file that cannot be
+// read fails the test with its path and the reason.
 inline tools::Csr shared_matrix(const std::string& name, int32_t type) {
   tools::Coordinate coo;
   std::string error;
-  const std::string path = std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx";
-  EXPECT_TRUE(tools::read_coordinate(path, coo, error)) << error;
-  const bool complex = std::abs(type) > 2 && type != 11;
-  const tools::Layout layout =
-      std::abs(type) % 2 == 0 && std::abs(type) <= 6
-          ? (type == 4 || type == -4 ? tools::Layout::upper_hermitian : tools::Layout::upper_symmetric)
-          : tools::Layout::full;
+  EXPECT_TRUE(testsupport::read_matrix(name, coo));
   tools::Csr a;
-  EXPECT_TRUE(tools::to_csr(coo, layout, complex, a, error)) << error;
+  EXPECT_TRUE(tools::to_csr(coo, layout_of(type), kind_of(type).is_complex(), a, error)) << error;
   return a;
 }
 
@@ -36,13 +40,8 @@ inline tools::Csr generated(const std::string& problem, int32_t* type = nullptr)
   EXPECT_TRUE(tools::generate(problem, p, error)) << error;
   const int32_t t = p.matrix_type;
   if (type) *type = t;
-  const bool complex = std::abs(t) > 2 && t != 11;
-  const tools::Layout layout =
-      std::abs(t) % 2 == 0 && std::abs(t) <= 6
-          ? (t == 4 || t == -4 ? tools::Layout::upper_hermitian : tools::Layout::upper_symmetric)
-          : tools::Layout::full;
   tools::Csr a;
-  EXPECT_TRUE(tools::to_csr(p.matrix, layout, complex, a, error)) << error;
+  EXPECT_TRUE(tools::to_csr(p.matrix, layout_of(t), kind_of(t).is_complex(), a, error)) << error;
   return a;
 }
 

@@ -70,13 +70,13 @@ TEST(SpdDriver, ForwardThenBackwardEqualsOneSolve) {
   tools::Csr a = generated("laplace3d:7");
   Session s(2);
   s.nb = 3;
-  s.ip(8) = 0;
+  s.ip(VARNEXO_IPARAM_MAX_REFINE) = 0;
   std::vector<double> b = rhs_for(a, 3), x(b.size()), half(b.size()), x2(b.size());
   ASSERT_EQ(s.run(12, a, b, x), 0);
   ASSERT_EQ(s.run(33, a, b, x), 0);
-  s.ip(26) = 1;
+  s.ip(VARNEXO_IPARAM_SOLVE_PART) = 1;
   ASSERT_EQ(s.run(33, a, b, half), 0);
-  s.ip(26) = 2;
+  s.ip(VARNEXO_IPARAM_SOLVE_PART) = 2;
   ASSERT_EQ(s.run(33, a, half, x2), 0);
   for (size_t k = 0; k < x.size(); ++k) EXPECT_NEAR(x[k], x2[k], 1e-12 * std::abs(x[k]) + 1e-14);
 }
@@ -85,13 +85,13 @@ TEST(SpdDriver, CallersPermutationInAndOut) {
   tools::Csr a = generated("laplace2d:9");
   std::vector<double> b = rhs_for(a, 1), x(b.size());
   Session s(2);
-  s.ip(5) = -1;
+  s.ip(VARNEXO_IPARAM_PERM_USE) = -1;
   ASSERT_EQ(s.run(11, a, b, x), 0);
   std::vector<int32_t> seen((size_t)a.n + 1, 0);
   for (int32_t p : s.perm) ASSERT_TRUE(p >= 1 && p <= a.n && !seen[(size_t)p]++) << "perm is a permutation";
   // The reverse order given by the caller is used as it is.
   Session t(2);
-  t.ip(5) = 1;
+  t.ip(VARNEXO_IPARAM_PERM_USE) = 1;
   t.perm.resize((size_t)a.n);
   for (int32_t k = 0; k < a.n; ++k) t.perm[(size_t)k] = a.n - k;
   int32_t phase = 13;
@@ -106,7 +106,7 @@ TEST(SpdDriver, SolutionOverB) {
   std::vector<double> b = rhs_for(a, 2), b0 = b, x(b.size());
   Session s(2);
   s.nb = 2;
-  s.ip(6) = 1;
+  s.ip(VARNEXO_IPARAM_SOLUTION_ON_B) = 1;
   ASSERT_EQ(s.run(13, a, b, x), 0);
   EXPECT_LT(tools::backward_error(a, false, b0.data(), b.data(), 2), 1e-14);
 }

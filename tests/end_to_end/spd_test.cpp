@@ -33,8 +33,8 @@ TEST_P(Spd, Phase13AndPhasesOneByOne) {
   for (bool one_call : {true, false}) {
     Session s(2);
     s.nb = k.nb;
-    s.ip(2) = k.ordering;
-    s.ip(3) = k.nproc;
+    s.ip(VARNEXO_IPARAM_ORDERING) = k.ordering;
+    s.ip(VARNEXO_IPARAM_NPROC) = k.nproc;
     std::vector<double> x(b.size(), 0.0);
     if (one_call) {
       ASSERT_EQ(s.run(13, a, b, x), 0);

@@ -41,7 +41,7 @@ TEST(StoredFactor, SolveAfterAFailedFactorisationIsRefused) {
     EXPECT_EQ(s.error, -1);
     EXPECT_NE(err.find("*** Input check: matrix number 1 holds no complete factor\n"), std::string::npos)
         << err;
-    s.ip(49) = 1;
+    s.ip(VARNEXO_IPARAM_KEEP_ERROR) = 1;
     EXPECT_EQ(s.run(33, good, b, x), -7) << "silent: -1 becomes -7";
     // A phase that factorises computes a new factor, and then the solve is good.
     ASSERT_EQ(s.run(23, good, b, x), 0);
@@ -81,12 +81,12 @@ TEST(StoredFactor, CgsModeRefactorisesInsteadOfKeepingAFailedFactor) {
   std::vector<double> b = rhs_for(good, 1), x(b.size(), 0.0);
   {
     Session first(2);
-    first.ip(4) = 1;  // the CGS code: a stored factor is kept between factorising calls
+    first.ip(VARNEXO_IPARAM_CGS) = 1;  // the CGS code: a stored factor is kept between factorising calls
     ASSERT_EQ(first.run(13, good, b, x), 0);
     EXPECT_LT(tools::backward_error(good, false, b.data(), x.data(), 1), 1e-12) << "the first call solves";
   }
   Session s(2);
-  s.ip(4) = 1;
+  s.ip(VARNEXO_IPARAM_CGS) = 1;
   ASSERT_EQ(s.run(11, good, b, x), 0);
   ASSERT_EQ(s.run(22, bad, b, x), -4);
   ASSERT_EQ(s.run(23, good, b, x), 0);
@@ -103,7 +103,7 @@ TEST(StoredFactor, FailedFactorisationsWithCgsLeaveNoBlockBehind) {
     tools::Csr bad = with_values(generated("laplace2d:8"), -1.0);
     std::vector<double> b = rhs_for(bad, 1), x(b.size(), 0.0);
     Session s(2);
-    s.ip(4) = 1;
+    s.ip(VARNEXO_IPARAM_CGS) = 1;
     ASSERT_EQ(s.run(11, bad, b, x), 0);
     for (int k = 0; k < 3; ++k) EXPECT_EQ(s.run(23, bad, b, x), -4);
   }  // the session releases everything with phase -1

@@ -16,7 +16,7 @@ tools::Csr load(const std::string& source, int32_t type) {
   if (type == 11 || type == 13) return shared_matrix(source, type);
   tools::Coordinate coo;
   std::string error;
-  EXPECT_TRUE(tools::read_coordinate(std::string(VARNEXO_MATRICES_DIR) + "/" + source + ".mtx", coo, error));
+  EXPECT_TRUE(testsupport::read_matrix(source, coo));
   tools::Csr a;
   EXPECT_TRUE(tools::to_csr(coo, tools::Layout::full_symmetric_pattern, type == 3, a, error)) << error;
   return a;
@@ -25,9 +25,9 @@ tools::Csr load(const std::string& source, int32_t type) {
 struct LuCase {
   std::string source;
   int32_t type;    // 1, 3, 11, 13
-  int32_t match;   // iparam(13)
-  bool transpose;  // iparam(12)
-  int32_t refine;  // iparam(8), the refinement steps the case needs
+  int32_t match;   // iparam(VARNEXO_IPARAM_MATCHING)
+  bool transpose;  // iparam(VARNEXO_IPARAM_TRANSPOSE)
+  int32_t refine;  // iparam(VARNEXO_IPARAM_MAX_REFINE), the refinement steps the case needs
   double bound;    // the backward error reached
 };
 
@@ -50,13 +50,13 @@ TEST_P(Unsymmetric, BackwardErrorAfterRefinement) {
   for (size_t i = 0; i < xs.size(); ++i) xs[i] = 1.0 + (double)(i % 5) / 5.0;
   tools::multiply(a, k.transpose, xs.data(), b.data(), 1);
   Session s(k.type);
-  s.ip(13) = k.match;
-  s.ip(12) = k.transpose ? 1 : 0;
-  s.ip(8) = std::max(s.ip(8), k.refine);
+  s.ip(VARNEXO_IPARAM_MATCHING) = k.match;
+  s.ip(VARNEXO_IPARAM_TRANSPOSE) = k.transpose ? 1 : 0;
+  s.ip(VARNEXO_IPARAM_MAX_REFINE) = std::max(s.ip(VARNEXO_IPARAM_MAX_REFINE), k.refine);
   std::vector<double> x(b.size(), 0.0);
   ASSERT_EQ(s.run(13, a, b, x), 0);
   EXPECT_LT(tools::backward_error(a, k.transpose, b.data(), x.data(), 1), k.bound)
-      << "perturbed " << s.ip(14) << ", steps " << s.ip(7);
+      << "perturbed " << s.ip(VARNEXO_IPARAM_PERTURBED) << ", steps " << s.ip(VARNEXO_IPARAM_REFINE_STEPS);
 }
 
 // Without the matching, the pivot search inside the diagonal blocks finds no pivot in the
@@ -126,10 +126,10 @@ TEST(StaticPivotingLimits, PerturbedPivotsAreReportedAndBadSolutionsAreErrors) {
     tools::Csr a = load(k.name, k.type);
     std::vector<double> b = rhs_for(a, 1), x(b.size());
     Session s(k.type);
-    s.ip(13) = k.match;
+    s.ip(VARNEXO_IPARAM_MATCHING) = k.match;
     const int32_t error = s.run(13, a, b, x);
     EXPECT_TRUE(error == 0 || error == VARNEXO_ERROR_NUMERICAL) << k.name << " " << error;
-    EXPECT_GT(s.ip(14), 0) << k.name;
+    EXPECT_GT(s.ip(VARNEXO_IPARAM_PERTURBED), 0) << k.name;
     if (error != 0) continue;
     for (double v : x) ASSERT_TRUE(std::isfinite(v)) << k.name;
     EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-10) << k.name;
@@ -144,12 +144,12 @@ TEST(UnsymmetricMultipleRhs, SameSolutionsAsOneByOne) {
     std::vector<double> b = rhs_for(a, nb), x(b.size());
     Session s(type);
     s.nb = nb;
-    s.ip(8) = 0;
+    s.ip(VARNEXO_IPARAM_MAX_REFINE) = 0;
     ASSERT_EQ(s.run(13, a, b, x), 0);
     for (int32_t j = 0; j < nb; ++j) {
       std::vector<double> bj(b.begin() + j * a.n, b.begin() + (j + 1) * a.n), xj(a.n);
       Session one(type);
-      one.ip(8) = 0;
+      one.ip(VARNEXO_IPARAM_MAX_REFINE) = 0;
       ASSERT_EQ(one.run(13, a, bj, xj), 0);
       for (int32_t i = 0; i < a.n; ++i) EXPECT_NEAR(xj[i], x[j * a.n + i], 1e-9 * (1 + std::abs(xj[i])));
     }

@@ -7,7 +7,8 @@
 
 #include <cmath>
 
-#include "support_numeric/harness.h"
+#include "support/harness.h"
+#include "support/matrices.h"
 
 using namespace testnum;
 
@@ -41,7 +42,7 @@ Entries<double> problem(const std::string& name, int32_t* n) {
     return random_spd<double>(12, 1.0, 3);
   }
   Entries<double> e;
-  shared_matrix(name, n, &e);
+  testsupport::shared_upper(name, n, &e, nullptr);
   return e;
 }
 

@@ -3,10 +3,11 @@
 // operation count, and the element-wise pieces of the loop.
 #include <gtest/gtest.h>
 
+#include "abi/abi_entries.h"
 #include "factor/factor_entries.h"
 #include "factor/value_map.h"
 #include "solve/solve_entries.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 
@@ -119,9 +120,46 @@ TEST(EntryPoints, MapFactorSolveAndCount) {
                  s.nmod.data(), link.data(), s.snode.data(), s.xsuper.data(), length.data(), &one, &type,
                  &mf);
   auto sf = s.view(false);
-  ASSERT_TRUE(varnexo::factor::flops(sf, true, 2, link.data(), length.data(), &mf_ref));
+  ASSERT_TRUE(varnexo::factor::flops(sf, true, false, link.data(), length.data(), &mf_ref));
   EXPECT_EQ(mf, mf_ref);
   EXPECT_GT(mf, 0.0);
+}
+
+// The storage-forcing entry reads the caller's control words and writes only the status words:
+// the storage word 19 (here the LU storage) is never rewritten to pick the loop.
+TEST(EntryPoints, ForcedStorageLeavesTheCallersWords) {
+  const int32_t k = 4, n = k * k * k;
+  const Csr<double> A = upper_csr(n, laplacian(k, k, k));
+  Cholesky<double> ref(A, ordering(A, Ordering::nested_dissection), 8);
+  ASSERT_EQ(ref.map_status(), 0);
+  ASSERT_EQ(ref.factor(), 0);
+  Symbolic& s = ref.sym;
+  int32_t ib[100] = {};
+  double rb[20] = {};
+  ib[11] = 2;
+  ib[14] = 1;
+  ib[18] = 0;  // the LU storage: sssfct_ must not change it
+  ib[19] = 1;
+  ib[30] = s.nsuper;
+  ib[33] = static_cast<int32_t>(s.lnz_size());
+  ib[36] = s.tmpsiz;
+  int32_t before[100];
+  std::copy(ib, ib + 100, before);
+  std::vector<double> lnz(s.lnz_size(), 9.0), temp(s.tmpsiz, 0.0);
+  std::vector<int32_t> pivot(n), colpivot(n), iw(3 * n + s.nsuper), pnlsch(s.nsuper);
+  double unz = 0;
+  sssfct_varnexo_(&n, s.perm.data(), A.ia.data(), A.ja.data(), A.a.data(), ib, rb, s.xlindx.data(),
+                  s.lindx.data(), s.xlnz.data(), lnz.data(), s.xunz.data(), &unz, s.xsuper.data(),
+                  s.snode.data(), pivot.data(), colpivot.data(), s.nmod.data(), pnlsch.data(), iw.data(),
+                  temp.data(), ref.maps.xlmap.data(), ref.maps.lmap.data(), nullptr, nullptr,
+                  ref.maps.asrc.data(), ref.maps.aorig.data(), ref.maps.colorig.data(), nullptr, nullptr);
+  EXPECT_EQ(ib[49], 0);
+  EXPECT_EQ(lnz, ref.lnz);
+  for (int w = 1; w <= 100; ++w) {
+    if (w != 48 && w != 50 && (w < 62 || w > 64)) {
+      EXPECT_EQ(ib[w - 1], before[w - 1]) << "word " << w;
+    }
+  }
 }
 
 // Types whose kernels are not in the library yet are refused with a status, not run.
@@ -133,14 +171,14 @@ TEST(EntryPoints, MissingKernelsAreReported) {
   c.ibasic[11] = -2;
   c.ibasic[82] = 1;  // a single-precision factor: no kernel serves it
   auto sf = c.sym.view(false);
-  varnexo::factor::NumericMatrix M;
-  M.ia = A.ia.data();
-  M.ja = A.ja.data();
-  M.a = A.a.data();
-  EXPECT_EQ(varnexo::factor::factorize(sf, c.maps.map, c.ibasic, c.rbasic, M, c.lnz.data(), c.temp.data(),
-                                       nullptr, nullptr, nullptr, nullptr),
-            varnexo::factor::kKernelMissing);
-  EXPECT_EQ(c.ibasic[49], varnexo::factor::kKernelMissing);
+  const varnexo::factor::NumericMatrix M{A.ia.data(), A.ja.data(), A.a.data(), nullptr};
+  varnexo::factor::FactorBuffers b;
+  b.lnz = c.lnz.data();
+  b.temp = c.temp.data();
+  EXPECT_EQ(factorize_with_words(c.ibasic, c.rbasic, varnexo::FactorStorage::symmetric, sf, c.maps.map, M, b,
+                                 nullptr),
+            static_cast<int32_t>(varnexo::factor::FactorStatus::kernel_missing));
+  EXPECT_EQ(c.ibasic[49], -10);
   EXPECT_EQ(c.ibasic[47], -1);
 }
 

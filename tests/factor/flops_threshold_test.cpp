@@ -5,8 +5,9 @@
 #include <climits>
 #include <cmath>
 
+#include "common/matrix_kind.h"
 #include "factor/factorize.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 
@@ -16,7 +17,8 @@ double count(Symbolic& s, bool symmetric, int32_t type) {
   std::vector<int32_t> link(s.n), length(s.nsuper);
   double mf = -2.0;
   auto sf = s.view(!symmetric);
-  EXPECT_TRUE(varnexo::factor::flops(sf, symmetric, type, link.data(), length.data(), &mf));
+  EXPECT_TRUE(varnexo::factor::flops(sf, symmetric, varnexo::kind_of(type).is_complex(), link.data(),
+                                     length.data(), &mf));
   return mf;
 }
 
@@ -83,7 +85,7 @@ TEST(Flops, BrokenListIsReported) {
   std::vector<int32_t> link(s.n), length(s.nsuper);
   double mf = 0;
   auto sf = s.view(false);
-  EXPECT_FALSE(varnexo::factor::flops(sf, true, 2, link.data(), length.data(), &mf));
+  EXPECT_FALSE(varnexo::factor::flops(sf, true, false, link.data(), length.data(), &mf));
 }
 
 TEST(PerturbationThreshold, RelativeToTheGeometricMeanOfTheLoadedEntries) {

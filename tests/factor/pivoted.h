@@ -8,7 +8,7 @@
 
 #include "factor/factorize.h"
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 namespace testnum {
 
@@ -53,8 +53,8 @@ Entries<T> random_unsymmetric(const Entries<T>& upper, uint32_t seed) {
   return full;
 }
 
-// A matrix factorised through vf::factorize_arrays and solved through the solve entry, with
-// every array kept.
+// A matrix factorised through vf::factorize and solved through solve::solve with the options of
+// its control words, with every array kept.
 template <class T>
 struct Pivoted {
   int32_t type;
@@ -83,6 +83,9 @@ struct Pivoted {
   }
 
   static int32_t count(const Entries<T>& e) { return e.rbegin()->first.first; }
+  varnexo::FactorStorage storage() const {
+    return lu ? varnexo::FactorStorage::lu : varnexo::FactorStorage::symmetric;
+  }
 
   // mode: ibasic(51); exponent: ibasic(66); tmpsiz: values of temp (default 4× the largest block).
   int32_t factor(int32_t mode, int32_t exponent, int32_t family = 1, int32_t tmpsiz = -1,
@@ -108,12 +111,14 @@ struct Pivoted {
       ibasic[59] = static_cast<int32_t>(domains->size() / 2 - 1);
       ibasic[69] = 1;
     }
-    vf::NumericMatrix M;
-    M.ia = A.ia.data();
-    M.ja = A.ja.data();
-    M.a = A.a.data();
-    return vf::factorize_arrays(sf, maps.map, ibasic, rbasic, M, lnz.data(), lu ? unz.data() : nullptr,
-                                temp.data(), nullptr, pivot.data(), colpivot.data(),
+    const vf::NumericMatrix M{A.ia.data(), A.ja.data(), A.a.data(), nullptr};
+    vf::FactorBuffers b;
+    b.lnz = lnz.data();
+    b.unz = lu ? unz.data() : nullptr;
+    b.temp = temp.data();
+    b.pivot = pivot.data();
+    b.colpivot = colpivot.data();
+    return factorize_with_words(ibasic, rbasic, storage(), sf, maps.map, M, b,
                                 domains ? domains->data() : nullptr);
   }
 
@@ -124,10 +129,13 @@ struct Pivoted {
     std::copy(ibasic, ibasic + 100, ib);
     ib[67] = transposed ? 1 : 0;
     std::vector<T> x(b.size()), bb(b);
-    EXPECT_EQ(
-        varnexo::solve::solve_arrays(sf, lnz.data(), lu ? unz.data() : nullptr, pivot.data(), colpivot.data(),
-                                     ib, nb, x.data(), bb.data(), nullptr, nullptr, nullptr, 0, false),
-        0);
+    const varnexo::driver::Control ctl(ib, nullptr, nullptr);
+    const varnexo::solve::SolveOptions o =
+        varnexo::driver::solve_options(ctl, varnexo::kind_of(type), storage(), false);
+    const varnexo::solve::FactorValues f{lnz.data(), lu ? unz.data() : nullptr, pivot.data(),
+                                         colpivot.data()};
+    EXPECT_EQ(varnexo::solve::solve(sf, f, o, nb, x.data(), bb.data(), nullptr, nullptr, nullptr, 0),
+              varnexo::solve::SolveStatus::ok);
     return x;
   }
 

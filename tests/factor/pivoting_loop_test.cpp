@@ -9,9 +9,7 @@
 #include <random>
 
 #include "factor/pivoted.h"
-
-extern "C" void dsyev_(const char*, const char*, const int*, double*, const int*, double*, double*,
-                       const int*, int*, size_t, size_t);
+#include "support/inertia.h"
 
 using namespace testnum;
 namespace vf = varnexo::factor;
@@ -19,16 +17,7 @@ namespace vf = varnexo::factor;
 namespace {
 
 std::pair<int32_t, int32_t> dense_inertia(int32_t n, const Entries<double>& full) {
-  std::vector<double> d = dense(n, full), w(n);
-  int lwork = -1, info = 0;
-  double query = 0;
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), &query, &lwork, &info, 1, 1);
-  lwork = static_cast<int>(query);
-  std::vector<double> work(lwork);
-  dsyev_("N", "U", &n, d.data(), &n, w.data(), work.data(), &lwork, &info, 1, 1);
-  int32_t pos = 0, neg = 0;
-  for (double v : w) pos += v > 0, neg += v < 0;
-  return {pos, neg};
+  return testsupport::inertia(n, dense(n, full));
 }
 
 struct LoopCase {
@@ -138,7 +127,7 @@ TEST(PivotingLoopFailure, TempTooSmall) {
   for (int32_t type : {-2, 11}) {
     Pivoted<double> f(type, type == -2 ? upper : random_unsymmetric<double>(upper, 2), Ordering::random, 4);
     EXPECT_EQ(f.factor(1, 8, 1, 2), vf::kTempTooSmall) << type;
-    EXPECT_EQ(f.ibasic[49], vf::kTempTooSmall);
+    EXPECT_EQ(f.ibasic[49], static_cast<int32_t>(vf::FactorStatus::temp_too_small));
     EXPECT_EQ(f.ibasic[47], -1);
   }
 }
@@ -150,19 +139,20 @@ TEST(PivotingLoopFailure, MissingPivotArraysAreRefused) {
     Pivoted<double> f(type, type == -2 ? upper : random_unsymmetric<double>(upper, 2), Ordering::natural, 80);
     auto sf = f.sym.view(f.lu);
     ASSERT_EQ(f.factor(1, 8), 0);
-    vf::NumericMatrix M;
-    M.ia = f.A.ia.data();
-    M.ja = f.A.ja.data();
-    M.a = f.A.a.data();
-    EXPECT_EQ(
-        vf::factorize_arrays(sf, f.maps.map, f.ibasic, f.rbasic, M, f.lnz.data(), f.unz.data(), f.temp.data(),
-                             nullptr, nullptr, type == 11 ? f.colpivot.data() : nullptr, nullptr),
-        vf::kPivotArraysMissing)
+    const vf::NumericMatrix M{f.A.ia.data(), f.A.ja.data(), f.A.a.data(), nullptr};
+    vf::FactorBuffers b;
+    b.lnz = f.lnz.data();
+    b.unz = f.unz.data();
+    b.temp = f.temp.data();
+    b.colpivot = type == 11 ? f.colpivot.data() : nullptr;
+    const int32_t missing = static_cast<int32_t>(vf::FactorStatus::pivot_arrays_missing);
+    EXPECT_EQ(factorize_with_words(f.ibasic, f.rbasic, f.storage(), sf, f.maps.map, M, b, nullptr), missing)
         << type;
     if (type == 11) {
-      EXPECT_EQ(vf::factorize_arrays(sf, f.maps.map, f.ibasic, f.rbasic, M, f.lnz.data(), f.unz.data(),
-                                     f.temp.data(), nullptr, f.pivot.data(), nullptr, nullptr),
-                vf::kPivotArraysMissing);
+      b.pivot = f.pivot.data();
+      b.colpivot = nullptr;
+      EXPECT_EQ(factorize_with_words(f.ibasic, f.rbasic, f.storage(), sf, f.maps.map, M, b, nullptr),
+                missing);
     }
   }
 }

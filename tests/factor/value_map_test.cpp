@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "factor/left_looking.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 using varnexo::OneBased;

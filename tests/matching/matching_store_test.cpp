@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/matrix_kind.h"
 #include "matching/matching_entries.h"
 #include "matching/mps.h"
-#include "mm_reader.h"
+#include "support/matrices.h"
 
 namespace {
 
@@ -38,38 +39,50 @@ TEST(MatchingStore, ExponentialsForUnsymmetricAndSymmetricTypes) {
   std::vector<int32_t> perm(n);
   std::vector<double> s(2 * n);
   for (int32_t type : {11, 13}) {
-    ASSERT_EQ(varnexo::matching::rr33adcopy(n, type, 1, p.data(), logs.data(), perm.data(), s.data()), 0);
+    ASSERT_EQ(varnexo::matching::rr33adcopy(n, varnexo::find_kind(type), 1, p.data(), logs.data(),
+                                            perm.data(), s.data()),
+              0);
     EXPECT_NEAR(s[0], 2.0, 1e-14);
     EXPECT_NEAR(s[1], 3.0, 1e-14);
     EXPECT_NEAR(s[2], 8.0, 1e-14);
     EXPECT_NEAR(s[3], 12.0, 1e-14);
   }
   for (int32_t type : {6, -2, -4}) {
-    ASSERT_EQ(varnexo::matching::rr33adcopy(n, type, 2, p.data(), logs.data(), perm.data(), s.data()), 0);
+    ASSERT_EQ(varnexo::matching::rr33adcopy(n, varnexo::find_kind(type), 2, p.data(), logs.data(),
+                                            perm.data(), s.data()),
+              0);
     EXPECT_NEAR(s[0], 4.0, 1e-14);  // sqrt(2·8)
     EXPECT_NEAR(s[1], 6.0, 1e-14);  // sqrt(3·12)
     EXPECT_NEAR(s[2], 8.0, 1e-14);
   }
-  EXPECT_EQ(varnexo::matching::rr33adcopy(n, 1, 1, p.data(), logs.data(), perm.data(), s.data()), -1);
-  EXPECT_EQ(varnexo::matching::rr33adcopy(n, 11, 1, p.data(), nullptr, perm.data(), s.data()), -1);
+  EXPECT_EQ(varnexo::matching::rr33adcopy(n, varnexo::find_kind(1), 1, p.data(), logs.data(), perm.data(),
+                                          s.data()),
+            -1);
+  EXPECT_EQ(
+      varnexo::matching::rr33adcopy(n, varnexo::find_kind(11), 1, p.data(), nullptr, perm.data(), s.data()),
+      -1);
 }
 
 // The symmetric scaling of a symmetric matrix keeps every scaled entry at most 1 in modulus.
 TEST(MatchingStore, SymmetricScalingOfASymmetricMatrixIsBounded) {
-  matching_test::Csr m;
-  ASSERT_TRUE(matching_test::read_matrix_market(
-      std::string(VARNEXO_MATRICES_DIR) + "/tumorAntiAngiogenesis_2.mtx", m));
+  varnexo::tools::Coordinate coo;
+  ASSERT_TRUE(testsupport::read_matrix("tumorAntiAngiogenesis_2", coo));
+  const testsupport::Csr<double> m = testsupport::full_moduli_0based(coo);
   const int32_t n = m.n;
   std::vector<int32_t> perm(n), stored(n);
   std::vector<double> logs(2 * n), s(2 * n);
   ASSERT_EQ(varnexo::matching::mps(n, m.ia.data(), m.ja.data(), m.a.data(), perm.data(), logs.data() + n,
                                    logs.data(), 0),
             0);
-  ASSERT_EQ(varnexo::matching::rr33adcopy(n, -2, 1, perm.data(), logs.data(), stored.data(), s.data()), 0);
+  ASSERT_EQ(varnexo::matching::rr33adcopy(n, varnexo::find_kind(-2), 1, perm.data(), logs.data(),
+                                          stored.data(), s.data()),
+            0);
   for (int32_t i = 0; i < n; ++i)
     for (int32_t k = m.ia[i]; k < m.ia[i + 1]; ++k)
       ASSERT_LE(s[i] * std::fabs(m.a[k]) * s[m.ja[k]], 1.0 + 1e-12);
-  ASSERT_EQ(varnexo::matching::rr33adcopy(n, 11, 1, perm.data(), logs.data(), stored.data(), s.data()), 0);
+  ASSERT_EQ(varnexo::matching::rr33adcopy(n, varnexo::find_kind(11), 1, perm.data(), logs.data(),
+                                          stored.data(), s.data()),
+            0);
   for (int32_t i = 0; i < n; ++i)
     for (int32_t k = m.ia[i]; k < m.ia[i + 1]; ++k)
       ASSERT_LE(s[n + i] * std::fabs(m.a[k]) * s[m.ja[k]], 1.0 + 1e-12);

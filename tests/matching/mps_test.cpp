@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "common/memory.h"
-#include "mm_reader.h"
+#include "support/matrices.h"
 
 namespace {
-using matching_test::Csr;
+using Csr = testsupport::Csr<double>;  // 0-based rows, as the matching takes them
 using varnexo::matching::mps;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -247,9 +247,9 @@ TEST(Matching, ExpandClosesChainsAndFixesTheRest) {
 class RealMatrices : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RealMatrices, CompleteMatchingWithScaling) {
-  Csr m;
-  ASSERT_TRUE(
-      matching_test::read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/" + GetParam() + ".mtx", m));
+  varnexo::tools::Coordinate coo;
+  ASSERT_TRUE(testsupport::read_matrix(GetParam(), coo));
+  const Csr m = testsupport::full_moduli_0based(coo);
   for (int mode : {0, 1}) {
     Result r = run(m, mode);
     ASSERT_EQ(r.status, 0) << "mode " << mode;

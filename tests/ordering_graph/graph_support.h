@@ -4,10 +4,8 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -133,34 +131,6 @@ inline RowSets grid3d(int32_t nx, int32_t ny, int32_t nz) {
         if (z + 1 < nz) g[v].insert(v + nx * ny), g[v + nx * ny].insert(v);
       }
   return g;
-}
-
-// The pattern of a Matrix Market coordinate file, 0-based rows; symmetric kinds are expanded.
-inline bool read_pattern(const std::string& path, RowSets& rows, bool& symmetric_file) {
-  std::ifstream in(path);
-  if (!in) return false;
-  std::string line;
-  std::getline(in, line);
-  std::string lower = line;
-  std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-  symmetric_file =
-      lower.find("symmetric") != std::string::npos || lower.find("hermitian") != std::string::npos;
-  while (std::getline(in, line) && (line.empty() || line[0] == '%')) {
-  }
-  std::istringstream head(line);
-  int64_t m = 0, n = 0, nnz = 0;
-  head >> m >> n >> nnz;
-  if (m != n || n <= 0) return false;
-  rows.assign(n, {});
-  for (int64_t k = 0; k < nnz; ++k) {
-    if (!std::getline(in, line)) return false;
-    std::istringstream e(line);
-    int64_t i = 0, j = 0;
-    e >> i >> j;
-    rows[i - 1].insert(static_cast<int32_t>(j - 1));
-    if (symmetric_file) rows[j - 1].insert(static_cast<int32_t>(i - 1));
-  }
-  return true;
 }
 
 // True when perm and invp (1-based) are inverse permutations of 1..n.

@@ -14,6 +14,7 @@
 #include "graph_support.h"
 #include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
+#include "support/matrices.h"
 
 using namespace graph_test;
 
@@ -168,9 +169,10 @@ INSTANTIATE_TEST_SUITE_P(Orderings, EveryOrdering,
 // Real matrices.
 
 Graph graph_of_file(const std::string& name, RowSets& sets) {
+  varnexo::tools::Coordinate coo;
+  EXPECT_TRUE(testsupport::read_matrix(name, coo));
   RowSets rows;
-  bool sym = false;
-  EXPECT_TRUE(read_pattern(std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx", rows, sym)) << name;
+  for (const std::vector<int32_t>& r : testsupport::full_pattern(coo)) rows.emplace_back(r.begin(), r.end());
   sets = brute_force_graph(rows);
   return graph_from_sets(sets);
 }

@@ -10,14 +10,20 @@
 #include <set>
 #include <tuple>
 
-#include "factor/storage_view.h"
+#include "driver/storage_layout.h"
 #include "support.h"
 
 using namespace symtest;
-using varnexo::factor::FactorWorkspace;
+using varnexo::driver::FactorWorkspace;
 using varnexo::factor::SymbolicFactor;
 
 namespace {
+
+// The control view over the words of a run (read only here).
+varnexo::driver::Control ctl_of(const AnalysisRun& r) {
+  return varnexo::driver::Control(const_cast<int32_t*>(r.ibasic.data()), nullptr,
+                                  const_cast<int32_t*>(r.iadr.data()));
+}
 
 int32_t ib(const AnalysisRun& r, int k) { return r.ibasic[k - 1]; }
 int32_t pos(const AnalysisRun& r, int slot) { return r.iadr[slot - 1]; }
@@ -39,7 +45,7 @@ void expect_inside(const AnalysisRun& r, const char* block, int64_t words,
 }
 
 void check_carving(const AnalysisRun& r) {
-  using namespace varnexo::factor;
+  using namespace varnexo::driver;
   const int64_t n = r.n, ns = ib(r, 31), nnz = ib(r, 54), l = ib(r, 36), nproc = ib(r, 15);
   const bool lu = ib(r, 19) != 1, scaling = ib(r, 69) != 0;
   EXPECT_TRUE(r.guards_intact());
@@ -236,7 +242,7 @@ void check_supernode_vectors(const AnalysisRun& r, const SymbolicFactor& sf,
 // The update lists against their definition.
 void check_update_lists(const AnalysisRun& r, std::vector<int32_t>& fi, std::vector<int32_t>& up,
                         const SymbolicFactor& sf, const FactorWorkspace& w) {
-  const auto u = varnexo::factor::update_lists_view(fi.data(), up.data(), r.iadr.data(), r.ibasic.data());
+  const auto u = varnexo::driver::update_lists_view(fi.data(), up.data(), ctl_of(r));
   ASSERT_NE(u.ptr, nullptr);
   const int32_t ns = sf.nsuper;
   auto rows_of = [&](int32_t s) {
@@ -291,8 +297,8 @@ void check_run(AnalysisRun& r, const Pattern& p, const Options& o) {
   check_carving(r);
   // Everything is read from the shrunk copy of STRUC_FI, as the later phases see it.
   std::vector<int32_t> fi(r.fi.begin(), r.fi.begin() + r.fi_shrunk_words);
-  const SymbolicFactor sf = varnexo::factor::symbolic_view(fi.data(), r.iadr.data(), r.ibasic.data());
-  const FactorWorkspace w = varnexo::factor::factor_workspace_view(fi.data(), r.iadr.data(), r.ibasic.data());
+  const SymbolicFactor sf = varnexo::driver::symbolic_view(fi.data(), ctl_of(r));
+  const FactorWorkspace w = varnexo::driver::factor_workspace_view(fi.data(), ctl_of(r));
   EXPECT_EQ(sf.xunz == nullptr, o.kind == Storage::one_triangle);
   check_permutation(r, sf, o);
   const auto cols =
@@ -359,7 +365,7 @@ TEST(AnalysisSteps, DensePatternIsCutByThePanelWidth) {
   AnalysisRun r = run_analysis(p, o);
   check_run(r, p, o);
   std::vector<int32_t> fi(r.fi.begin(), r.fi.begin() + r.fi_shrunk_words);
-  const SymbolicFactor sf = varnexo::factor::symbolic_view(fi.data(), r.iadr.data(), r.ibasic.data());
+  const SymbolicFactor sf = varnexo::driver::symbolic_view(fi.data(), ctl_of(r));
   ASSERT_EQ(sf.nsuper, 2);
   EXPECT_EQ(sf.xsuper[1] - sf.xsuper[0], 128);
   EXPECT_EQ(sf.xsuper[2] - sf.xsuper[1], 72);
@@ -384,7 +390,7 @@ TEST(AnalysisSteps, TridiagonalInNaturalOrderJoinsOnlyTheLastTwoColumns) {
   EXPECT_EQ(ib(r, 31), p.n - 1);
   // One domain: (1, s), (s+1, nsuper) with s = snode(n-1) - 1, since n-1 and n share one.
   std::vector<int32_t> fi(r.fi.begin(), r.fi.begin() + r.fi_shrunk_words);
-  const auto w = varnexo::factor::factor_workspace_view(fi.data(), r.iadr.data(), r.ibasic.data());
+  const auto w = varnexo::driver::factor_workspace_view(fi.data(), ctl_of(r));
   const std::vector<int32_t> table(w.domain_table, w.domain_table + 4);
   EXPECT_EQ(table, (std::vector<int32_t>{1, 7, 8, 8}));
 }
@@ -417,7 +423,7 @@ TEST(AnalysisSteps, SizeOfStructFiNeverBelowTheFormula) {
           4 * (8 * ns + 11 * n + 2 * nnz + ib(r, 36) + ib(r, 61) + ib(r, 4) + 2 * n * nproc + 46) +
           (nproc > 1 ? 8 * ns : 0) + 4 * nnz;
       EXPECT_GE(r.fi_words * 4, formula);
-      EXPECT_EQ(r.fi_shrunk_words * 4, 4 * int64_t{pos(r, varnexo::factor::kFiEnd)} + 12);
+      EXPECT_EQ(r.fi_shrunk_words * 4, 4 * int64_t{pos(r, varnexo::driver::kFiEnd)} + 12);
       EXPECT_EQ(r.s0_words * 4, 4 * (10 * n + ib(r, 61) + 22 + 2 * n * nproc));
     }
 }

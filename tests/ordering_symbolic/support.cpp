@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "driver/analysis_steps.h"
+#include "varnexo.h"
 
 namespace symtest {
 
@@ -64,33 +65,6 @@ Pattern random_pattern(Storage kind, int32_t n, double density, std::mt19937& rn
         entries.emplace_back(i, j);
     }
   return from_sets(symmetric_rows(entries, n, kind), kind);
-}
-
-Pattern read_pattern(const std::string& name, Storage kind) {
-  std::ifstream in(std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx");
-  Pattern empty;
-  std::string line;
-  if (!in || !std::getline(in, line)) return empty;
-  const bool symmetric_file = line.find("general") == std::string::npos;
-  while (std::getline(in, line) && !line.empty() && line[0] == '%') {
-  }
-  std::istringstream head(line);
-  int64_t rows = 0, cols = 0, count = 0;
-  head >> rows >> cols >> count;
-  if (rows <= 0 || rows != cols) return empty;
-  std::vector<std::pair<int32_t, int32_t>> entries;
-  for (int64_t k = 0; k < count && std::getline(in, line); ++k) {
-    std::istringstream e(line);
-    int32_t i = 0, j = 0;
-    e >> i >> j;
-    if (kind == Storage::unsymmetric) {
-      entries.emplace_back(i, j);
-      if (symmetric_file && i != j) entries.emplace_back(j, i);
-    } else {
-      entries.emplace_back(std::min(i, j), std::max(i, j));
-    }
-  }
-  return from_sets(symmetric_rows(entries, static_cast<int32_t>(rows), kind), kind);
 }
 
 std::vector<int32_t> random_permutation(int32_t n, std::mt19937& rng) {
@@ -179,7 +153,7 @@ void control_words(AnalysisRun& r, const Pattern& p, const Options& o, int32_t m
   } else if (!o.matching.empty() && mtype < 0) {
     ib(67) = 1;
   }
-  r.iparam[4] = o.user_perm;
+  r.iparam[VARNEXO_IPARAM_PERM_USE - 1] = o.user_perm;
 }
 
 }  // namespace
@@ -195,39 +169,38 @@ AnalysisRun run_analysis(const Pattern& p, const Options& o) {
   const int32_t mtype =
       o.kind == Storage::one_triangle && (!o.pairs.empty() || !o.matching.empty()) ? -2 : mtype_of(o.kind);
   control_words(r, p, o, mtype);
+  const varnexo::driver::Control ctl(r.ibasic.data(), r.rbasic.data(), r.iadr.data());
   r.caller_perm = o.perm.empty() ? std::vector<int32_t>(p.n, 0) : o.perm;
   const int32_t* matching = o.matching.empty() ? nullptr : o.matching.data();
-  obtain(r.s0, struc_s0_bytes(r.ibasic.data()), r.s0_words);
-  obtain(r.w0, work_i0_bytes(r.ibasic.data()), r.w0_words);
-  obtain(r.s1, struc_s1_bytes(r.ibasic.data()), r.s1_words);
+  obtain(r.s0, struc_s0_bytes(ctl), r.s0_words);
+  obtain(r.w0, work_i0_bytes(ctl), r.w0_words);
+  obtain(r.s1, struc_s1_bytes(ctl), r.s1_words);
   // The pair list of the symmetric matching goes to position 5n+8 of STRUC_S0.
   std::copy(o.pairs.begin(), o.pairs.end(), r.s0.begin() + 5 * int64_t{p.n} + 7);
   AnalysisBlocks b{r.s0.data(), r.w0.data(), r.s1.data(), nullptr, nullptr, nullptr};
   auto ia = p.ia.data();
   auto ja = p.ja.data();
   r.last_step = 1;
-  r.status = analysis_step1(b, r.ibasic.data(), r.rbasic.data(), r.iadr.data(), ia, ja, r.caller_perm.data(),
-                            matching, nullptr);
+  r.status = analysis_step1(b, ctl, ia, ja, r.caller_perm.data(), matching, nullptr);
   if (r.status != 0) return r;
-  obtain(r.s2, struc_s2_bytes(r.ibasic.data()), r.s2_words);
+  obtain(r.s2, struc_s2_bytes(ctl), r.s2_words);
   b.struc_s2 = r.s2.data();
   r.last_step = 2;
-  r.status = analysis_step2(b, r.ibasic.data(), r.rbasic.data(), r.iadr.data());
+  r.status = analysis_step2(b, ctl);
   if (r.status != 0) return r;
-  obtain(r.fi, struc_fi_bytes(r.ibasic.data(), r.s0.data(), r.iadr.data()), r.fi_words);
+  obtain(r.fi, struc_fi_bytes(ctl, r.s0.data()), r.fi_words);
   b.struc_fi = r.fi.data();
   if (o.nproc > 1) {
-    obtain(r.loc2, loc_int2_bytes(r.ibasic.data()), r.loc2_words);
+    obtain(r.loc2, loc_int2_bytes(ctl), r.loc2_words);
     b.loc_int2 = r.loc2.data();
   }
   r.last_step = 3;
-  r.status = analysis_step3(b, r.ibasic.data(), r.rbasic.data(), r.iadr.data(), ia, ja, r.caller_perm.data(),
-                            matching, r.iparam.data(), 1);
+  r.status = analysis_step3(b, ctl, ia, ja, r.caller_perm.data(), matching, r.iparam.data(), 1);
   if (r.status != 0) return r;
-  r.fi_shrunk_words = struc_fi_shrunk_bytes(r.iadr.data()) / 4;
+  r.fi_shrunk_words = struc_fi_shrunk_bytes(ctl) / 4;
   if (o.nproc > 1) {
-    obtain(r.up, up_uplen_bytes(r.ibasic.data()), r.up_words);
-    move_update_lists(r.ibasic.data(), r.iadr.data(), r.loc2.data(), r.up.data());
+    obtain(r.up, up_uplen_bytes(ctl), r.up_words);
+    move_update_lists(ctl, r.loc2.data(), r.up.data());
   }
   return r;
 }

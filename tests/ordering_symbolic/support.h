@@ -1,5 +1,5 @@
 // Test support for the ordering and symbolic stage: random patterns of the three storage kinds,
-// a small Matrix Market pattern reader, the brute-force symbolic elimination, and a runner that
+// the brute-force symbolic elimination, and a runner that
 // obtains the analysis blocks as the phase driver does and runs steps 1-3 in them.
 #pragma once
 #include <cstdint>
@@ -22,10 +22,6 @@ struct Pattern {
 // the diagonal), or unsymmetric (sorted rows, diagonal sometimes missing).
 Pattern random_pattern(Storage kind, int32_t n, double density, std::mt19937& rng);
 
-// Pattern of a Matrix Market file of ../shared/matrices, in the given storage (the diagonal is
-// added for the symmetric storages). Empty pattern (n = 0) when the file cannot be read.
-Pattern read_pattern(const std::string& name, Storage kind);
-
 std::vector<int32_t> random_permutation(int32_t n, std::mt19937& rng);
 
 // Symmetric adjacency (no self loops) of the pattern as the analysis sees it: A for the
@@ -42,10 +38,10 @@ struct Options {
   Storage kind = Storage::one_triangle;
   int32_t nproc = 1;
   int32_t ordering = 2;           // ibasic(14)
-  int32_t user_perm = 0;          // iparam(5)
+  int32_t user_perm = 0;          // iparam(VARNEXO_IPARAM_PERM_USE)
   int32_t domain_mode = 0;        // ibasic(70)
   bool scaling = false;           // ibasic(69)
-  int32_t panel = 0;              // iparam(30) (> 1 replaces the panel width)
+  int32_t panel = 0;              // iparam(VARNEXO_IPARAM_PANEL) (> 1 replaces the panel width)
   std::vector<int32_t> perm;      // caller's permutation (read when user_perm > 0)
   std::vector<int32_t> matching;  // slot 13: row mapping (unsymmetric) or symmetric matching order
   std::vector<int32_t> pairs;     // pair list of the symmetric matching (domains), closed by the

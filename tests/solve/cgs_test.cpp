@@ -7,7 +7,7 @@
 
 #include <regex>
 
-#include "support_numeric/problems.h"
+#include "support/problems.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
+#include "support/matrices.h"
 
 using namespace testnum;
 
@@ -35,8 +36,13 @@ int32_t run_solve(Cholesky<T>& c, int32_t nb, std::vector<T>& x, std::vector<T>&
   const int64_t n = c.A.n;
   std::vector<T> W(std::max<int64_t>(1, wsize < 0 ? varnexo::solve::solve_work_values(sf, nb) : wsize));
   x.resize(n * nb);
-  return varnexo::solve::solve(sf, c.lnz.data(), nullptr, nullptr, ib, nb, x.data(), b.data(), nullptr,
-                               nullptr, W.data(), wsize < 0 ? static_cast<int64_t>(W.size()) : wsize, into_b);
+  const varnexo::driver::Control ctl(ib, nullptr, nullptr);
+  const varnexo::solve::SolveOptions o = varnexo::driver::solve_options(
+      ctl, varnexo::kind_of(ctl.matrix_type()), varnexo::FactorStorage::symmetric, into_b);
+  const varnexo::solve::FactorValues f{c.lnz.data(), nullptr, nullptr, nullptr};
+  return static_cast<int32_t>(varnexo::solve::solve(sf, f, o, nb, x.data(), b.data(), nullptr, nullptr,
+                                                    W.data(),
+                                                    wsize < 0 ? static_cast<int64_t>(W.size()) : wsize));
 }
 
 struct Problem {
@@ -61,7 +67,7 @@ Problem make(const std::string& name) {
     p.n = 300;
     p.upper = random_spd<double>(300, 0.02, 17);
   } else
-    shared_matrix(name, &p.n, &p.upper);
+    testsupport::shared_upper(name, &p.n, &p.upper, nullptr);
   return p;
 }
 
@@ -135,7 +141,7 @@ TEST(HermitianCholeskySolve, BackwardError) {
     if (name == "random")
       upper = random_spd<dcomplex>(n, 0.03, 21);
     else
-      ASSERT_TRUE(read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/c30up.mtx", &n, nullptr, &upper));
+      ASSERT_TRUE(testsupport::shared_upper("c30up", &n, nullptr, &upper));
     const Csr<dcomplex> A = upper_csr(n, upper);
     Cholesky<dcomplex> c(A, ordering(A, Ordering::nested_dissection), 8);
     ASSERT_EQ(c.map_status(), 0);

@@ -5,7 +5,7 @@
 
 #include "factor/left_looking.h"
 #include "solve/solve.h"
-#include "support_numeric/harness.h"
+#include "support/harness.h"
 
 using namespace testnum;
 using varnexo::OneBased;
@@ -107,9 +107,13 @@ struct LuFactor {
     auto sf = sym.view(true);
     std::vector<double> W(static_cast<size_t>(A.n) * nb);
     x.resize(W.size());
-    return varnexo::solve::solve_arrays(sf, lnz.data(), unz.data(), pivot.data(), colpivot.data(), ib, nb,
-                                        x.data(), b.data(), q.data(), scaling.data(), W.data(),
-                                        static_cast<int64_t>(W.size()), false);
+    const varnexo::driver::Control ctl(ib, nullptr, nullptr);
+    const varnexo::solve::SolveOptions o =
+        varnexo::driver::solve_options(ctl, varnexo::kind_of(type), varnexo::FactorStorage::lu, false);
+    const varnexo::solve::FactorValues f{lnz.data(), unz.data(), pivot.data(), colpivot.data()};
+    return static_cast<int32_t>(varnexo::solve::solve(sf, f, o, nb, x.data(), b.data(), q.data(),
+                                                      scaling.data(), W.data(),
+                                                      static_cast<int64_t>(W.size())));
   }
 };
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "solve/solve_entries.h"
-#include "support_numeric/problems.h"
+#include "support/problems.h"
 
 using namespace testnum;
 using varnexo::solve::Storage;

@@ -15,7 +15,7 @@ namespace {
 struct Job {
   std::string problem;
   int32_t type;
-  int32_t ordering;  // iparam(2): 2 nested dissection, 1 constrained minimum degree
+  int32_t ordering;  // iparam(VARNEXO_IPARAM_ORDERING): 2 nested dissection, 1 constrained minimum degree
 };
 
 struct Outcome {
@@ -35,14 +35,14 @@ Outcome run(const Job& job) {
   Outcome o;
   Session s(job.type);
   s.nb = 2;
-  s.ip(2) = job.ordering;
-  s.ip(5) = -1;
+  s.ip(VARNEXO_IPARAM_ORDERING) = job.ordering;
+  s.ip(VARNEXO_IPARAM_PERM_USE) = -1;
   o.x.assign(b.size(), 0.0);
   o.error = s.run(13, a, b, o.x);
   o.perm = s.perm;
-  o.perturbed = s.ip(14);
-  o.factor_nnz = s.ip(18);
-  s.ip(8) = 3;
+  o.perturbed = s.ip(VARNEXO_IPARAM_PERTURBED);
+  o.factor_nnz = s.ip(VARNEXO_IPARAM_FACTOR_NNZ);
+  s.ip(VARNEXO_IPARAM_MAX_REFINE) = 3;
   o.x_refined.assign(b.size(), 0.0);
   o.refine_error = s.run(33, a, b, o.x_refined);
   return o;

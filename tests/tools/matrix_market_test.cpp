@@ -6,6 +6,7 @@
 
 #include "generators.h"
 #include "solver.h"
+#include "support/matrices.h"
 #include "tool_test_support.h"
 
 namespace varnexo::tools {
@@ -99,6 +100,33 @@ TEST(MatrixMarket, MissingFileIsReported) {
   std::string error;
   EXPECT_FALSE(read_coordinate("/nonexistent/a.mtx", c, error));
   EXPECT_EQ(error, "/nonexistent/a.mtx: cannot open: No such file or directory");
+}
+
+// The tests read skew-symmetric matrices of their collection as general ones: each entry is
+// followed by its negated mirror.
+TEST(MatrixMarket, SkewSymmetricFileExpandsWhenAsked) {
+  const std::string path = write_file(
+      "skew.mtx", "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 2\n2 1 1.5\n3 2 -2\n");
+  Coordinate c;
+  std::string error;
+  EXPECT_FALSE(read_coordinate(path, c, error));
+  ASSERT_TRUE(read_coordinate(path, c, error, {.expand_skew = true})) << error;
+  EXPECT_EQ(c.symmetry, Symmetry::general);
+  EXPECT_EQ(c.row, (std::vector<int32_t>{2, 1, 3, 2}));
+  EXPECT_EQ(c.col, (std::vector<int32_t>{1, 2, 2, 3}));
+  EXPECT_EQ(c.val, (std::vector<double>{1.5, -1.5, -2.0, 2.0}));
+}
+
+// A matrix of the test collection that cannot be read fails the test that asked for it, naming
+// the file: no test skips silently for a missing matrix.
+TEST(MatrixMarket, MissingCollectionMatrixFailsWithItsPath) {
+  Coordinate c;
+  const ::testing::AssertionResult r = testsupport::read_matrix("no_such_matrix", c);
+  EXPECT_FALSE(r);
+  EXPECT_NE(std::string(r.message()).find(testsupport::matrix_path("no_such_matrix")), std::string::npos)
+      << r.message();
+  EXPECT_TRUE(testsupport::read_matrix("plskz362", c));
+  EXPECT_EQ(c.symmetry, Symmetry::general);
 }
 
 TEST(MatrixMarket, ReadsCommentsBlankLinesIntegerValuesAndCrlf) {

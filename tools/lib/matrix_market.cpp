@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <utility>
+#include <utility>
 #include <vector>
 
 #include "memory_limits.h"
@@ -25,6 +26,7 @@ struct Header {
   bool integer = false;  // the values are integers (stored as reals)
   Field field = Field::real;
   Symmetry symmetry = Symmetry::general;
+  bool skew = false;  // a skew-symmetric file, read as its stored triangle
 };
 
 // Line source over a FILE*, with the line number used in every message.
@@ -151,7 +153,7 @@ const char* kHeaderForm =
     "expected the header '%%MatrixMarket matrix coordinate|array real|complex|integer "
     "general|symmetric|hermitian'";
 
-bool parse_header(LineReader& in, Header& h, std::string& error) {
+bool parse_header(LineReader& in, Header& h, std::string& error, bool accept_skew) {
   const char *p, *end;
   if (!in.next(p, end)) {
     error = in.at_file("empty file, " + std::string(kHeaderForm));
@@ -175,9 +177,14 @@ bool parse_header(LineReader& in, Header& h, std::string& error) {
   }
   h.field = field == "complex" ? Field::complex : Field::real;
   h.integer = field == "integer";
-  if (symmetry == "skew-symmetric") {
+  if (symmetry == "skew-symmetric" && !accept_skew) {
     error = in.at_line("skew-symmetric matrices are not supported (no matrix type stores them)");
     return false;
+  }
+  if (symmetry == "skew-symmetric") {
+    h.skew = true;
+    h.symmetry = Symmetry::symmetric;  // one stored triangle; the other is mirrored with a minus sign
+    return true;
   }
   if (symmetry != "general" && symmetry != "symmetric" && symmetry != "hermitian") {
     error = in.at_line("unknown symmetry '" + symmetry + "' (expected general, symmetric or hermitian)");
@@ -405,8 +412,8 @@ bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& o
   return true;
 }
 
-bool parse_head(LineReader& in, Header& h, int64_t size[3], std::string& error) {
-  return parse_header(in, h, error) && parse_size(in, h, size, error);
+bool parse_head(LineReader& in, Header& h, int64_t size[3], std::string& error, bool accept_skew = false) {
+  return parse_header(in, h, error, accept_skew) && parse_size(in, h, size, error);
 }
 
 bool read_coordinate_from(LineReader& in, const std::string& name, Coordinate& out, std::string& error,
@@ -414,7 +421,7 @@ bool read_coordinate_from(LineReader& in, const std::string& name, Coordinate& o
   Header h;
   int64_t size[3];
   if (options.warning) options.warning->clear();
-  if (!parse_head(in, h, size, error)) return false;
+  if (!parse_head(in, h, size, error, options.expand_skew)) return false;
   if (h.array) {
     error =
         name + ":1: the matrix must be a coordinate file (array files are read for right-hand sides only)";
@@ -426,7 +433,24 @@ bool read_coordinate_from(LineReader& in, const std::string& name, Coordinate& o
   out.ncols = static_cast<int32_t>(size[1]);
   out.field = h.field;
   out.symmetry = h.symmetry;
-  return read_entries(in, h, size, out, options, error);
+  if (!read_entries(in, h, size, out, options, error)) return false;
+  if (h.skew) {
+    // The file holds one triangle of A = -Aᵀ: the mirror of each entry follows it, negated.
+    Coordinate full = out;
+    full.symmetry = Symmetry::general;
+    full.row.clear(), full.col.clear(), full.val.clear();
+    const int w = out.width();
+    for (int64_t k = 0; k < out.entries(); ++k) {
+      const double* v = out.val.data() + w * k;
+      full.row.push_back(out.row[k]), full.col.push_back(out.col[k]);
+      full.val.insert(full.val.end(), v, v + w);
+      if (out.row[k] == out.col[k]) continue;
+      full.row.push_back(out.col[k]), full.col.push_back(out.row[k]);
+      for (int c = 0; c < w; ++c) full.val.push_back(-v[c]);
+    }
+    out = std::move(full);
+  }
+  return true;
 }
 
 // The coordinate entries of a right-hand-side file spread into a dense block (the mirror of

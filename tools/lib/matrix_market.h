@@ -18,6 +18,8 @@ struct ReadOptions {
   // When set, receives one line "<path>:<line>: ..." if entries at the same position were summed;
   // left empty otherwise.
   std::string* warning = nullptr;
+  // Accept a skew-symmetric coordinate file (see read_coordinate).
+  bool expand_skew = false;
 };
 
 // Reads a coordinate file (real, integer or complex values; general, symmetric or Hermitian).
@@ -27,7 +29,10 @@ struct ReadOptions {
 // Hermitian file that holds both (i,j) and its mirror (j,i) (which triangle is meant is
 // ambiguous), and declared sizes beyond the memory of ReadOptions. Entries repeated at the same
 // position are summed, with a warning. On failure returns false and sets `error` to one line
-// "<path>:<line>: <what>" (or "<path>: <what>" when no line applies).
+// "<path>:<line>: <what>" (or "<path>: <what>" when no line applies). Integer values become real.
+// With ReadOptions::expand_skew a skew-symmetric file is accepted and returned as a general matrix
+// holding both triangles, each entry followed by its negated mirror (the tests read such matrices
+// for their patterns and moduli; no matrix type stores them).
 bool read_coordinate(const std::string& path, Coordinate& out, std::string& error,
                      const ReadOptions& options = {});
 

@@ -21,23 +21,15 @@
 #include "common/scalar.h"
 #include "factor/left_looking.h"
 #include "factor/storage.h"
+#include "support/csr.h"
 
 namespace testnum {
 
 using varnexo::conj;
 using dcomplex = std::complex<double>;
 
-// A matrix as an entry map (1-based (row, col) -> value).
-template <class T>
-using Entries = std::map<std::pair<int32_t, int32_t>, T>;
-
-template <class T>
-struct Csr {
-  int32_t n = 0;
-  std::vector<int32_t> ia, ja;
-  std::vector<T> a;
-  int64_t nnz() const { return ia.empty() ? 0 : ia[n] - 1; }
-};
+using testsupport::Csr;
+using testsupport::Entries;
 
 // Compressed rows from an entry map; with `diagonal_first` the diagonal leads its row.
 template <class T>
@@ -134,37 +126,6 @@ Entries<T> random_spd(int32_t n, double density, uint32_t seed) {
       }
   for (int32_t i = 1; i <= n; ++i) e[{i, i}] = T(rowsum[i] + 1.0 + p(g));
   return e;
-}
-
-// Tiny Matrix Market reader: coordinate real/integer/complex, general/symmetric/hermitian.
-// Returns upper entries (symmetric kinds, and general files keeping i <= j when `upper`).
-inline bool read_matrix_market(const std::string& path, int32_t* n, Entries<double>* real_e,
-                               Entries<dcomplex>* complex_e) {
-  std::ifstream in(path);
-  std::string line;
-  if (!std::getline(in, line)) return false;
-  const bool is_complex = line.find("complex") != std::string::npos;
-  const bool hermitian = line.find("hermitian") != std::string::npos;
-  while (std::getline(in, line) && !line.empty() && line[0] == '%') {
-  }
-  std::istringstream head(line);
-  int64_t rows, cols, nnz;
-  head >> rows >> cols >> nnz;
-  *n = static_cast<int32_t>(rows);
-  for (int64_t k = 0; k < nnz; ++k) {
-    int32_t i, j;
-    double re = 0, im = 0;
-    in >> i >> j >> re;
-    if (is_complex) in >> im;
-    dcomplex v(re, im);
-    if (i > j) {
-      std::swap(i, j);
-      if (hermitian) v = std::conj(v);
-    }
-    if (is_complex && complex_e) (*complex_e)[{i, j}] = v;
-    if (!is_complex && real_e) (*real_e)[{i, j}] = re;
-  }
-  return static_cast<bool>(in);
 }
 
 // The symbolic factor of a pattern under an ordering, owning its arrays.

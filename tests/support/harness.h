@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "common/matrix_kind.h"
+#include "driver/control.h"
+#include "driver/numeric_options.h"
 #include "factor/factorize.h"
 #include "factor/value_map.h"
-#include "support_numeric/problems.h"
+#include "support/problems.h"
 
 namespace testnum {
 
@@ -34,6 +37,24 @@ struct MapArrays {
     }
   }
 };
+
+// Factorises through factor::factorize with the options the driver derives from the control words
+// `ibasic` (and the domain table), and records the result into them as the driver does. Returns
+// the status left in word 50.
+inline int32_t factorize_with_words(int32_t* ibasic, double* rbasic, varnexo::FactorStorage storage,
+                                    const varnexo::factor::SymbolicFactor& sf,
+                                    const varnexo::factor::ValueMap& map,
+                                    const varnexo::factor::NumericMatrix& A,
+                                    const varnexo::factor::FactorBuffers& b, const int32_t* domains) {
+  const varnexo::driver::Control ctl(ibasic, rbasic, nullptr);
+  const varnexo::MatrixKind* kind = varnexo::find_kind(ctl.matrix_type());
+  varnexo::factor::FactorResult r{varnexo::factor::FactorStatus::kernel_missing};
+  if (kind != nullptr)
+    r = varnexo::factor::factorize(sf, map, A, varnexo::driver::factor_options(ctl, *kind, storage, domains),
+                                   b);
+  varnexo::driver::record_factor_result(ctl, r);
+  return ctl.error_num();
+}
 
 // A positive definite matrix factorised by the library (type 2, or 4 for complex values).
 template <class T>
@@ -70,19 +91,14 @@ struct Cholesky {
       ibasic[59] = static_cast<int32_t>(domains->size() / 2 - 1);
       ibasic[69] = 1;
     }
-    varnexo::factor::NumericMatrix M;
-    M.ia = A.ia.data();
-    M.ja = A.ja.data();
-    M.a = A.a.data();
-    status = varnexo::factor::factorize(sf, maps.map, ibasic, rbasic, M, lnz.data(), temp.data(), nullptr,
-                                        nullptr, nullptr, domains ? domains->data() : nullptr);
+    const varnexo::factor::NumericMatrix M{A.ia.data(), A.ja.data(), A.a.data(), nullptr};
+    varnexo::factor::FactorBuffers b;
+    b.lnz = lnz.data();
+    b.temp = temp.data();
+    status = factorize_with_words(ibasic, rbasic, varnexo::FactorStorage::symmetric, sf, maps.map, M, b,
+                                  domains ? domains->data() : nullptr);
     return status;
   }
 };
-
-// Reads a matrix of the shared collection (upper entries); false when it is not there.
-inline bool shared_matrix(const std::string& name, int32_t* n, Entries<double>* e) {
-  return read_matrix_market(std::string(VARNEXO_MATRICES_DIR) + "/" + name + ".mtx", n, e, nullptr);
-}
 
 }  // namespace testnum

@@ -1,13 +1,17 @@
 // Where the analysis puts things: the start positions (iadr slots) of the sub-arrays inside the
-// work blocks and the permanent block STRUC_FI, and the views through which the loader, the
-// factorisation and the solve find their arrays. Flow: symbolic -> [factor storage] -> load ->
+// work blocks and the permanent block STRUC_FI, and the views through which the driver hands the
+// loader, the factorisation and the solve their arrays. Flow: symbolic -> [factor storage] -> load ->
 // factor -> solve.
 #pragma once
 #include <cstdint>
 
+#include "driver/control.h"
 #include "factor/storage.h"
 
-namespace varnexo::factor {
+namespace varnexo::driver {
+
+using factor::SymbolicFactor;
+using factor::ValueMap;
 
 // iadr slots (1-based) written by the analysis steps. Slots 41, 42, 57 and 75 belong to the
 // numerical blocks and are not used here.
@@ -73,16 +77,16 @@ enum IadrSlot : int32_t {
 };
 
 // The symbolic factor inside STRUC_FI (arrays as laid out by analysis step 3). xunz is nullptr
-// for the symmetric storage (ibasic(19) = 1).
-SymbolicFactor symbolic_view(int32_t* struc_fi, const int32_t* iadr, const int32_t* ibasic);
+// for the symmetric storage.
+SymbolicFactor symbolic_view(int32_t* struc_fi, const Control& ctl);
 
 // The value map inside STRUC_FI. LU-only and scaling-only arrays are nullptr when absent.
-ValueMap value_map_view(int32_t* struc_fi, const int32_t* iadr, const int32_t* ibasic);
+ValueMap value_map_view(int32_t* struc_fi, const Control& ctl);
 
 // Integer work and pivot records of the factorisation, inside STRUC_FI.
 // iwork: indmap at element 1, relind at P*n+1, link at 2*P*n+1, length at 2*P*n+n+1
-// (P = ibasic(15)). pivot, colpivot: n words each. domain_table: 2*(nd+1) words in supernode
-// numbers, nd = ibasic(60). column counts of L: colcnt (n).
+// (P = the processor count). pivot, colpivot: n words each. domain_table: 2*(nd+1) words in
+// supernode numbers, nd the number of domains. column counts of L: colcnt (n).
 struct FactorWorkspace {
   int32_t* iwork = nullptr;
   int64_t iwork_words = 0;
@@ -95,7 +99,7 @@ struct FactorWorkspace {
   int32_t* mark1 = nullptr;    // nsuper: set to -1111111 by the analysis
   int32_t* mark2 = nullptr;    // nsuper: set to -1111111 by the analysis
 };
-FactorWorkspace factor_workspace_view(int32_t* struc_fi, const int32_t* iadr, const int32_t* ibasic);
+FactorWorkspace factor_workspace_view(int32_t* struc_fi, const Control& ctl);
 
 // Update lists of the parallel schedule (several processors only; all nullptr otherwise).
 // Non-domain mode: ptr(1..nsuper+1), entries ptr(s)..ptr(s+1)-1 of target (first column of the
@@ -110,7 +114,6 @@ struct UpdateLists {
   int32_t entries = 0;
   int32_t separators = 0;  // 0 in non-domain mode
 };
-UpdateLists update_lists_view(int32_t* struc_fi, int32_t* up_uplen, const int32_t* iadr,
-                              const int32_t* ibasic);
+UpdateLists update_lists_view(int32_t* struc_fi, int32_t* up_uplen, const Control& ctl);
 
-}  // namespace varnexo::factor
+}  // namespace varnexo::driver
