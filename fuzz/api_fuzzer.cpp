@@ -1,7 +1,9 @@
 // Fuzz target for the public call: decodes from the input a matrix type, a sequence of calls on
 // one handle (phases, parameter changes, new values or a new matrix between calls, a type that
 // changes sign), iparam values, n and the arrays (valid compressed rows most of the time,
-// corrupted sometimes), and always ends with the release phase -1 so that leaks show.
+// corrupted sometimes), values from anywhere in the doubles (whole matrices scaled by 1e-150 to
+// 1e150, single entries near 1e±300, subnormals, NaN, ∞), and always ends with the release phase
+// -1 so that leaks show.
 // Every array is allocated with its exact size, so a read or write outside it is caught by the
 // address sanitizer. Beyond "no crash, no leak, no undefined behaviour" it checks what the call
 // promises: ia, ja and a come back unchanged, b too unless the solution goes there, perm unless
@@ -35,24 +37,6 @@ constexpr int32_t kTypes[] = {1, 2, -2, 3, 4, -4, 6, 11, 13};
 constexpr int32_t kOddTypes[] = {0, 5, -5, -1, -3, -6, -11, -13, 7, 12, 14, INT32_MIN, INT32_MAX};
 constexpr int32_t kPhases[] = {13, 11, 12, 22, 23, 33, 33, 0};
 constexpr int32_t kOddPhases[] = {-3, -2, -1, -4, 1, 10, 14, 21, 24, 32, 34, INT32_MIN, INT32_MAX};
-// Four things the library does not handle yet are left out; set these to true once it does.
-// - The Bunch–Kaufman kernel of types -2, -4 and 6 takes a 2×2 pivot at the last column of a
-//   diagonal block when its diagonal entry is NaN (an update that overflowed: entries spanning
-//   more than about 1e200) and interchanges outside the block: values of those types are kept
-//   between 1e-50 and 1e50 in modulus.
-// - With the CGS iteration on, a forward or backward substitution alone (iparam(26) ≠ 0, which the
-//   input check takes at any value) returns success before its solution is checked for NaN and
-//   Inf: those solutions are not checked.
-// - The library judges a refined solution by ‖r‖ / (‖A‖∞·‖x‖∞ + ‖b‖∞), which reads 0 when the
-//   product overflows, so a useless solution passes when the norm of A is inflated (a Hermitian
-//   diagonal entry with an imaginary part near 1e300, which the factorisation drops): such
-//   solutions are not checked.
-// - A pure solve adds iparam(14) to the stored count of perturbed pivots (which a positive
-//   iparam(14) replaced) in 32 bits: iparam(14) stays below 2^29.
-constexpr bool kExtremeValuesForBunchKaufman = false;
-constexpr bool kCheckPartialSolvesWithCgs = false;
-constexpr bool kCheckWhenNormProductOverflows = false;
-constexpr bool kHugePerturbedCounts = false;
 
 // Values a hostile or careless caller puts anywhere.
 constexpr int32_t kBig = 1 << 30;
@@ -248,7 +232,6 @@ void between_calls(FuzzedDataProvider& in, Caller& c) {
   for (int e = 0; e < edits; ++e) {
     const int k = pick(in, kReadEntries);
     c.ip(k) = in.ConsumeBool() ? in.ConsumeIntegralInRange<int32_t>(-3, 33) : pick(in, kHostile);
-    if (k == 14 && !kHugePerturbedCounts) c.ip(14) = std::min(c.ip(14), int32_t{1} << 29);
   }
   switch (in.ConsumeIntegralInRange<int>(0, 15)) {
     case 1:
@@ -287,8 +270,7 @@ void between_calls(FuzzedDataProvider& in, Caller& c) {
 bool solves(int32_t phase) { return phase == 13 || phase == 23 || phase == 33; }
 
 // The backward error of a solution of the system the call describes (the matrix as its type
-// stores it, transposed when iparam(12) = 1), or -1 for a type without a storage or, unless
-// checked, when ‖A‖∞·‖x‖∞ overflows.
+// stores it, transposed when iparam(12) = 1), or -1 for a type without a storage.
 double backward_error_of(const Matrix& m, int32_t type, bool transposed, const double* b, const double* x,
                          int32_t nb) {
   using varnexo::tools::Layout;
@@ -306,21 +288,9 @@ double backward_error_of(const Matrix& m, int32_t type, bool transposed, const d
   a.ia = m.ia;
   a.ja = m.ja;
   a.a = m.a;
-  double xmax = 0.0;
-  const size_t w = m.complex ? 2 : 1;
-  for (size_t k = 0; k < static_cast<size_t>(m.n) * nb; ++k)
-    xmax = std::max(xmax, w == 2 ? std::hypot(x[2 * k], x[2 * k + 1]) : std::abs(x[k]));
-  if (!kCheckWhenNormProductOverflows && !std::isfinite(varnexo::tools::norm_inf(a) * xmax)) return -1.0;
   return varnexo::tools::backward_error(a, transposed && a.layout == Layout::full, b, x, nb);
 }
 bool analyses(int32_t phase) { return phase == 11 || phase == 12 || phase == 13; }
-
-// Values of the Bunch–Kaufman types brought between 1e-50 and 1e50 in modulus (see above).
-void keep_values_moderate(Caller& c) {
-  if (kExtremeValuesForBunchKaufman || !(c.type == -2 || c.type == -4 || c.type == 6)) return;
-  for (double& v : c.m.a)
-    if (v != 0.0 && std::isfinite(v)) v = std::copysign(std::clamp(std::abs(v), 1e-50, 1e50), v);
-}
 
 // The trace level of API_FUZZER_TRACE: 0 none, 1 each call, 2 also iparam and the arrays.
 int trace_level() {
@@ -353,7 +323,6 @@ void trace_call(Caller& c, int index, int32_t phase, int null_arg) {
 
 // One call, with the promises checked afterwards.
 void call(FuzzedDataProvider& in, Caller& c, int32_t phase, int index) {
-  keep_values_moderate(c);
   const Matrix before = c.m;
   const std::vector<int32_t> perm_before = c.perm;
   const std::vector<double> b_before = c.b;
@@ -380,8 +349,7 @@ void call(FuzzedDataProvider& in, Caller& c, int32_t phase, int index) {
   if (solution_on_b != 1)
     for (size_t k = 0; k < c.b.size(); ++k)
       if (std::memcmp(&c.b[k], &b_before[k], sizeof(double)) != 0) broken("b changed", index, phase, c.type);
-  const bool partial_with_cgs = c.ip(26) != 0 && c.ip(4) != 0;
-  if (error == 0 && solves(phase) && nb >= 1 && (kCheckPartialSolvesWithCgs || !partial_with_cgs)) {
+  if (error == 0 && solves(phase) && nb >= 1) {
     const std::vector<double>& solution = on_b ? c.b : c.x;
     for (double v : solution)
       if (!std::isfinite(v))
