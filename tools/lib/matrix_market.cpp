@@ -13,7 +13,6 @@
 #include <limits>
 #include <memory>
 #include <utility>
-#include <utility>
 #include <vector>
 
 #include "memory_limits.h"
