@@ -114,18 +114,21 @@ bool load(const std::string& arg, std::vector<Case>& cases) {
   return load_file(arg, cases);
 }
 
-// The library, `repeat` times from a fresh handle; medians of each stage.
-Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat) {
+// The stage times of repeated runs of the library, and the last run's figures.
+struct OurRuns {
   Times t;
   std::vector<double> ta, tf, ts;
-  for (int r = 0; r < repeat; ++r) {
-    tools::SolveSettings s;
-    s.matrix_type = type;
+  bool failed = false;
+
+  // One run from a fresh handle; a failed run ends the series with its error as the note.
+  void run(tools::Csr& a, const tools::SolveSettings& s, const std::vector<double>& b) {
+    if (failed) return;
     std::vector<double> bb(b), x(b.size());
     const tools::SolveOutcome o = tools::solve(a, s, bb.data(), 1, x.data());
     if (o.error != 0) {
       t.note = "error " + std::to_string(o.error) + " in phase " + std::to_string(o.failed_phase);
-      return t;
+      failed = true;
+      return;
     }
     ta.push_back(o.stage_seconds(11));
     tf.push_back(o.stage_seconds(22));
@@ -133,13 +136,38 @@ Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int re
     t.factor_nnz = o.factor_nnz;
     t.mflop = o.mflop;
     t.steps = o.refinement_steps;
-    if (r == 0) t.berr = tools::backward_error(a, false, b.data(), x.data(), 1);
+    if (t.berr < 0) t.berr = tools::backward_error(a, false, b.data(), x.data(), 1);
   }
-  t.ok = true;
-  t.analyse = median(ta);
-  t.factor = median(tf);
-  t.solve = median(ts);
-  return t;
+
+  // Medians of each stage.
+  Times result() {
+    if (failed) return Times{false, t.note};
+    t.ok = true;
+    t.analyse = median(ta);
+    t.factor = median(tf);
+    t.solve = median(ts);
+    return t;
+  }
+};
+
+// The library, `repeat` times from a fresh handle; medians of each stage. robust: varnexo-solve's
+// settings for hard matrices (tools::SolveSettings::robust). With `single` also a
+// single-precision factor (and its refinement in double), alternating with the double runs
+// (double, single, double, single, ...) so that a change in the machine's load falls on both.
+Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, bool robust,
+               Times* single) {
+  tools::SolveSettings s;
+  s.matrix_type = type;
+  s.robust = robust;
+  tools::SolveSettings s32 = s;
+  s32.single = true;
+  OurRuns dbl, sgl;
+  for (int r = 0; r < repeat; ++r) {
+    dbl.run(a, s, b);
+    if (single) sgl.run(a, s32, b);
+  }
+  if (single) *single = sgl.result();
+  return dbl.result();
 }
 
 // The library with iparam(4) set, `repeat` times; the median solve time of phase 33.
@@ -217,7 +245,18 @@ struct Row {
   Times t;
   double ratio[3] = {-1, -1, -1};  // ours / best peer: analyse, factor, solve
   Iterated it{};                   // ours: the iteration instead of refinement
+  Times single{};                  // ours with a single-precision factor (when asked for)
 };
+
+// Ours in single precision against ours in double: factor s, solve+refinement s (their ratios
+// to double), steps and backward error.
+std::string single_text(const Row& r) {
+  if (!r.single.ok) return r.single.note.empty() ? "-" : r.single.note;
+  const auto ratio = [](double s, double d) { return d > 0 ? num(s / d, "%.2f") : std::string("-"); };
+  return num(r.single.factor) + " (" + ratio(r.single.factor, r.t.factor) + "×), " + num(r.single.solve) +
+         " (" + ratio(r.single.solve, r.t.solve) + "×), " + std::to_string(r.single.steps) + " steps, " +
+         num(r.single.berr, "%.1e");
+}
 
 std::string iterated_text(const Row& r) {
   if (!r.it.ran) return "-";
@@ -231,23 +270,24 @@ void print_table(const std::vector<Row>& rows, double gflops) {
   std::printf(
       "| matrix | n | nnz | solver | analyse s | factor s | solve s | refinement steps | nnz(factor) | "
       "backward error | iterated solve: iterations, backward error, solve s | factor Gflop/s | "
-      "ratio analyse/factor/solve | note |\n");
-  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|---:|---|---|\n");
+      "ratio analyse/factor/solve | single precision: factor s, solve+refinement s, steps, backward error | "
+      "note |\n");
+  std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|---:|---|---|---|\n");
   for (const Row& r : rows) {
     const double rate = r.t.mflop > 0 && r.t.factor > 0 ? r.t.mflop / r.t.factor / 1e3 : -1;
     const std::string rate_text =
         rate < 0 ? "-" : num(rate) + " (" + num(100 * rate / gflops, "%.0f") + "% of dgemm)";
-    std::printf(
-        "| %s | %d | %lld | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.matrix.c_str(), r.n,
-        static_cast<long long>(r.nnz), r.solver.c_str(), num(r.t.analyse).c_str(), num(r.t.factor).c_str(),
-        num(r.t.solve).c_str(), r.t.steps >= 0 ? std::to_string(r.t.steps).c_str() : "-",
-        r.t.factor_nnz >= 0 ? std::to_string(r.t.factor_nnz).c_str() : "-", num(r.t.berr, "%.1e").c_str(),
-        iterated_text(r).c_str(), rate_text.c_str(),
-        r.ratio[1] >= 0
-            ? (num(r.ratio[0], "%.2f") + " / " + num(r.ratio[1], "%.2f") + " / " + num(r.ratio[2], "%.2f"))
-                  .c_str()
-            : "-",
-        r.t.note.c_str());
+    std::printf("| %s | %d | %lld | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
+                r.matrix.c_str(), r.n, static_cast<long long>(r.nnz), r.solver.c_str(),
+                num(r.t.analyse).c_str(), num(r.t.factor).c_str(), num(r.t.solve).c_str(),
+                r.t.steps >= 0 ? std::to_string(r.t.steps).c_str() : "-",
+                r.t.factor_nnz >= 0 ? std::to_string(r.t.factor_nnz).c_str() : "-",
+                num(r.t.berr, "%.1e").c_str(), iterated_text(r).c_str(), rate_text.c_str(),
+                r.ratio[1] >= 0 ? (num(r.ratio[0], "%.2f") + " / " + num(r.ratio[1], "%.2f") + " / " +
+                                   num(r.ratio[2], "%.2f"))
+                                      .c_str()
+                                : "-",
+                single_text(r).c_str(), r.t.note.c_str());
   }
 }
 
@@ -260,11 +300,13 @@ void print_results(const std::vector<Row>& rows, double gflops) {
         "\"ratio_analyse\":%.4g,"
         "\"ratio_factor\":%.4g,\"ratio_solve\":%.4g,\"refine_steps\":%d,\"iterated\":%s,"
         "\"iterated_ok\":%s,\"iterations\":%d,\"iterated_backward_error\":%.3g,\"iterated_solve_s\":%.6g,"
-        "\"note\":\"%s\"}\n",
+        "\"single_ok\":%s,\"single_factor_s\":%.6g,\"single_solve_s\":%.6g,\"single_steps\":%d,"
+        "\"single_backward_error\":%.3g,\"note\":\"%s\"}\n",
         r.matrix.c_str(), r.n, static_cast<long long>(r.nnz), r.solver.c_str(), r.t.ok ? "true" : "false",
         r.t.analyse, r.t.factor, r.t.solve, static_cast<long long>(r.t.factor_nnz), r.t.mflop, r.t.berr,
         r.ratio[0], r.ratio[1], r.ratio[2], r.t.steps, r.it.ran ? "true" : "false",
-        r.it.ok ? "true" : "false", r.it.iterations, r.it.berr, r.it.solve, r.t.note.c_str());
+        r.it.ok ? "true" : "false", r.it.iterations, r.it.berr, r.it.solve, r.single.ok ? "true" : "false",
+        r.single.factor, r.single.solve, r.single.steps, r.single.berr, r.t.note.c_str());
 }
 
 // Every solve that succeeded has a backward error below 1e-10.
@@ -273,6 +315,11 @@ bool all_accurate(const std::vector<Row>& rows) {
     if (r.it.ok && !(r.it.berr < 1e-10)) {
       std::fprintf(stderr, "varnexo-bench: %s on %s: backward error %.3g\n", r.it.method.c_str(),
                    r.matrix.c_str(), r.it.berr);
+      return false;
+    }
+    if (r.single.ok && !(r.single.berr < 1e-10)) {
+      std::fprintf(stderr, "varnexo-bench: single precision on %s: backward error %.3g\n", r.matrix.c_str(),
+                   r.single.berr);
       return false;
     }
     if (!r.t.ok) continue;
@@ -290,7 +337,8 @@ Kind kind_of(int32_t type) {
 }
 
 // Runs the library and every peer that fits on one case; appends the rows, ours first.
-void bench_case(Case& c, int repeat, const std::vector<Peer>& peers, std::vector<Row>& rows) {
+void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers, std::vector<Row>& rows,
+                bool robust) {
   tools::Layout layout;
   bool complex;
   tools::layout_of_type(c.type, layout, complex);
@@ -304,7 +352,10 @@ void bench_case(Case& c, int repeat, const std::vector<Peer>& peers, std::vector
   for (size_t i = 0; i < ones.size(); i += a.width()) ones[i] = 1.0;
   tools::multiply(a, false, ones.data(), b.data(), 1);
   const size_t first = rows.size();
-  rows.push_back({c.name, "varnexo", a.n, a.nnz(), run_ours(a, c.type, b, repeat)});
+  Times single_times;
+  rows.push_back({c.name, "varnexo", a.n, a.nnz(),
+                  run_ours(a, c.type, b, repeat, robust, single ? &single_times : nullptr)});
+  rows.back().single = single_times;
   rows.back().it = run_iterated(a, c.type, b, repeat);
   if (complex) return;
   tools::to_csr(c.matrix, tools::Layout::full, false, full, error);
@@ -339,11 +390,16 @@ std::vector<std::string> default_list() {
 
 void usage() {
   std::printf(
-      "usage: varnexo-bench [--repeat R] [--dgemm N] [MATRIX ...]\n"
+      "usage: varnexo-bench [--repeat R] [--dgemm N] [--single] [--no-peers] [MATRIX ...]\n"
       "  MATRIX: a Matrix Market file, a folder of them, or gen:PROBLEM (a generated problem)\n"
       "  --repeat R   repeats of each solver per matrix; times are medians (default 3)\n"
       "  --dgemm N    order of the dense products that measure the dgemm rate (default 1500)\n"
       "  --check      exit status 1 unless every successful solve has a backward error below 1e-10\n"
+      "  --single     also a single-precision factor refined in double (10 steps at most), its runs\n"
+      "               alternating with the double ones\n"
+      "  --no-peers   only this library\n"
+      "  --robust     varnexo with the settings varnexo-solve takes for hard matrices (the symmetric\n"
+      "               matching for -2 with a weak diagonal; GMRES after refinement that falls short)\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
 }
 
@@ -351,7 +407,7 @@ void usage() {
 
 int main(int argc, char** argv) {
   int repeat = 3, dgemm_n = 1500;
-  bool check = false;
+  bool check = false, single = false, no_peers = false, robust = false;
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
@@ -365,6 +421,12 @@ int main(int argc, char** argv) {
       (arg == "--repeat" ? repeat : dgemm_n) = v;
     } else if (arg == "--check") {
       check = true;
+    } else if (arg == "--single") {
+      single = true;
+    } else if (arg == "--no-peers") {
+      no_peers = true;
+    } else if (arg == "--robust") {
+      robust = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;
@@ -380,14 +442,14 @@ int main(int argc, char** argv) {
   for (const std::string& m : list)
     if (!load(m, cases)) return 2;
 
-  const std::vector<Peer> peers = available_peers();
+  const std::vector<Peer> peers = no_peers ? std::vector<Peer>{} : available_peers();
   std::printf("varnexo-bench: %zu matrices, %d repeats, peers:", cases.size(), repeat);
   for (const Peer& p : peers) std::printf(" %s", p.name);
   std::printf("%s\n", peers.empty() ? " none" : "");
   const double gflops = dgemm_rate(dgemm_n);
   std::vector<Row> rows;
   for (Case& c : cases) {
-    bench_case(c, repeat, peers, rows);
+    bench_case(c, repeat, single, peers, rows, robust);
     c.matrix = tools::Coordinate{};
   }
   print_table(rows, gflops);

@@ -76,8 +76,9 @@ bool read_input(const CommandOptions& o, Input& in, std::string& error) {
     in.natural_type = p.matrix_type;
     return true;
   }
+  // A skew-symmetric file is solved as the whole matrix (type 11).
   std::string warning;
-  if (!read_coordinate(o.matrix_path, in.matrix, error, {0, &warning})) return false;
+  if (!read_coordinate(o.matrix_path, in.matrix, error, {0, &warning, true})) return false;
   if (!warning.empty()) warn(warning);
   in.name = o.matrix_path;
   in.natural_type = type_from_header(in.matrix);
@@ -205,7 +206,11 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
   s.max_refine = o.max_refine;
   s.cgs_code = o.cgs_code;
   s.pivot_exponent = o.pivot_exponent;
+  s.matching = o.matching;
+  s.scaling = o.scaling;
+  s.robust = true;
   s.transpose = o.transpose;
+  s.single = o.single;
   s.message_level = o.message_level;
   s.indefinite_fallback = o.matrix_type == 0;
   return s;
@@ -240,8 +245,9 @@ int report_error(const SolveOutcome& r, int32_t message_level) {
   return fail(kSolverError, msg);
 }
 
-void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs, int32_t cgs_code,
-                   double berr) {
+void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t nrhs,
+                   const CommandOptions& o, double berr) {
+  const int32_t cgs_code = o.cgs_code;
   std::printf("matrix        %s: n %d, nnz %lld (%s), type %s\n", in.name.c_str(), a.n,
               static_cast<long long>(a.nnz()), a.layout == Layout::full ? "full rows" : "upper triangle",
               type_label(r.matrix_type).c_str());
@@ -249,7 +255,8 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
     std::printf("note          type %d met a non-positive pivot; solved as type %d\n", -r.matrix_type,
                 r.matrix_type);
   const auto known = [](int64_t v) { return v >= 0 ? std::to_string(v) : std::string("-"); };
-  std::printf("factor        nnz(L+U) %s, %s Mflop\n", known(r.factor_nnz).c_str(), known(r.mflop).c_str());
+  std::printf("factor        nnz(L+U) %s, %s Mflop%s\n", known(r.factor_nnz).c_str(), known(r.mflop).c_str(),
+              o.single ? ", single precision" : "");
   std::printf("times         ");
   for (size_t k = 0; k < r.times.size(); ++k) {
     const PhaseTime& t = r.times[k];
@@ -270,6 +277,9 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
       std::printf("%d refinement step%s", r.refinement_steps, r.refinement_steps == 1 ? "" : "s");
     std::printf(", %d perturbed pivot%s", r.perturbed_pivots, r.perturbed_pivots == 1 ? "" : "s");
     if (r.matrix_type == -2 || r.matrix_type == -4) std::printf(", inertia +%d -%d", r.positive, r.negative);
+    if (r.krylov_iterations > 0)
+      std::printf("\nrescue        %d GMRES iterations preconditioned by the factor%s", r.krylov_iterations,
+                  r.refactorised ? " (factorised again with pivots perturbed to 1e-6)" : "");
     if (std::isfinite(berr))
       std::printf("\nbackward error %.3e\n", berr);
     else
@@ -316,7 +326,7 @@ int run(const CommandOptions& o, Stage& stage) {
   // The library takes the transposed solve as the plain one for the symmetric types.
   const bool transposed = o.transpose && a.layout == Layout::full;
   const double berr = r.solved ? backward_error(a, transposed, b_copy.data(), x.data(), nrhs) : 0.0;
-  print_summary(in, a, r, nrhs, o.cgs_code, berr);
+  print_summary(in, a, r, nrhs, o, berr);
   if (r.solved && !accept_solution(berr, o.tolerance, error)) {
     if (!o.output_path.empty()) error += "; " + o.output_path + " not written";
     return fail(kSolverError, error);

@@ -7,6 +7,7 @@
 
 #include "abi/abi_entries.h"
 #include "common/export.h"
+#include "driver/analysis_steps.h"
 #include "driver/control.h"
 #include "driver/handle.h"
 #include "driver/handle_routines.h"
@@ -33,9 +34,7 @@ VARNEXO_UNDERSCORE_ALIAS(ini_basic_fc_);
 // into the structure block of the analysis from word 5n+8 on.
 VARNEXO_EXPORT void ddist_init_varnexo_(const int32_t* ibasic, int32_t* structure_block,
                                         const int32_t* pairs) {
-  const Control ctl(const_cast<int32_t*>(ibasic), nullptr, nullptr);
-  const int64_t n = ctl.n(), words = 2 * (int64_t)ctl.domains() + 2;
-  std::memcpy(structure_block + 5 * n + 7, pairs, sizeof(int32_t) * (size_t)words);
+  copy_pair_list(Control(const_cast<int32_t*>(ibasic), nullptr, nullptr), structure_block, pairs);
 }
 VARNEXO_UNDERSCORE_ALIAS(ddist_init_varnexo_);
 

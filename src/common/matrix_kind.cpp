@@ -25,11 +25,11 @@ constexpr KindDefaults kDriverUnsymmetric{0, 13, 1, 1, 0};
 
 constexpr MatrixKind kKinds[] = {
     {1, real, structural, FactorStorage::lu, lu_rows, false, "real struct. sym.", kInitStructural,
-     kDriverStructural, false},
+     kDriverStructural, false, true},
     {2, real, symmetric, FactorStorage::symmetric, cholesky, true, "symm. posit. def.", kInitDefinite,
      kDriverDefinite, false},
     {-2, real, symmetric, FactorStorage::symmetric, ldlt, false, "symmetric indef. ", kInitRealIndefinite,
-     kDriverIndefinite, true},
+     kDriverIndefinite, true, true},
     {3, complex, structural, FactorStorage::lu, lu_rows, false, "compl. str. sym. ", kInitStructural,
      kDriverStructural, false},
     {4, complex, hermitian, FactorStorage::symmetric, cholesky, true, " Herm. pos. def. ", kInitDefinite,

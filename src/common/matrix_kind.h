@@ -50,6 +50,8 @@ struct MatrixKind {
   KindDefaults driver_defaults;  // written by an analysis with iparam(1) = 0
   // The weighted matching and its scaling may be asked for (iparam(13), iparam(11)).
   bool matching_applies;
+  // iparam(29) = 1 gives this kind a single-precision factor (other kinds need the value 2).
+  bool single_on_request = false;
 
   bool is_complex() const { return scalar == ScalarKind::complex; }
   int32_t doubles_per_entry() const { return is_complex() ? 2 : 1; }
@@ -85,9 +87,22 @@ bool may_follow(const MatrixKind& stored, const MatrixKind& next, int32_t phase)
 // its pivoting kernels need the wider update buffer that the analysis of `stored` did not size.
 bool widens_update_buffer(const MatrixKind& stored, const MatrixKind& next);
 
+// The precision a factor is computed and applied in.
+enum class Precision { double_precision, single_precision };
+
 // The one dispatch from a kind to a template instantiation: calls f with a value of the kind's
-// scalar type (double or std::complex<double>) and returns what f returns.
+// scalar type (double or std::complex<double>; float or std::complex<float> in single
+// precision) and returns what f returns.
 //   dispatch_scalar(kind, [&](auto zero) { using T = decltype(zero); ... });
+template <class F>
+decltype(auto) dispatch_scalar(const MatrixKind& kind, Precision precision, F&& f) {
+  if (precision == Precision::single_precision) {
+    if (kind.is_complex()) return f(std::complex<float>{});
+    return f(float{});
+  }
+  if (kind.is_complex()) return f(std::complex<double>{});
+  return f(double{});
+}
 template <class F>
 decltype(auto) dispatch_scalar(const MatrixKind& kind, F&& f) {
   if (kind.is_complex()) return f(std::complex<double>{});

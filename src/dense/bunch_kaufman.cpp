@@ -53,6 +53,26 @@ Step choose_pivot(const DenseView<T>& a, int n, int k, const Perturbation<T>& pe
   return {imax, 2};
 }
 
+// The matched 2×2 block at k, k+1 as the pivot, when it is safe: its off-diagonal entry
+// dominates its diagonal (as for a 2×2 pivot of the search), it is clearly nonsingular, and the
+// multipliers it gives the rest of the two columns stay below 1/u. A block of the symmetric
+// matching usually passes (after scaling: off-diagonal 1, diagonal ~0, other entries <= 1);
+// otherwise the search decides.
+template <class T, class P>
+bool matched_pair_is_stable(const DenseView<T>& a, int n, int k, const Perturbation<T>& pert) {
+  using R = real_t<T>;
+  const R alpha = std::is_same_v<R, float> ? R(0.6403882f) : R(0.6403882032022076);
+  const R u = R(0.1);
+  const R d11 = P::diagonal_magnitude(a(k, k)), d22 = P::diagonal_magnitude(a(k + 1, k + 1));
+  const R e = abs1(a(k + 1, k));
+  if (!(e > pert.threshold) || e < alpha * std::max(d11, d22)) return false;
+  const R det = abs1(T(a(k, k) * a(k + 1, k + 1) - a(k + 1, k) * P::mirror(a(k + 1, k))));
+  if (!(det > pert.threshold * e)) return false;
+  R c1 = 0, c2 = 0;
+  for (int i = k + 2; i <= n; ++i) c1 = std::max(c1, abs1(a(i, k))), c2 = std::max(c2, abs1(a(i, k + 1)));
+  return u * (d22 * c1 + e * c2) <= det && u * (e * c1 + d11 * c2) <= det;
+}
+
 // Symmetric interchange of rows and columns kk and kp (kk < kp) of the trailing lower
 // triangle; for a 2×2 step also the element (k+1, k) with (kp, k). The entries between kk and
 // kp cross the diagonal, and so does (kp, kk): a Hermitian block conjugates them.
@@ -142,14 +162,26 @@ void eliminate_2x2_hermitian(const DenseView<T>& a, int n, int k) {
 
 template <class T, class P>
 void bunch_kaufman(int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32_t* npos, int32_t* nneg,
-                   double eps) {
+                   double eps, const int32_t* pair_first) {
   const DenseView<T> a(ap, lda, n, n);
   const OneBased<int32_t> ipiv(ipiv_p, n);
   const Perturbation<T> pert = perturbation<T>(eps, 1.0e-8);
+  // A matched pair can be taken only while both of its columns stand where they started. Until
+  // step p writes its record, ipiv(p) holds the column of the block that now stands at p.
+  if (pair_first)
+    for (int p = 1; p <= n; ++p) ipiv(p) = p;
+  auto pair_in_place = [&](int k) {
+    return pair_first && k < n && pair_first[ipiv(k) - 1] != 0 && ipiv(k + 1) == ipiv(k) + 1;
+  };
   for (int k = 1; k <= n;) {
-    const auto [kp, kstep] = choose_pivot<T, P>(a, n, k, pert, npert);
+    const auto [kp, kstep] = pair_in_place(k) && matched_pair_is_stable<T, P>(a, n, k, pert)
+                                 ? Step{k + 1, 2}
+                                 : choose_pivot<T, P>(a, n, k, pert, npert);
     const int kk = k + kstep - 1;
-    if (kp != kk) interchange<T, P>(a, n, k, kk, kp, kstep);
+    if (kp != kk) {
+      interchange<T, P>(a, n, k, kk, kp, kstep);
+      if (pair_first) std::swap(ipiv(kk), ipiv(kp));  // both are still ahead of their step
+    }
     // The pivot's diagonal entries, and the one moved to kp, are entries of the matrix (real
     // for a Hermitian block).
     for (int i = k; i <= kk; ++i) a(i, i) = P::diagonal(a(i, i));
@@ -169,17 +201,17 @@ void bunch_kaufman(int n, T* ap, int lda, int32_t* ipiv_p, int32_t& npert, int32
 }
 
 template void bunch_kaufman<double, Symmetric>(int, double*, int, int32_t*, int32_t&, int32_t*, int32_t*,
-                                               double);
+                                               double, const int32_t*);
 template void bunch_kaufman<float, Symmetric>(int, float*, int, int32_t*, int32_t&, int32_t*, int32_t*,
-                                              double);
+                                              double, const int32_t*);
 template void bunch_kaufman<dcomplex, Symmetric>(int, dcomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
-                                                 double);
+                                                 double, const int32_t*);
 template void bunch_kaufman<scomplex, Symmetric>(int, scomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
-                                                 double);
+                                                 double, const int32_t*);
 template void bunch_kaufman<dcomplex, Hermitian>(int, dcomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
-                                                 double);
+                                                 double, const int32_t*);
 template void bunch_kaufman<scomplex, Hermitian>(int, scomplex*, int, int32_t*, int32_t&, int32_t*, int32_t*,
-                                                 double);
+                                                 double, const int32_t*);
 
 namespace {
 
@@ -194,7 +226,7 @@ void entry(const char* name, const int32_t* n, T* a, const int32_t* lda, int32_t
     xerbla_(name, &position, std::strlen(name));
     return;
   }
-  bunch_kaufman<T, P>(*n, a, *lda, ipiv, *npert, npos, nneg, *eps);
+  bunch_kaufman<T, P>(*n, a, *lda, ipiv, *npert, npos, nneg, *eps, nullptr);
 }
 
 }  // namespace

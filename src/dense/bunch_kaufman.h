@@ -20,20 +20,26 @@ namespace varnexo::dense {
 //  a Hermitian step whose column is larger raises that column's largest entry to the
 //  replacement and goes on choosing. npos/nneg (may be null) count the positive and negative
 //  eigenvalues of D for real scalars only. Never fails.
+//  pair_first (n words, may be null): pair_first[k-1] != 0 marks columns k, k+1 as a block of
+//  the symmetric matching; at step k, while both still stand in place, the block is taken as
+//  the 2×2 pivot when it is stable (off-diagonal dominant, nonsingular, multipliers of the rest
+//  of its columns at most 10), before any search.
 template <class T, class Symmetry>
 void bunch_kaufman(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg,
-                   double eps);
+                   double eps, const int32_t* pair_first = nullptr);
 
 // sytf2: the symmetric factorisation (no conjugation for complex), with inertia for real T.
 template <class T>
-void sytf2(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg, double eps) {
-  bunch_kaufman<T, Symmetric>(n, a, lda, ipiv, npert, npos, nneg, eps);
+void sytf2(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, int32_t* npos, int32_t* nneg, double eps,
+           const int32_t* pair_first = nullptr) {
+  bunch_kaufman<T, Symmetric>(n, a, lda, ipiv, npert, npos, nneg, eps, pair_first);
 }
 
 // hetf2: the Hermitian factorisation of a complex block; no inertia is counted.
 template <class T>
-void hetf2(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, double eps) {
-  bunch_kaufman<T, Hermitian>(n, a, lda, ipiv, npert, nullptr, nullptr, eps);
+void hetf2(int n, T* a, int lda, int32_t* ipiv, int32_t& npert, double eps,
+           const int32_t* pair_first = nullptr) {
+  bunch_kaufman<T, Hermitian>(n, a, lda, ipiv, npert, nullptr, nullptr, eps, pair_first);
 }
 
 }  // namespace varnexo::dense

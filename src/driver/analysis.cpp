@@ -1,17 +1,16 @@
 // The analysis of the phase driver (input -> matching -> ordering -> symbolic): the matching
-// and scaling of the unsymmetric types, then the blocks of the analysis in their fixed order
-// around the three analysis steps, and the estimate of the numerical memory.
+// stage, then the blocks of the analysis in their fixed order around the three analysis steps,
+// and the estimate of the numerical memory.
 #include <cmath>
 #include <vector>
 
 #include "common/memory.h"
 #include "driver/analysis_steps.h"
 #include "driver/handle_routines.h"
+#include "driver/matching_stage.h"
 #include "driver/phases.h"
 #include "driver/storage_layout.h"
 #include "factor/factorize.h"
-#include "matching/matching_store.h"
-#include "matching/mps.h"
 
 namespace varnexo::driver {
 namespace {
@@ -23,58 +22,6 @@ void set_domain_request(const Control& ctl, int32_t n) {
   if (p > n) p = n;
   ctl.domains() = p;
   ctl.table_words() = std::max(4 * p + 4, 16);
-}
-
-// The weighted matching on the values (moduli for complex values); its row permutation goes
-// to slot 13 and its scalings to slot 14. Returns the coarse code.
-int32_t run_matching(Call& c) {
-  const int32_t n = c.n;
-  const int64_t nnz = c.nnz;
-  std::vector<double> moduli;
-  const double* values = c.a;
-  // The local arrays of the matching are counted as the analysis obtains them.
-  c.mem.peak += memory::kilobytes(4 * (6 * (int64_t)n + 23));
-  const bool complex_values = c.kind().is_complex();
-  c.mem.peak += memory::kilobytes(8 * (3 * (int64_t)n + nnz + (complex_values ? nnz : 0)));
-  if (complex_values) {
-    moduli.resize((size_t)nnz);
-    matching::convert2abs(nnz, c.a, moduli.data());
-    values = moduli.data();
-  }
-  std::vector<int32_t> match((size_t)n);
-  std::vector<double> logs(2 * (size_t)n);  // columns, then rows
-  int32_t matched = 0;
-  const int status =
-      matching::mps(n, c.ia, c.ja, values, match.data(), logs.data() + n, logs.data(), 0, &matched);
-  if (status == matching::kOutOfMemory) {  // a lack of memory is no structural singularity
-    c.error_num = kCodeMatchReal;
-    c.mem.failed_total = c.mem.peak;
-    return -2;
-  }
-  if (status != matching::kMatchingComplete) {
-    c.matched = matched;
-    c.error_num = -status;
-    return -6;
-  }
-  for (int32_t& r : match) r += 1;  // the row mapping is 1-based: row k of B is row q(k) of A
-  matching::rr33adcopy(n, &c.kind(), c.ctl().scaling(), match.data(), logs.data(),
-                       c.h.block_as<int32_t>(kSlotMatchPerm), c.h.block_as<double>(kSlotScaling));
-  return 0;
-}
-
-// Slots 13 and 14 for the unsymmetric types: the matching, or the identity and unit scalings.
-int32_t prepare_unsymmetric(Call& c) {
-  const int64_t n = c.n;
-  const int64_t stores = c.ctl().max_fac_store() < 1 ? 1 : c.ctl().max_fac_store();
-  if (int32_t num =
-          obtain_block(c.h, kSlotMatchPerm, 4 * (stores * n + n + 3), kCodeMatchPerm, &c.mem.peak, c.mem))
-    return (c.error_num = num, -2);
-  if (int32_t num = obtain_block(c.h, kSlotScaling, 16 * n, kCodeScaling, &c.mem.peak, c.mem))
-    return (c.error_num = num, -2);
-  if (c.ctl().matching() > 0) return run_matching(c);
-  matching::rr33adcopy(c.n, &c.kind(), -1, nullptr, nullptr, c.h.block_as<int32_t>(kSlotMatchPerm),
-                       c.h.block_as<double>(kSlotScaling));
-  return 0;
 }
 
 // A failed step: a lack of the step's own work memory is a memory error of the analysis's
@@ -105,17 +52,36 @@ AnalysisBlocks blocks_of(const Call& c) {
   return b;
 }
 
-// The three analysis steps with the blocks obtained before each. Returns the coarse code.
-int32_t run_steps(Call& c) {
+// The structure the ordering and symbolic steps analyse: the padded structure of the symmetric
+// matching when there is one (its graph sizes replace the caller's), else the caller's.
+void analysed_structure(Call& c, const MatchingOutcome& m, const int32_t*& ia, const int32_t*& ja) {
+  ia = c.ia, ja = c.ja;
+  if (m.ia.empty()) return;
+  ia = m.ia.data(), ja = m.ja.data();
   const Control ctl = c.ctl();
-  const int32_t* q = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  const int64_t off_diagonal = int64_t{m.ia[c.n]} - 1 - c.n;
+  ctl.triangle_entries() = static_cast<int32_t>(off_diagonal);
+  ctl.adjacency_size() = static_cast<int32_t>(2 * off_diagonal);
+  c.mem.peak += memory::kilobytes(4 * (int64_t{c.n} + 1 + m.ia[c.n]));
+}
+
+// The three analysis steps with the blocks obtained before each. Returns the coarse code.
+int32_t run_steps(Call& c, const MatchingOutcome& m) {
+  const Control ctl = c.ctl();
+  // The matching's block: the row mapping of the unsymmetric types, the symmetric order.
+  const bool matched = c.kind().unsymmetric() || (c.kind().indefinite() && ctl.matching() > 0);
+  const int32_t* q = matched ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
+  const int32_t *sia = nullptr, *sja = nullptr;
+  analysed_structure(c, m, sia, sja);
   int32_t num = obtain(c, kSlotStrucS0, struc_s0_bytes(ctl), kCodeStrucS0);
   if (ctl.symmetric_storage() == 1) ctl.transposed() = 0;
   if (!num) num = obtain(c, kSlotWorkI0, work_i0_bytes(ctl), kCodeWorkI0);
   if (!num) num = obtain(c, kSlotStrucS1, struc_s1_bytes(ctl), kCodeStrucS1);
   if (num) return (c.error_num = num, -2);
+  if (!m.domain_pairs.empty())
+    copy_pair_list(ctl, c.h.block_as<int32_t>(kSlotStrucS0), m.domain_pairs.data());
   const int64_t failures = memory::failures();
-  if (int32_t s = analysis_step1(blocks_of(c), ctl, c.ia, c.ja, c.perm, q, c.done_flags))
+  if (int32_t s = analysis_step1(blocks_of(c), ctl, sia, sja, c.perm, q, c.done_flags))
     return step_error(c, s, failures);
   ctl.connected_sets() =
       ctl.domains();  // the domains of the ordering: subgraphs the factorisation treats independently
@@ -185,11 +151,10 @@ int32_t run_analysis(Call& c) {
   c.mem.peak += handle_kb;
   c.mem.permanent += handle_kb;
   set_domain_request(ctl, c.n);
-  // Symmetric indefinite types are analysed without the symmetric matching.
-  const bool unsymmetric = c.kind().unsymmetric();
-  if (!unsymmetric) ctl.matching() = 0;
-  int32_t error = unsymmetric ? prepare_unsymmetric(c) : 0;
-  if (error == 0) error = run_steps(c);
+  if (!c.kind().matching_applies) ctl.matching() = 0;
+  MatchingOutcome matching;
+  int32_t error = run_matching_stage(c, matching);
+  if (error == 0) error = run_steps(c, matching);
   if (error == 0) error = keep_structure(c);
   if (c.loc_int2) {
     memory::release(c.loc_int2);
@@ -202,8 +167,9 @@ int32_t run_analysis(Call& c) {
   clean_fact(estimate);
   const BlockSizes s = fact_cgs_alloc(true, ido, c.work_nb, ctl, estimate);
   // The estimate: one factor with its pivot records, and the real work block.
-  const int64_t factor_doubles = ((int64_t)ctl.lnz_size() + ctl.unz_size()) * c.kind().doubles_per_entry();
-  c.mem.factor = memory::kilobytes(8 * factor_doubles + 8 * (int64_t)c.n) +
+  const int64_t doubles =
+      factor_doubles((int64_t)ctl.lnz_size() + ctl.unz_size(), c.kind().doubles_per_entry(), s.single);
+  c.mem.factor = memory::kilobytes(8 * doubles + 8 * (int64_t)c.n) +
                  memory::kilobytes(8 * (s.too_large != 0 ? s.too_large : std::abs(s.work)));
   ctl.position(kWorkR0Start) = kSentinel;
   ctl.work_size() = 0;

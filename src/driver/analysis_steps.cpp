@@ -253,6 +253,11 @@ int64_t up_uplen_bytes(const Control& ctl) {
          64;
 }
 
+void copy_pair_list(const Control& ctl, int32_t* struc_s0, const int32_t* pairs) {
+  const int64_t words = 2 * int64_t{ctl.domains()} + 2;
+  std::copy(pairs, pairs + words, struc_s0 + 5 * int64_t{ctl.n()} + 7);
+}
+
 // ---- Steps ----------------------------------------------------------------------------------
 
 int32_t analysis_step1(const AnalysisBlocks& b, const Control& ctl, const int32_t* ia, const int32_t* ja,

@@ -49,10 +49,17 @@ int64_t up_uplen_bytes(const Control& ctl);
 // ---- The steps. Each returns the error number it leaves: 0, -180 (analysis error) or -182
 // (32-bit overflow).
 
+// The pair list of the symmetric matching (2*domains + 2 words: the domains' first and last
+// positions, closed by the separator pair) into the domain table of STRUC_S0 (word 5n+8), where
+// step 1 takes it.
+void copy_pair_list(const Control& ctl, int32_t* struc_s0, const int32_t* pairs);
+
 // Step 1: lays out STRUC_S0 and STRUC_S1 (positions 1-11) and runs ordering::reorder1.
 // ia, ja: the matrix analysed; perm: the caller's permutation, read when the caller's
-// permutation is used; matching_perm: handle slot 13 (row mapping for types 11 and 13, symmetric
-// matching order for -2, -4, 6; nullptr when there is none). done_flags(1..3) := 1 when given.
+// permutation is used; matching_perm: handle slot 13 (row mapping for types 11 and 13; for -2,
+// -4, 6 the symmetric matching's order followed by the mate of every index, n words each, which
+// keeps each 2×2 block in one supernode; nullptr when there is none). done_flags(1..3) := 1 when
+// given.
 int32_t analysis_step1(const AnalysisBlocks& blocks, const Control& ctl, const int32_t* ia, const int32_t* ja,
                        const int32_t* perm, const int32_t* matching_perm, int32_t* done_flags);
 

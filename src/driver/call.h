@@ -49,6 +49,7 @@ struct Call {
   int32_t bad_row = 0;          // first bad row or position found by the array checks
   int32_t bad_column = 0;       // its row (of a) or column (of b and x) for the outcome checks
   double backward_error = 0.0;  // of the refined solution, when the refinement ran
+  bool single_factor = false;   // the factor this call computed or solved with is in single precision
   bool outcome_failed = false;  // the input check ended with an error of the numerical class
   int32_t matched = 0;          // matched columns reported when the matching fails
   MemoryCounters mem;

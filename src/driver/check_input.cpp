@@ -129,9 +129,7 @@ void prepare(Call& c) {
     ctl.domain_mode() = ip(24);
     ctl.solve_partition() = ip(25);
     ctl.matching_option() = ip(28);
-    // Factors are computed in double precision whatever iparam(29) asks: no single-precision
-    // kernel exists, and the double factor is at least as accurate.
-    ctl.single_precision() = 0;
+    ctl.single_precision() = ip(29);
     ctl.force_plain() = 0;
     // sign·(10·k + m): the magnitude is taken in 64 bits, so the most negative value is safe.
     const int64_t q = cgs < 0 ? -(int64_t)cgs : cgs, k = q / 10, digit = q % 10;

@@ -51,4 +51,33 @@ int xerbla(const char* name, const int32_t* position);
 
 #ifdef __cplusplus
 }  // extern "C"
+
+namespace varnexo::matching {
+struct Smat;
+struct Perm;
+struct BitVec;
+}  // namespace varnexo::matching
+
+extern "C" {
+
+// The toolkit's orderings of the adjacency graph of A (A + Aᵀ without the diagonal), 0-based:
+// perm receives new -> old. gepcmd keeps the last constraint_size nodes for the last positions.
+// Return 0, or -1 when the ordering fails. metis_ddist returns the number of domains and writes
+// the domain pairs (first, last), or (0, n-1, n, n) for one domain, into ddist (even length);
+// parameter: the domains requested; selector: the partitioning instance.
+int ZEBLANDO_smat_reordering_gepmmd(const varnexo::matching::Smat* A, varnexo::matching::Perm* perm);
+int ZEBLANDO_smat_reordering_gepcmd(const varnexo::matching::Smat* A, varnexo::matching::Perm* perm,
+                                    int32_t constraint_size);
+int32_t ZEBLANDO_smat_reordering_metis_ddist(const varnexo::matching::Smat* A, varnexo::matching::Perm* perm,
+                                             int32_t parameter, varnexo::matching::Perm* ddist,
+                                             int32_t selector);
+// The symmetric matching of the upper triangle (n, ia, ja, a; 0-based): perm holds the matching
+// on entry (perm[j] = row of column j) and the final position of every index on return; marks
+// (n bits) the 1×1 positions; ordering choice 0, 1, 2 with its parameter and selector as above.
+// Returns 1, or 0 when the input is no matching or the ordering fails.
+int ZEBLANDO_mps_sym_varnexo(int32_t n, int32_t* ia, int32_t* ja, double* a, int32_t choice,
+                             int32_t parameter, int32_t* perm, varnexo::matching::BitVec* marks,
+                             int32_t* ndomains, varnexo::matching::Perm* ddist, int32_t selector);
+
+}  // extern "C"
 #endif

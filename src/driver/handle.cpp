@@ -17,6 +17,7 @@
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/numeric_options.h"
 #include "solve/cgs.h"
 
 namespace varnexo::driver {
@@ -165,14 +166,19 @@ BlockSizes fact_cgs_alloc(bool at_analysis, int32_t& ido, int32_t nb, const Cont
   int64_t factor = (int64_t)ctl.lnz_size() + ctl.unz_size();
   if (at_analysis || ctl.force_plain() != 0) factor = ctl.domain_l_size() / 1024 + ctl.domain_u_size() / 1024;
   const bool never_factorised = entry.word[1] == kSentinel;
-  const int64_t doubles = factor * w;
-  if (never_factorised) {
-    s.factor = doubles;
-    if (ido == 33) ido = 23;  // a solve of a matrix number never factorised factorises first
-  } else if (entry.word[0] == 0 || entry.word[0] == kSentinel) {
+  if (never_factorised && ido == 33)
+    ido = 23;  // a solve of a matrix number never factorised factorises first
+  // A solve keeps the factor in the precision it was computed in; a factorisation in the other
+  // precision needs a block of the other size.
+  const MatrixKind* kind = find_kind(ctl.matrix_type());
+  const bool single = ido == 33 && !never_factorised ? holds_single_factor(entry)
+                                                     : kind != nullptr && single_factor_requested(ctl, *kind);
+  s.single = single;
+  const int64_t doubles = factor_doubles(factor, w, single);
+  if (never_factorised || entry.word[0] == 0 || entry.word[0] == kSentinel) {
     s.factor = doubles;
   } else {
-    s.factor = entry.word[4] == w ? 0 : -doubles;
+    s.factor = entry.word[4] == w && holds_single_factor(entry) == single ? 0 : -doubles;
   }
   int64_t work = (int64_t)nb * ctl.longest_column();
   if (work < n) work = n;

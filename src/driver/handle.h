@@ -68,12 +68,25 @@ static_assert(sizeof(Basic) == 960);
 // while the entry was never factorised, afterwards a copy of word 1; word 3 the matrix type of
 // a complete factor, 0 while the block holds none (never factorised, or the last factorisation
 // failed); word 4 the factor size in doubles; word 5 the doubles per entry; word 6 the pivoting
-// mode of the factor (1 diagonal, 2 Bunch–Kaufman). The block addresses themselves are kept in a pointer
-// table that follows the entries in the same block, since a 32-bit word cannot hold an address.
+// mode of the factor (1 diagonal, 2 Bunch–Kaufman) plus kEntrySingle when the block holds the
+// factor in 4-byte reals (set when the block is obtained, since its size depends on it). The
+// block addresses themselves are kept in a pointer table that follows the entries in the same
+// block, since a 32-bit word cannot hold an address.
 struct FactEntry {
   int32_t word[6];
 };
 static_assert(sizeof(FactEntry) == 24);
+
+inline constexpr int32_t kEntryPivotingMask = 3;
+inline constexpr int32_t kEntrySingle = 4;
+
+inline bool holds_single_factor(const FactEntry& e) { return (e.word[5] & kEntrySingle) != 0; }
+
+// Doubles that `values` factor values of `w` doubles each occupy, in 8-byte reals or, for a
+// single-precision factor, in 4-byte reals (rounded up to whole doubles).
+inline int64_t factor_doubles(int64_t values, int32_t w, bool single) {
+  return single ? (values * w + 1) / 2 : values * w;
+}
 
 // Bytes of the FACT_ADR block for `max_fac_store` entries: the entries and the address table.
 int64_t fact_adr_bytes(int32_t max_fac_store);

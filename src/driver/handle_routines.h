@@ -26,6 +26,7 @@ struct BlockSizes {
   int64_t work = 0;
   int64_t cgs = 0;
   int64_t too_large = 0;  // doubles of a work or CGS block beyond 2^31-1: nothing was sized
+  bool single = false;    // the factor block holds (or is to hold) a single-precision factor
 };
 
 // Sizes the factor, real work and CGS blocks for `ido` (changes 33 to 23 for a matrix number

@@ -12,6 +12,15 @@ double seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 }  // namespace
 
+bool single_factor_requested(const Control& ctl, const MatrixKind& kind) {
+  const int32_t request = ctl.single_precision();
+  if (request == 0) return false;
+  if (request == kSingleForEveryKind) return true;
+  if (!kind.single_on_request) return false;
+  const bool plain = ctl.plain_family() == 1 || ctl.force_plain() > 0;
+  return plain || !kind.indefinite();
+}
+
 factor::FactorOptions factor_options(const Control& ctl, const MatrixKind& kind, FactorStorage storage,
                                      const int32_t* domain_table) {
   factor::FactorOptions o;
@@ -25,7 +34,7 @@ factor::FactorOptions factor_options(const Control& ctl, const MatrixKind& kind,
   o.domains.nd = ctl.domains();
   o.domains.table = domain_table;
   o.domains.domain_mode = ctl.domain_mode() != 0;
-  o.single_precision = ctl.single_precision() != 0;
+  o.single_precision = single_factor_requested(ctl, kind);
   o.temp_values = ctl.temp_size();
   return o;
 }
@@ -59,7 +68,7 @@ solve::SolveOptions solve_options(const Control& ctl, const MatrixKind& kind, Fa
                         : solve::SolveStage::whole;
   o.bunch_kaufman = ctl.pivoting() != 0;
   o.scaling = ctl.scaling() >= 1;
-  o.single_precision = ctl.single_precision() != 0;
+  o.single_precision = single_factor_requested(ctl, kind);
   o.into_b = into_b;
   return o;
 }

@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <complex>
 #include <cstring>
+#include <functional>
+#include <limits>
 
 #include "common/memory.h"
 #include "driver/control.h"
 #include "driver/driver_entries.h"
 #include "driver/handle_routines.h"
 #include "driver/input_texts.h"
+#include "driver/matching_stage.h"
 #include "driver/numeric_options.h"
 #include "driver/outcome.h"
 #include "driver/phases.h"
@@ -35,7 +38,15 @@ struct Numeric {
   int32_t* pivot = nullptr;
   int32_t* colpivot = nullptr;
   int32_t w = 1;
+  bool single = false;  // the block holds the factor in 4-byte reals
 };
+
+// Refinement follows the solve when the caller asks for it, when pivots were perturbed, and
+// always after a single-precision factor: its solution alone is accurate to single precision
+// only, and the refinement is what brings it to double.
+bool refinement_asked(const Call& c) {
+  return c.ctl().perturbed() > 0 || c.iparam(8) != 0 || holds_single_factor(c.h.fact_entry(c.matrix_number));
+}
 
 Numeric numeric_view(const Call& c) {
   Numeric v;
@@ -46,8 +57,9 @@ Numeric numeric_view(const Call& c) {
   v.ws = factor_workspace_view(fi, ctl);
   v.w = c.kind().doubles_per_entry();
   v.values = c.h.fact_block(c.matrix_number);
+  v.single = holds_single_factor(c.h.fact_entry(c.matrix_number));
   if (v.values) {
-    const int64_t doubles = ((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w;
+    const int64_t doubles = factor_doubles((int64_t)ctl.lnz_size() + ctl.unz_size(), v.w, v.single);
     v.pivot = reinterpret_cast<int32_t*>(static_cast<double*>(v.values) + doubles);
     v.colpivot = v.pivot + c.n;
   }
@@ -79,6 +91,7 @@ int32_t obtain_numeric_blocks(Call& c) {
       return kCodeFactLU;
     }
     entry.word[0] = 1;
+    entry.word[5] = s.single ? kEntrySingle : 0;
     ctl.position(kLValuesStart) = 1;
     if (count_factor) c.mem.factor += memory::kilobytes(bytes);
   } else if (count_factor && c.h.fact_block(c.matrix_number)) {
@@ -109,7 +122,10 @@ FactorStorage storage_of(const Control& ctl) {
 solve::FactorValues factor_values(const Numeric& v) {
   solve::FactorValues f;
   f.lnz = v.values;
-  if (v.sf.xunz != nullptr) f.unz = static_cast<const double*>(v.values) + v.sf.lnz_size * v.w;
+  if (v.sf.xunz != nullptr && v.single)
+    f.unz = static_cast<const float*>(v.values) + v.sf.lnz_size * v.w;
+  else if (v.sf.xunz != nullptr)
+    f.unz = static_cast<const double*>(v.values) + v.sf.lnz_size * v.w;
   f.pivot = v.pivot;
   f.colpivot = v.colpivot;
   return f;
@@ -118,15 +134,18 @@ solve::FactorValues factor_values(const Numeric& v) {
 int32_t factorize_now(Call& c, Numeric& v) {
   const Control ctl = c.ctl();
   FactEntry& entry = c.h.fact_entry(c.matrix_number);
-  entry.word[3] = (int32_t)(((int64_t)ctl.lnz_size() + ctl.unz_size()) * v.w);
+  entry.word[3] = (int32_t)factor_doubles((int64_t)ctl.lnz_size() + ctl.unz_size(), v.w, v.single);
   entry.word[4] = v.w;
   // The pivoting mode of this factor (1 diagonal pivoting, 2 Bunch–Kaufman): its solves read
-  // the factor in that mode even when iparam(21) changes before them.
-  entry.word[5] = ctl.pivoting() == 0 ? 1 : 2;
+  // the factor in that mode even when iparam(21) changes before them. The precision stays that
+  // of the block.
+  entry.word[5] = (ctl.pivoting() == 0 ? 1 : 2) | (v.single ? kEntrySingle : 0);
   entry.word[2] = 0;  // incomplete until the factorisation succeeds
   ctl.perturbed() = ctl.positive() = ctl.negative() = 0;
   c.iparam(20) = 0;
   factor::NumericMatrix A{c.ia, c.ja, c.a, c.h.block_as<double>(kSlotScaling)};
+  const std::vector<int32_t> pairs = pair_starts(c);
+  A.pair_first = pairs.empty() ? nullptr : pairs.data();
   const solve::FactorValues f = factor_values(v);
   factor::FactorBuffers b;
   b.lnz = v.values;
@@ -136,8 +155,9 @@ int32_t factorize_now(Call& c, Numeric& v) {
   b.pivot = v.pivot;
   b.colpivot = v.colpivot;
   record_factor_start(ctl);
-  const factor::FactorResult r =
-      factor::factorize(v.sf, v.map, A, factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table), b);
+  factor::FactorOptions o = factor_options(ctl, c.kind(), storage_of(ctl), v.ws.domain_table);
+  o.single_precision = v.single;
+  const factor::FactorResult r = factor::factorize(v.sf, v.map, A, o, b);
   record_factor_result(ctl, r);
   const int32_t status = ctl.error_num();
   entry.word[1] = entry.word[0];
@@ -159,9 +179,10 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol, bool timed =
   const Control ctl = c.ctl();
   const int32_t* row_map = c.kind().unsymmetric() ? c.h.block_as<int32_t>(kSlotMatchPerm) : nullptr;
   solve::SolveOptions o = solve_options(ctl, c.kind(), storage_of(ctl), false);
-  // The factor is read in the pivoting mode it was computed with.
-  const int32_t mode = c.h.fact_entry(c.matrix_number).word[5];
+  // The factor is read in the pivoting mode and the precision it was computed with.
+  const int32_t mode = c.h.fact_entry(c.matrix_number).word[5] & kEntryPivotingMask;
   if (mode == 1 || mode == 2) o.bunch_kaufman = mode == 2;
+  o.single_precision = v.single;
   const solve::SolveStatus status =
       solve::solve(v.sf, factor_values(v), o, c.work_nb, sol, const_cast<T*>(rhs), row_map,
                    c.h.block_as<double>(kSlotScaling), c.h.block(kSlotWorkR0), ctl.work_size() / v.w);
@@ -173,6 +194,33 @@ int32_t solve_once(Call& c, const Numeric& v, const T* rhs, T* sol, bool timed =
   return static_cast<int32_t>(status);
 }
 
+// The backward error at which the refinement after a single factor stops: that of a solve with a
+// double factor. Its step rules alone would take at least four steps, the last ones without
+// gain, where a single factor usually needs two or three.
+inline constexpr double kSingleRefinedTarget = 4 * std::numeric_limits<double>::epsilon();
+
+// Whether every column of x has a normwise backward error ‖r‖∞ / (‖A‖∞·‖x‖∞ + ‖b‖∞) at most
+// kSingleRefinedTarget, r being its residual.
+template <class T>
+std::function<bool(const T*, const T*, const T*)> converged_test(const Call& c, solve::Storage storage) {
+  const bool transposed = c.ctl().transposed() == 1;
+  const double anorm = solve::norm_inf(transposed, c.n, storage, c.ia, c.ja, reinterpret_cast<const T*>(c.a));
+  const int64_t n = c.n;
+  const int32_t nb = c.work_nb;
+  return [anorm, n, nb](const T* x, const T* b, const T* r) {
+    for (int32_t j = 0; j < nb; ++j) {
+      double rmax = 0, xmax = 0, bmax = 0;
+      for (int64_t i = j * n; i < (j + 1) * n; ++i) {
+        rmax = std::max(rmax, (double)std::abs(r[i]));
+        xmax = std::max(xmax, (double)std::abs(x[i]));
+        bmax = std::max(bmax, (double)std::abs(b[i]));
+      }
+      if (!(rmax <= kSingleRefinedTarget * (anorm * xmax + bmax))) return false;
+    }
+    return true;
+  };
+}
+
 // The solve without the CGS iteration: one solve, then refinement when it is wanted.
 template <class T>
 int32_t solve_and_refine(Call& c, const Numeric& v) {
@@ -182,7 +230,7 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   T* b = reinterpret_cast<T*>(c.b);
   T* x = reinterpret_cast<T*>(c.x);
   const bool over_b = ctl.solution_on_b() == 1;
-  const bool wanted = ctl.solve_part() == 0 && (ctl.perturbed() > 0 || c.iparam(8) != 0);
+  const bool wanted = ctl.solve_part() == 0 && refinement_asked(c);
   T* work = c.h.block_as<T>(kSlotCgsArr);
   std::vector<T> own;
   if (wanted && work == nullptr) return -2;
@@ -204,6 +252,7 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
     return solve::amuxy_res<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                reinterpret_cast<const T*>(c.a), xs, r, bs, rowbuf.data());
   };
+  if (v.single) io.converged = converged_test<T>(c, storage);
   RefinementResult res = refine<T>(io, b, x, c.iparam(8), wanted, c.level >= 1, work);
   c.iparam(20) = res.perturbed_only ? -34 : 0;
   ctl.refinement_steps() = res.steps;
@@ -213,7 +262,9 @@ int32_t solve_and_refine(Call& c, const Numeric& v) {
   // refinement that ended far above the working precision.
   if (int32_t num = check_finite_solution(c, reinterpret_cast<const double*>(x), v.w)) return num;
   if (res.status == -112) return -112;
-  if (wanted && res.steps > 0) {
+  // A refinement that stopped by its convergence test has just measured a backward error below
+  // the limit.
+  if (wanted && res.steps > 0 && !res.converged) {
     c.backward_error = solve::backward_error<T>(ctl.transposed() == 1, c.n, c.work_nb, storage, c.ia, c.ja,
                                                 reinterpret_cast<const T*>(c.a), x, b, work, rowbuf.data());
     if (!(c.backward_error <= kBackwardErrorLimit)) return kBackwardErrorAboveTarget;
@@ -355,7 +406,7 @@ void numeric_step(Call& c, int32_t ido) {
     if (factorize_now(c, v) != 0) return;
     if (ido == 12 || ido == 22) return;
     // The refinement call of the driver solves.
-    if ((ido == 13 || ido == 23) && (ctl.perturbed() > 0 || c.iparam(8) != 0)) return;
+    if ((ido == 13 || ido == 23) && refinement_asked(c)) return;
   } else if (ido == 12 || ido == 22) {
     return;
   }
@@ -425,6 +476,7 @@ int32_t run_numerical(Call& c) {
     c.error_num = num;
     return -1;
   }
+  c.single_factor = holds_single_factor(c.h.fact_entry(c.matrix_number));
   const int32_t r = c.ido % 10;
   bool refine_call = r == 3;
   if (c.ido == 33) {
@@ -433,7 +485,7 @@ int32_t run_numerical(Call& c) {
     if (c.iparam(14) > 0) ctl.perturbed() = c.iparam(14);
   }
   if (ctl.cgs_code() != 0) return run_iterative(c);
-  if (!(c.ido == 33 && (ctl.perturbed() >= 1 || c.iparam(8) != 0))) {
+  if (!(c.ido == 33 && refinement_asked(c))) {
     run_step4(c, c.ido);
     copy_counts(c);
     c.iparam(7) = ctl.refinement_steps();
@@ -442,9 +494,9 @@ int32_t run_numerical(Call& c) {
       release_block(c.h, kSlotCgsArr);
       return -4;
     }
-    refine_call = refine_call && c.ido != 33 && (ctl.perturbed() > 0 || c.iparam(8) != 0);
+    refine_call = refine_call && c.ido != 33 && refinement_asked(c);
   }
-  if (refine_call && (c.ido == 33 || ctl.perturbed() > 0 || c.iparam(8) != 0)) {
+  if (refine_call && (c.ido == 33 || refinement_asked(c))) {
     const int64_t doubles = refinement_doubles(c);
     if (int32_t num = obtain_block(c.h, kSlotCgsArr, 8 * doubles, kCodeCgsArr, &c.mem.factor, c.mem)) {
       c.error_num = num;

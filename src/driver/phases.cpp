@@ -34,7 +34,7 @@ void run_phases(Call& c, int32_t& error) {
   }
   // Values that are not finite are refused before any work: the matching, the factorisation
   // and the residual read a, the solve reads b.
-  const bool reads_values = c.ido != 11 || (c.kind().unsymmetric() && ctl.matching() > 0);
+  const bool reads_values = c.ido != 11 || (c.kind().matching_applies && ctl.matching() > 0);
   if (int32_t num =
           check_finite_values(c, c.nnz, c.kind().doubles_per_entry(), reads_values, c.ido % 10 == 3)) {
     c.error_num = num;

@@ -53,6 +53,11 @@ RefinementResult refine(const RefinementIo<T>& io, const T* b, T* x, int32_t max
   const int64_t limit = max_steps < 0 ? -(int64_t)max_steps : max_steps;  // 64 bits: INT32_MIN is allowed
   for (int32_t k = 1;; ++k) {
     const double sumres = io.residual(x, b, r);
+    if (io.converged && io.converged(x, b, r)) {
+      res.steps = k - 1;
+      res.converged = true;
+      return res;
+    }
     res.status = io.solve(r, d);
     if (res.status != 0) {
       res.steps = k;

@@ -18,6 +18,9 @@ struct RefinementIo {
   std::function<int32_t(const T* rhs, T* sol)> solve;
   // r := b - op(A)·x; returns Σ|r| (parts added separately for complex values).
   std::function<double(const T* x, const T* b, T* r)> residual;
+  // Optional: whether x, with the residual r just computed, is as good as a double factor
+  // would make it; the refinement then stops before solving for a correction.
+  std::function<bool(const T* x, const T* b, const T* r)> converged;
 };
 
 // The refinement state written back into the control words.
@@ -25,6 +28,7 @@ struct RefinementResult {
   int32_t steps = 0;            // ibasic(65)
   int32_t status = 0;           // 0, the solve's status, or -112 (no contraction)
   bool perturbed_only = false;  // stopped at step 2 because only perturbed pivots started it
+  bool converged = false;       // stopped by the convergence test of RefinementIo
 };
 
 // Runs the first solve and, when `refine` is set, the refinement loop on b -> x.

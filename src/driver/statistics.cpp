@@ -8,6 +8,7 @@
 #include "common/matrix_kind.h"
 #include "common/output.h"
 #include "driver/driver_entries.h"
+#include "driver/numeric_options.h"
 #include "driver/phases.h"
 
 namespace varnexo::driver {
@@ -106,7 +107,12 @@ void records(const Call& c, int32_t ido) {
   line("===========");
   int32_t nproc = ctl.nproc();
   output::to_stdout(" < Parallel Direct Factorization with #processors: >             %d", &nproc, 1);
-  if (ctl.single_precision() == 1) {
+  // The factor of this call is in single precision; an analysis alone announces the factor its
+  // words ask for.
+  const MatrixKind* kind = find_kind(c.matrix_type);
+  const bool single =
+      ido % 10 >= 2 ? c.single_factor : kind != nullptr && single_factor_requested(ctl, *kind);
+  if (single) {
     line(" < Using VARNEXO in 32-bit for factorization/solve >");
     output::empty_line();
   }

@@ -47,13 +47,14 @@ void scatt_varnexo_(const int32_t* m, const int32_t* q, double* temp, const int3
 // error out: 0, -1 (argument error of a block routine), -2 (temp too small). The scheduled
 // (_risc) twins add the number of domains, the domain table (2·(nd+1) supernode numbers) and
 // the domain-mode switch, and give the same factor.
-#define VARNEXO_LDLT_ARGS                                                                            \
-  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,              \
-      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz, int32_t *pivot, \
-      const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, int32_t *npert,      \
-      int32_t *npos, int32_t *nneg, const double *eps, const int32_t *mode, const int32_t *xlmap,    \
-      const int32_t *lmap, const int32_t *asrc, const int32_t *aorig, const int32_t *colorig,        \
-      const int32_t *ja, const double *a, const double *scaling, const int32_t *scale_flag
+#define VARNEXO_LDLT_ARGS VARNEXO_LDLT_ARGS_OF(double)
+#define VARNEXO_LDLT_ARGS_OF(V)                                                                              \
+  const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,                      \
+      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, V *lnz, int32_t *pivot,              \
+      const int32_t *nmod, int32_t *iwork, V *temp, const int32_t *tmpsiz, int32_t *npert, int32_t *npos,    \
+      int32_t *nneg, const double *eps, const int32_t *mode, const int32_t *xlmap, const int32_t *lmap,      \
+      const int32_t *asrc, const int32_t *aorig, const int32_t *colorig, const int32_t *ja, const double *a, \
+      const double *scaling, const int32_t *scale_flag
 void blkldl_varnexo_(VARNEXO_LDLT_ARGS, int32_t* error);
 void blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd, const int32_t* domains,
                           const int32_t* domain_mode, int32_t* error);
@@ -63,6 +64,10 @@ void c_blkl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd, const int32_t* d
 void ch_blkldl_varnexo_(VARNEXO_LDLT_ARGS, int32_t* error);
 void ch_blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd, const int32_t* domains,
                              const int32_t* domain_mode, int32_t* error);
+// Single-precision twin of blkldl_varnexo_ (type -2): lnz and temp hold 4-byte reals; a, the
+// scaling and eps stay double. Each value is computed in double and rounded as it is loaded;
+// the block routines are ssytf2_varnexo_ / sgetf2_varnexo_ (eps <= 5e-8 perturbs exact zeros only).
+void blkldl_32_varnexo_(VARNEXO_LDLT_ARGS_OF(float), int32_t* error);
 
 // LU kernels (blklu real and c_blklu complex with row pivoting, types 1 and 3; blklu_unsym and
 // c_blklu_unsym with complete pivoting, types 11 and 13). xunz/unz: the U12ᵀ blocks;
@@ -70,10 +75,11 @@ void ch_blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const int32_t* nd, const int32_t
 // kernels load unscaled; the complete-pivoting ones scale rows and columns when scale_flag >= 1
 // (scaling: 2n values) and count perturbed pivots (threshold eps) in npert. error out: 0, -1 (an
 // exactly zero pivot of the row-pivoted LU), -2 (temp too small). Scheduled twins as above.
-#define VARNEXO_LU_ARGS                                                                                      \
+#define VARNEXO_LU_ARGS VARNEXO_LU_ARGS_OF(double)
+#define VARNEXO_LU_ARGS_OF(V)                                                                                \
   const int32_t *n, const int32_t *nsuper, const int32_t *xsuper, const int32_t *snode,                      \
-      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, double *lnz, const int32_t *xunz,    \
-      double *unz, int32_t *pivot, const int32_t *nmod, int32_t *iwork, double *temp, const int32_t *tmpsiz, \
+      const int32_t *xlindx, const int32_t *lindx, const int32_t *xlnz, V *lnz, const int32_t *xunz, V *unz, \
+      int32_t *pivot, const int32_t *nmod, int32_t *iwork, V *temp, const int32_t *tmpsiz,                   \
       const int32_t *xlmap, const int32_t *lmap, const int32_t *xumap, const int32_t *umap,                  \
       const int32_t *asrc, const double *a
 #define VARNEXO_LU_UNSYM_ARGS                                                                  \
@@ -91,6 +97,11 @@ void blklu_unsym_risc_varnexo_(VARNEXO_LU_UNSYM_ARGS, const int32_t* nd, const i
 void c_blklu_unsym_varnexo_(VARNEXO_LU_UNSYM_ARGS, int32_t* error);
 void c_blklu_unsym_risc_varnexo_(VARNEXO_LU_UNSYM_ARGS, const int32_t* nd, const int32_t* domains,
                                  const int32_t* domain_mode, int32_t* error);
+// Single-precision twins of blklu_varnexo_ and blklu_risc_varnexo_ (type 1): lnz, unz and temp
+// hold 4-byte reals, a stays double.
+void blklu_32_varnexo_(VARNEXO_LU_ARGS_OF(float), int32_t* error);
+void blklu_32_risc_varnexo_(VARNEXO_LU_ARGS_OF(float), const int32_t* nd, const int32_t* domains,
+                            const int32_t* domain_mode, int32_t* error);
 
 // Value-map builders. Symmetric storage (the caller's upper triangle) and LU storage (full rows;
 // row_map, the matching's row mapping, may be the identity or null). work: 3n+2 words;

@@ -80,17 +80,15 @@ enum class KernelChoice { cholesky, ldlt, lu_rows, lu_complete, missing };
 
 // The kernel of a kind in a storage. The symmetric storage serves the positive definite kinds
 // by Cholesky, the indefinite ones and a real structurally symmetric matrix (from its upper
-// triangle) by LDLᵀ; the LU storage serves every real kind and the complex LU kinds.
+// triangle) by LDLᵀ; the LU storage serves every real kind and the complex LU kinds. Each
+// kernel exists in both precisions.
 KernelChoice kernel_for(const MatrixKind& k, const FactorOptions& o) {
   if (o.storage == FactorStorage::symmetric) {
     if (k.pivoting == PivotFamily::cholesky) return KernelChoice::cholesky;
-    // Single-precision factors are not kept by this library.
-    if (o.single_precision) return KernelChoice::missing;
     if (k.pivoting == PivotFamily::ldlt) return KernelChoice::ldlt;
     if (k.structurally_symmetric() && !k.is_complex()) return KernelChoice::ldlt;
     return KernelChoice::missing;
   }
-  if (o.single_precision) return KernelChoice::missing;
   if (k.pivoting == PivotFamily::lu_complete) return KernelChoice::lu_complete;
   if (k.pivoting == PivotFamily::lu_rows || !k.is_complex()) return KernelChoice::lu_rows;
   return KernelChoice::missing;
@@ -141,6 +139,7 @@ FactorResult run_kernel(KernelChoice choice, const SymbolicFactor& sf, const Num
     if (b.pivot == nullptr) return FactorResult{FactorStatus::pivot_arrays_missing};
     auto run = [&](auto& k) {
       k.diagonal_pivoting = !o.bunch_kaufman;
+      k.pair_first = A.pair_first;
       k.eps = run_threshold<T>(sf, A, o);
       status = run_loop(k, in);
       r.perturbed = k.npert, r.positive = k.npos, r.negative = k.nneg;
@@ -204,7 +203,9 @@ FactorResult factorize(const SymbolicFactor& sf, const ValueMap& map, const Nume
   DomainSchedule schedule = options.domains;
   const LoopInput in =
       loop_input(sf, map, A, options, buffers, iwork, options.plain_family ? nullptr : &schedule);
-  FactorResult r = dispatch_scalar(*options.kind, [&](auto zero) {
+  const Precision precision =
+      options.single_precision ? Precision::single_precision : Precision::double_precision;
+  FactorResult r = dispatch_scalar(*options.kind, precision, [&](auto zero) {
     return run_kernel<decltype(zero)>(choice, sf, A, options, buffers, in);
   });
   if (r.status == FactorStatus::ok) r.seconds = seconds() - start;

@@ -32,6 +32,9 @@ struct NumericMatrix {
   const int32_t* ja = nullptr;
   const void* a = nullptr;
   const double* scaling = nullptr;
+  // The 2×2 blocks of the symmetric matching by position (n words, nonzero at k-1 when columns
+  // k and k+1 form one), read by the Bunch–Kaufman kernels; null when there are none.
+  const int32_t* pair_first = nullptr;
 };
 
 // What the factorisation is asked to do.
@@ -39,14 +42,16 @@ struct FactorOptions {
   const MatrixKind* kind = nullptr;
   // Which loop: the symmetric storage (L only) or the LU storage; normally the kind's own.
   FactorStorage storage = FactorStorage::symmetric;
-  bool bunch_kaufman = true;      // LDLᵀ/LDLᴴ kernels: false selects diagonal pivoting
-  int32_t eps_exponent = 0;       // perturbation threshold 10^-|e| relative to the entries; 0: none
-  bool scaling = false;           // load the values scaled by the matching's scaling vector
-  int32_t nproc = 1;              // copies of indmap and relind laid out in the integer work
-  bool plain_family = true;       // false: the scheduled family over the domain decomposition
-  DomainSchedule domains;         // the scheduled family's domains (nd, table, domain mode)
-  bool single_precision = false;  // no single-precision kernel is kept: refused as missing
-  int64_t temp_values = 0;        // values of temp
+  bool bunch_kaufman = true;  // LDLᵀ/LDLᴴ kernels: false selects diagonal pivoting
+  int32_t eps_exponent = 0;   // perturbation threshold 10^-|e| relative to the entries; 0: none
+  bool scaling = false;       // load the values scaled by the matching's scaling vector
+  int32_t nproc = 1;          // copies of indmap and relind laid out in the integer work
+  bool plain_family = true;   // false: the scheduled family over the domain decomposition
+  DomainSchedule domains;     // the scheduled family's domains (nd, table, domain mode)
+  // The factor in 4-byte reals (pairs for complex kinds): lnz, unz and temp hold float or
+  // std::complex<float> values, each loaded value rounded from its double-precision product.
+  bool single_precision = false;
+  int64_t temp_values = 0;  // values of temp
 };
 
 // The arrays the factorisation writes. lnz (and unz for the LU storage) as laid out by the

@@ -31,6 +31,10 @@ struct LdltKernel {
 
   bool diagonal_pivoting = false;
   double eps = 0.0;  // perturbation threshold
+  // 2×2 blocks of the symmetric matching by position (n words, 1-based column j at j-1): a
+  // nonzero word at j marks columns j, j+1, offered to Bunch–Kaufman as the first choice of
+  // pivot. Null when no symmetric matching ran.
+  const int32_t* pair_first = nullptr;
   int32_t npert = 0, npos = 0, nneg = 0;
   T* temp = nullptr;
   int64_t tmpsiz = 0;
@@ -88,10 +92,11 @@ struct LdltKernel {
   // sytf2 / hetf2 on the diagonal block; the off-diagonal block is solved from the left in
   // transposed form: temp(ncol × m) = A21ᵀ (A21ᴴ), temp := (L·D)⁻¹·Pᵀ·temp, A21 = tempᵀ (tempᴴ).
   int32_t factor_bunch_kaufman(const TargetBlock<T>& b) {
+    const int32_t* pairs = pair_first ? pair_first + (b.fjcol - 1) : nullptr;
     if constexpr (Hermitian)
-      dense::hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps);
+      dense::hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps, pairs);
     else
-      dense::sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
+      dense::sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps, pairs);
     const int32_t m = b.jlen - b.ncol;
     if (m == 0) return 0;
     const int64_t size = static_cast<int64_t>(b.ncol) * m;

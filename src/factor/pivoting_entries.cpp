@@ -20,7 +20,7 @@ using namespace varnexo::factor;
 // The loop input of one kernel entry; the load reads `a` (doubles, or pairs of doubles for
 // complex kernels) by `rule`.
 LoopInput entry_input(const KernelArrays& k, const double* a, const int32_t* ja, const double* scaling,
-                      LoadRule rule, double* lnz, double* unz, double* temp, int32_t tmpsiz, int32_t* iwork,
+                      LoadRule rule, void* lnz, void* unz, void* temp, int32_t tmpsiz, int32_t* iwork,
                       int32_t* pivot, int32_t* colpivot, const DomainSchedule* schedule) {
   LoopInput in;
   in.sf = &k.sf;
@@ -51,8 +51,9 @@ DomainSchedule schedule_of(const int32_t* nd, const int32_t* domains, const int3
 }  // namespace
 
 namespace {
-template <class T, bool Hermitian = false>
-void ldlt_entry(VARNEXO_LDLT_ARGS, const DomainSchedule* schedule, int32_t* error) {
+// V: the value type of lnz and temp in the argument list (double, or float for the _32 twin).
+template <class T, bool Hermitian = false, class V = double>
+void ldlt_entry(VARNEXO_LDLT_ARGS_OF(V), const DomainSchedule* schedule, int32_t* error) {
   const KernelArrays k = kernel_arrays(*n, *nsuper, xsuper, snode, xlindx, lindx, xlnz, nullptr, nmod, xlmap,
                                        lmap, nullptr, nullptr, asrc, aorig, colorig);
   const LoadRule rule = *scale_flag >= 1 ? LoadRule::scaled_symmetric : LoadRule::unscaled;
@@ -123,9 +124,16 @@ extern "C" VARNEXO_EXPORT void ch_blkldl_risc_varnexo_(VARNEXO_LDLT_ARGS, const 
 }
 VARNEXO_UNDERSCORE_ALIAS(ch_blkldl_risc_varnexo_);
 
+extern "C" VARNEXO_EXPORT void blkldl_32_varnexo_(VARNEXO_LDLT_ARGS_OF(float), int32_t* error) {
+  ldlt_entry<float, false, float>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, pivot, nmod, iwork,
+                                  temp, tmpsiz, npert, npos, nneg, eps, mode, xlmap, lmap, asrc, aorig,
+                                  colorig, ja, a, scaling, scale_flag, nullptr, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkldl_32_varnexo_);
+
 namespace {
-template <class T, bool Complete>
-void lu_entry(VARNEXO_LU_ARGS, int32_t* colpivot, int32_t* npert, double eps, const int32_t* aorig,
+template <class T, bool Complete, class V = double>
+void lu_entry(VARNEXO_LU_ARGS_OF(V), int32_t* colpivot, int32_t* npert, double eps, const int32_t* aorig,
               const int32_t* ja, const double* scaling, int32_t scale_flag, const DomainSchedule* schedule,
               int32_t* error) {
   const KernelArrays k = kernel_arrays(*n, *nsuper, xsuper, snode, xlindx, lindx, xlnz, xunz, nmod, xlmap,
@@ -172,6 +180,23 @@ extern "C" VARNEXO_EXPORT void c_blklu_risc_varnexo_(VARNEXO_LU_ARGS, const int3
                                         nullptr, 0.0, nullptr, nullptr, nullptr, 0, &d, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blklu_risc_varnexo_);
+
+extern "C" VARNEXO_EXPORT void blklu_32_varnexo_(VARNEXO_LU_ARGS_OF(float), int32_t* error) {
+  lu_entry<float, false, float>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod,
+                                iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0,
+                                nullptr, nullptr, nullptr, 0, nullptr, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blklu_32_varnexo_);
+
+extern "C" VARNEXO_EXPORT void blklu_32_risc_varnexo_(VARNEXO_LU_ARGS_OF(float), const int32_t* nd,
+                                                      const int32_t* domains, const int32_t* domain_mode,
+                                                      int32_t* error) {
+  const DomainSchedule d = schedule_of(nd, domains, domain_mode);
+  lu_entry<float, false, float>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod,
+                                iwork, temp, tmpsiz, xlmap, lmap, xumap, umap, asrc, a, nullptr, nullptr, 0.0,
+                                nullptr, nullptr, nullptr, 0, &d, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blklu_32_risc_varnexo_);
 
 extern "C" VARNEXO_EXPORT void blklu_unsym_varnexo_(VARNEXO_LU_UNSYM_ARGS, int32_t* error) {
   lu_entry<double, true>(n, nsuper, xsuper, snode, xlindx, lindx, xlnz, lnz, xunz, unz, pivot, nmod, iwork,

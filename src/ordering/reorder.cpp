@@ -126,6 +126,20 @@ int32_t settle_domains(const Step1Arrays& a, int32_t nd) {
   return 1;
 }
 
+// The 2×2 blocks of the symmetric matching in positions: pair_first(k) = 1 when the indices at
+// k and k+1 are each other's mates. The mates follow the matching's order in its block (n
+// words, 1-based, 0 for none). Written into the S0 work area, free once the ordering is done;
+// nullptr when no symmetric matching ran.
+const int32_t* pair_starts(const Step1Run& run) {
+  const Step1Arrays& a = run.a;
+  const int32_t n = a.n;
+  if (!run.o.symmetric_matching || a.matching_perm == nullptr || a.s0_work_len < n) return nullptr;
+  OneBased<const int32_t> perm(a.perm, n), mate(a.matching_perm + n, n);
+  OneBased<int32_t> first(a.s0_work, n);
+  for (int32_t k = 1; k <= n; ++k) first(k) = k < n && mate(perm(k)) == perm(k + 1) ? 1 : 0;
+  return a.s0_work;
+}
+
 void run_step1(Step1Run& run) {
   const Step1Arrays& a = run.a;
   Step1Result& r = run.r;
@@ -152,10 +166,10 @@ void run_step1(Step1Run& run) {
   r.ordering_seconds = seconds_since(t0);
   t0 = std::clock();
   for (int32_t k = 1; k <= n; ++k) a.invp[a.perm[k - 1] - 1] = k;
-  int32_t nnzl = 0, lindx_len = 0, nsuper = 0, chain = 0, error = 0;
-  const int32_t adjlen = r.adjacency_size, table_size = a.table_cap, width = run.o.panel_width;
-  sfinit_varnexo_(&n, &adjlen, &nd, &table_size, a.xadj, a.adjncy, a.table, a.perm, a.invp, a.colcnt, &nnzl,
-                  &lindx_len, &nsuper, a.snode, a.xsuper, a.work, &width, &chain, &error);
+  int32_t nnzl = 0, lindx_len = 0, nsuper = 0, chain = 0;
+  const int32_t error =
+      sfinit(n, nd, a.table_cap, a.xadj, a.adjncy, a.table, a.perm, a.invp, a.colcnt, &nnzl, &lindx_len,
+             &nsuper, a.snode, a.xsuper, a.work, run.o.panel_width, &chain, pair_starts(run));
   r.nnz_l = nnzl;
   r.nsuper = nsuper;
   r.largest_chain = chain;

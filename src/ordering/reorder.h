@@ -59,8 +59,11 @@ struct Step1Arrays {
   int32_t n = 0;
   const int32_t* ia = nullptr;
   const int32_t* ja = nullptr;
-  const int32_t* user_perm = nullptr;      // read when use_given_perm
-  const int32_t* matching_perm = nullptr;  // row mapping q (unsymmetric) or matching order; may be null
+  const int32_t* user_perm = nullptr;  // read when use_given_perm
+  // Row mapping q (unsymmetric), or the symmetric matching's order followed by the mate of every
+  // index (2n words, mates 1-based, 0 for none: a 2×2 block adjacent in the final order is never
+  // cut by the panel width of the supernodes); may be null.
+  const int32_t* matching_perm = nullptr;
   int32_t* perm = nullptr;
   int32_t* invp = nullptr;
   int32_t* table = nullptr;

@@ -152,12 +152,14 @@ int32_t row_structure(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p,
 }  // namespace
 
 SupernodePartition fndspa(int32_t n, const int32_t* parent_p, const int32_t* colcnt_p, int32_t maxwidth,
-                          int32_t* snode_p) {
+                          int32_t* snode_p, const int32_t* pair_first_p) {
   SupernodePartition res;
   if (n <= 0) return res;
   OneBased<const int32_t> parent(parent_p, n), colcnt(colcnt_p, n);
   OneBased<int32_t> snode(snode_p, n);
   maxwidth = std::max(maxwidth, 1);
+  OneBased<const int32_t> pair_first(pair_first_p, n);
+  auto opens_pair = [&](int32_t j) { return pair_first_p != nullptr && j < n && pair_first(j) != 0; };
   int32_t width = 1, chain = 1;
   res.nsuper = 1;
   res.largest_chain = 1;
@@ -167,7 +169,11 @@ SupernodePartition fndspa(int32_t n, const int32_t* parent_p, const int32_t* col
     const bool joinable = parent(j - 1) == j && colcnt(j - 1) == colcnt(j) + 1;
     chain = joinable ? chain + 1 : 1;
     res.largest_chain = std::max(res.largest_chain, chain);
-    if (joinable && width < maxwidth) {
+    // A 2×2 block's second column joins its first whenever the structure allows; a block whose
+    // first column would fill the supernode starts the next one instead.
+    const bool second_of_pair = pair_first_p != nullptr && pair_first(j - 1) != 0;
+    const bool room = second_of_pair || (opens_pair(j) ? width + 2 <= maxwidth : width < maxwidth);
+    if (joinable && room) {
       ++width;
     } else {
       ++res.nsuper;
@@ -187,6 +193,32 @@ void fndspb(int32_t n, int32_t nsuper, const int32_t* snode_p, int32_t* xsuper_p
   xsuper(nsuper + 1) = n + 1;
   for (int32_t j = n; j >= 2; --j)
     if (snode(j) != snode(j - 1)) xsuper(snode(j)) = j;
+}
+
+int32_t sfinit(int32_t nn, int32_t nd, int32_t table_size, const int32_t* xadj, const int32_t* adjncy,
+               int32_t* table, const int32_t* perm, const int32_t* invp, int32_t* colcnt, int32_t* nnzl,
+               int32_t* lindx_len, int32_t* nsuper, int32_t* snode, int32_t* xsuper, int32_t* work,
+               int32_t maxwidth, int32_t* largest_chain, const int32_t* pair_first) {
+  *nnzl = *lindx_len = *nsuper = *largest_chain = 0;
+  if (nn <= 0) return 0;
+  int32_t* parent = work;
+  int32_t* ancestor = work + nn;
+  int32_t* fson = work + 2 * int64_t{nn};
+  int32_t* brothr = work + 3 * int64_t{nn};
+  const int32_t zero = 0;
+  etdr_varnexo_(&nn, &nd, &table_size, table, xadj, adjncy, perm, invp, parent, ancestor, &zero, &zero, fson,
+                brothr);
+  // The first-son chains are not needed past this point: their words hold the row counts.
+  const int64_t total = lnnt(nn, xadj, adjncy, perm, invp, parent, fson, colcnt, ancestor);
+  const SupernodePartition p = fndspa(nn, parent, colcnt, maxwidth, snode, pair_first);
+  *nnzl = saturate(total);
+  *lindx_len = saturate(p.lindx_len);
+  *nsuper = p.nsuper;
+  *largest_chain = p.largest_chain;
+  if (total > kInt32Max || p.lindx_len > kInt32Max) return -20;
+  fndspb(nn, p.nsuper, snode, xsuper);
+  convert_table_to_supernodes(nn, nd, table, p.nsuper, snode, xsuper);
+  return 0;
 }
 
 void convert_table_to_supernodes(int32_t n, int32_t nd, int32_t* table_p, int32_t nsuper,
@@ -321,30 +353,8 @@ VARNEXO_EXPORT void sfinit_varnexo_(const int32_t* n, const int32_t* adjlen, con
                                     int32_t* xsuper, int32_t* work, const int32_t* maxwidth,
                                     int32_t* largest_chain, int32_t* error) {
   (void)adjlen;
-  const int32_t nn = *n;
-  *error = 0;
-  *nnzl = *lindx_len = *nsuper = *largest_chain = 0;
-  if (nn <= 0) return;
-  int32_t* parent = work;
-  int32_t* ancestor = work + nn;
-  int32_t* fson = work + 2 * int64_t{nn};
-  int32_t* brothr = work + 3 * int64_t{nn};
-  const int32_t zero = 0;
-  etdr_varnexo_(n, nd, table_size, table, xadj, adjncy, perm, invp, parent, ancestor, &zero, &zero, fson,
-                brothr);
-  // The first-son chains are not needed past this point: their words hold the row counts.
-  const int64_t total = ordering::lnnt(nn, xadj, adjncy, perm, invp, parent, fson, colcnt, ancestor);
-  const ordering::SupernodePartition p = ordering::fndspa(nn, parent, colcnt, *maxwidth, snode);
-  *nnzl = ordering::saturate(total);
-  *lindx_len = ordering::saturate(p.lindx_len);
-  *nsuper = p.nsuper;
-  *largest_chain = p.largest_chain;
-  if (total > ordering::kInt32Max || p.lindx_len > ordering::kInt32Max) {
-    *error = -20;
-    return;
-  }
-  ordering::fndspb(nn, p.nsuper, snode, xsuper);
-  ordering::convert_table_to_supernodes(nn, *nd, table, p.nsuper, snode, xsuper);
+  *error = ordering::sfinit(*n, *nd, *table_size, xadj, adjncy, table, perm, invp, colcnt, nnzl, lindx_len,
+                            nsuper, snode, xsuper, work, *maxwidth, largest_chain, nullptr);
 }
 VARNEXO_UNDERSCORE_ALIAS(sfinit_varnexo_);
 

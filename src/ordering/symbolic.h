@@ -13,9 +13,19 @@ struct SupernodePartition {
   int32_t largest_chain = 0;
 };
 
+// Fundamental supernodes of at most maxwidth columns. pair_first (n words, may be null):
+// pair_first(j) != 0 marks columns j, j+1 as a 2×2 block of the symmetric matching; the width
+// limit then never cuts between them (a block that would not fit opens the next supernode).
 SupernodePartition fndspa(int32_t n, const int32_t* parent, const int32_t* colcnt, int32_t maxwidth,
-                          int32_t* snode);
+                          int32_t* snode, const int32_t* pair_first = nullptr);
 void fndspb(int32_t n, int32_t nsuper, const int32_t* snode, int32_t* xsuper);
+
+// The body of sfinit_varnexo_ (elimination tree, counts, supernodes, xsuper, the domain table in
+// supernodes), with the 2×2 blocks of fndspa. work: 4n words. Returns the error (0 or -20).
+int32_t sfinit(int32_t n, int32_t nd, int32_t table_size, const int32_t* xadj, const int32_t* adjncy,
+               int32_t* table, const int32_t* perm, const int32_t* invp, int32_t* colcnt, int32_t* nnzl,
+               int32_t* lindx_len, int32_t* nsuper, int32_t* snode, int32_t* xsuper, int32_t* work,
+               int32_t maxwidth, int32_t* largest_chain, const int32_t* pair_first);
 
 // Rewrites the domain table (nd domains and the separator pair, in positions) in supernode
 // numbers. A domain whose last supernode continues past its last column gives that supernode

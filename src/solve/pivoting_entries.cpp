@@ -3,6 +3,7 @@
 // transposed), and the interchange routines of one right-hand side.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "common/export.h"
@@ -46,21 +47,22 @@ T* sized_work(const factor::SymbolicFactor& sf, int32_t nb, T* W, int32_t* ldw, 
 // obtained, -1 for any other failure.
 constexpr EntryFailure kSolveFailure{-2, -1};
 
-// The complex entries pass pairs of doubles; T is the scalar they hold.
+// The complex entries pass pairs of doubles, the single-precision ones floats; T is the scalar
+// they hold.
 template <class T = double>
 void ldlt_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t* xsuper,
-                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
-                const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
+                const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const void* lnz,
+                const int32_t* pivot, const int32_t* mode, void* x, void* W, const int32_t* ldw,
                 const int32_t* part, int32_t* error, bool hermitian = false) {
   *error = 0;
   if (*nsuper <= 0) return;
   guard_entry(error, kSolveFailure, [&] {
     const factor::SymbolicFactor sf = structure(n, nsuper, xsuper, xlindx, lindx, xlnz, nullptr);
-    const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), nullptr, pivot, nullptr);
+    const FactorView<T> F(sf, static_cast<const T*>(lnz), nullptr, pivot, nullptr);
     std::vector<T> own;
     int32_t ld = *ldw;
-    T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
-    ldlt_solve(F, reinterpret_cast<T*>(x), nb, w, ld, *part, *mode != 0, hermitian);
+    T* w = sized_work(sf, nb, static_cast<T*>(W), &ld, own);
+    ldlt_solve(F, static_cast<T*>(x), nb, w, ld, *part, *mode != 0, hermitian);
   });
 }
 
@@ -114,6 +116,27 @@ extern "C" VARNEXO_EXPORT void blkldlslvs1_varnexo_(const int32_t* n, const int3
   ldlt_entry(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(blkldlslvs1_varnexo_);
+
+// Single-precision twins: lnz, x and W in 4-byte reals.
+extern "C" VARNEXO_EXPORT void blkldlslvs_32_varnexo_(
+    const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper, const int32_t* xlindx,
+    const int32_t* lindx, const int32_t* xlnz, const float* lnz, const int32_t* pivot, const int32_t* mode,
+    float* x, float* W, const int32_t* ldw, const int32_t* part, int32_t* error) {
+  ldlt_entry<float>(n, nsuper, *nb, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, W, ldw, part, error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkldlslvs_32_varnexo_);
+
+extern "C" VARNEXO_EXPORT void blkldlslvs1_32_varnexo_(const int32_t* n, const int32_t* nsuper,
+                                                       const int32_t* xsuper, const int32_t* xlindx,
+                                                       const int32_t* lindx, const int32_t* xlnz,
+                                                       const float* lnz, const int32_t* pivot,
+                                                       const int32_t* mode, float* x, const int32_t* part,
+                                                       int32_t* error) {
+  const int32_t ldw = 0;
+  ldlt_entry<float>(n, nsuper, 1, xsuper, xlindx, lindx, xlnz, lnz, pivot, mode, x, nullptr, &ldw, part,
+                    error);
+}
+VARNEXO_UNDERSCORE_ALIAS(blkldlslvs1_32_varnexo_);
 
 // LU solves with row interchanges (types 1, 3). transposed != 0 solves Aᵀ·x = b.
 extern "C" VARNEXO_EXPORT void blkslv_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb,
@@ -253,3 +276,36 @@ extern "C" VARNEXO_EXPORT void c_blkslv1_unsym_varnexo_(
                      &ldw, part, transposed, error);
 }
 VARNEXO_UNDERSCORE_ALIAS(c_blkslv1_unsym_varnexo_);
+
+// ---- Conversion of the solve values of a single-precision factor ----
+// The arrays may overlap (the single array at the start of the double one), so every value
+// moves through memcpy and the work column: no access of one array through the other's type.
+
+extern "C" VARNEXO_EXPORT void convert64_32_varnexo_(const int32_t* n, const int32_t* nb, const double* x64,
+                                                     double* work, float* x32) {
+  const int64_t rows = std::max(*n, 0);
+  auto* out = reinterpret_cast<unsigned char*>(x32);
+  for (int64_t j = 0; j < std::max(*nb, 0); ++j) {
+    std::memcpy(work, reinterpret_cast<const unsigned char*>(x64) + 8 * j * rows, 8 * rows);
+    for (int64_t i = 0; i < rows; ++i) {
+      const float v = static_cast<float>(work[i]);
+      std::memcpy(out + 4 * (j * rows + i), &v, 4);
+    }
+  }
+}
+VARNEXO_UNDERSCORE_ALIAS(convert64_32_varnexo_);
+
+extern "C" VARNEXO_EXPORT void convert32_64_varnexo_(const int32_t* n, const int32_t* nb, double* x64,
+                                                     double* work, const float* x32) {
+  const int64_t rows = std::max(*n, 0);
+  const auto* in = reinterpret_cast<const unsigned char*>(x32);
+  for (int64_t j = std::max(*nb, 0) - 1; j >= 0; --j) {
+    for (int64_t i = 0; i < rows; ++i) {
+      float v;
+      std::memcpy(&v, in + 4 * (j * rows + i), 4);
+      work[i] = v;
+    }
+    std::memcpy(reinterpret_cast<unsigned char*>(x64) + 8 * j * rows, work, 8 * rows);
+  }
+}
+VARNEXO_UNDERSCORE_ALIAS(convert32_64_varnexo_);

@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 #include "common/onebased.h"
 #include "common/scalar.h"
+#include "factor/value_map.h"
 #include "solve/ldlt_solve.h"
 #include "solve/sweeps.h"
 #include "solve/triangular.h"
@@ -49,50 +51,64 @@ Sweep sweep_of(const MatrixKind& k, FactorStorage storage) {
   return Sweep::missing;
 }
 
-// Only the real indefinite and real structurally symmetric kinds have single-precision factors;
-// no such kernel is kept, so their single-precision solves are refused. Every other kind is
-// solved in double.
-bool needs_single_kernel(const MatrixKind& k) {
-  return !k.is_complex() && (k.pivoting == PivotFamily::ldlt || k.structurally_symmetric());
+// The sweeps of one factor over the gathered right-hand sides x (n·nb values of the factor's
+// scalar), with W of leading dimension ldw.
+template <class T>
+void run_sweeps(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, const Mapping& map,
+                const SolveOptions& o) {
+  switch (sweep) {
+    case Sweep::cholesky:
+    case Sweep::hermitian_cholesky:
+      cholesky_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::hermitian_cholesky);
+      break;
+    case Sweep::ldlt:
+    case Sweep::hermitian_ldlt:
+      ldlt_solve(F, x, nb, W, ldw, map.part, o.bunch_kaufman, sweep == Sweep::hermitian_ldlt);
+      break;
+    case Sweep::lu:
+    case Sweep::lu_complete:
+      if (map.transposed)
+        lu_solve_transposed(F, x, nb, map.part, sweep == Sweep::lu_complete);
+      else
+        lu_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
+      break;
+    case Sweep::missing:
+      break;
+  }
 }
 
+// One solve with a factor of scalar T; the right-hand sides and solutions are in double
+// precision (D). A single-precision factor solves a copy of the gathered values rounded to its
+// precision, which is widened back before the scatter: the permutation and the scaling stay in
+// double precision.
 template <class T>
 SolveStatus run(Sweep sweep, const factor::SymbolicFactor& sf, const FactorValues& fv, const SolveOptions& o,
                 int32_t nb, void* xv, void* bv, const Mapping& map, void* work, int64_t work_values) {
+  using D = factor::source_t<T>;
   FactorView<T> F(sf, static_cast<const T*>(fv.lnz), sf.xunz ? static_cast<const T*>(fv.unz) : nullptr,
                   fv.pivot, fv.colpivot);
-  T* x = static_cast<T*>(xv);
-  T* b = static_cast<T*>(bv);
-  T* W = static_cast<T*>(work);
+  D* x = static_cast<D*>(xv);
+  D* b = static_cast<D*>(bv);
   gather_rhs(map, nb, b, x);
   const int32_t ldw = std::max(1, offdiag_height(sf));
-  std::vector<T> own;
-  if (work_values < static_cast<int64_t>(ldw) * nb) {  // W too short for the sweeps: private block
-    own.resize(static_cast<size_t>(ldw) * nb);
-    W = own.data();
-  }
   if (sf.nsuper > 0) {
-    switch (sweep) {
-      case Sweep::cholesky:
-      case Sweep::hermitian_cholesky:
-        cholesky_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::hermitian_cholesky);
-        break;
-      case Sweep::ldlt:
-      case Sweep::hermitian_ldlt:
-        ldlt_solve(F, x, nb, W, ldw, map.part, o.bunch_kaufman, sweep == Sweep::hermitian_ldlt);
-        break;
-      case Sweep::lu:
-      case Sweep::lu_complete:
-        if (map.transposed)
-          lu_solve_transposed(F, x, nb, map.part, sweep == Sweep::lu_complete);
-        else
-          lu_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
-        break;
-      case Sweep::missing:
-        break;
+    if constexpr (std::is_same_v<T, D>) {
+      T* W = static_cast<T*>(work);
+      std::vector<T> own;
+      if (work_values < static_cast<int64_t>(ldw) * nb) {  // W too short for the sweeps: private block
+        own.resize(static_cast<size_t>(ldw) * nb);
+        W = own.data();
+      }
+      run_sweeps(sweep, F, x, nb, W, ldw, map, o);
+    } else {
+      const int64_t len = static_cast<int64_t>(sf.n) * nb;
+      std::vector<T> xs(static_cast<size_t>(len)), W(static_cast<size_t>(ldw) * nb);
+      narrow_values(len, x, xs.data());
+      run_sweeps(sweep, F, xs.data(), nb, W.data(), ldw, map, o);
+      widen_values(len, xs.data(), x);
     }
   }
-  scatter_rhs(map, nb, x, b, o.into_b, static_cast<T*>(work), work ? work_values : 0);
+  scatter_rhs(map, nb, x, b, o.into_b, static_cast<D*>(work), work ? work_values : 0);
   return SolveStatus::ok;
 }
 
@@ -104,8 +120,7 @@ SolveStatus solve(const factor::SymbolicFactor& sf, const FactorValues& factor, 
   if (o.kind == nullptr) return SolveStatus::kernel_missing;
   const MatrixKind& kind = *o.kind;
   const Sweep sweep = sweep_of(kind, o.storage);
-  if (sweep == Sweep::missing || (o.single_precision && needs_single_kernel(kind)))
-    return SolveStatus::kernel_missing;
+  if (sweep == Sweep::missing) return SolveStatus::kernel_missing;
   Mapping map;
   map.n = sf.n;
   map.perm = sf.perm;
@@ -117,7 +132,9 @@ SolveStatus solve(const factor::SymbolicFactor& sf, const FactorValues& factor, 
   map.transposed = o.storage == FactorStorage::lu && o.transposed;
   map.part = static_cast<int32_t>(o.stage);
   try {
-    return dispatch_scalar(kind, [&](auto zero) {
+    const Precision precision =
+        o.single_precision ? Precision::single_precision : Precision::double_precision;
+    return dispatch_scalar(kind, precision, [&](auto zero) {
       return run<decltype(zero)>(sweep, sf, factor, o, nb, x, b, map, work, work_values);
     });
   } catch (const std::bad_alloc&) {

@@ -25,6 +25,15 @@ void blkldlslvs1_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t
                           const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
                           const int32_t* pivot, const int32_t* mode, double* x, const int32_t* part,
                           int32_t* error);
+// Single-precision twins of blkldlslvs_varnexo_ and blkldlslvs1_varnexo_: lnz, x and W in 4-byte reals.
+void blkldlslvs_32_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
+                            const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                            const float* lnz, const int32_t* pivot, const int32_t* mode, float* x, float* W,
+                            const int32_t* ldw, const int32_t* part, int32_t* error);
+void blkldlslvs1_32_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* xsuper,
+                             const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz,
+                             const float* lnz, const int32_t* pivot, const int32_t* mode, float* x,
+                             const int32_t* part, int32_t* error);
 void c_blkslvs_varnexo_(const int32_t* n, const int32_t* nsuper, const int32_t* nb, const int32_t* xsuper,
                         const int32_t* xlindx, const int32_t* lindx, const int32_t* xlnz, const double* lnz,
                         const int32_t* pivot, const int32_t* mode, double* x, double* W, const int32_t* ldw,
@@ -123,6 +132,14 @@ void cgstep1_(const int32_t* n, const int32_t* nb, const double* z, const double
               double* beta);
 void cgstep2_(const int32_t* n, const int32_t* nb, double* p, const double* q, double* x, double* r,
               double* rho, double* alpha, int32_t* breakdown);
+
+// Conversion of n·nb solve values between double and single precision (real values). The
+// single array may start at the same address as the double one: convert64_32 goes column by
+// column from the first, staging each double column in `work` (n doubles) before rounding it
+// into its single column (which starts at value (j-1)·n); convert32_64 goes from the last
+// column, widening each single column into `work` before copying it into its double column.
+void convert64_32_varnexo_(const int32_t* n, const int32_t* nb, const double* x64, double* work, float* x32);
+void convert32_64_varnexo_(const int32_t* n, const int32_t* nb, double* x64, double* work, const float* x32);
 
 // Vector kernels, length first: pvclrr/pvclri x := 0; pvmovxy, pimovxy, pi4movxy y := x;
 // pvnorm2 Σx²; pdscap1 Σx·y; pvaxyry y := y + x; pvrxayx x := a·x + y; pvrmxay y := y + a·x;

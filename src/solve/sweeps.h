@@ -164,6 +164,17 @@ void scatter_rhs(const Mapping& m, int32_t nb, T* x, T* b, bool into_b, T* W, in
   }
 }
 
+// The solve values of a single-precision factor: x (double precision) rounded into xs, and xs
+// widened back into x; len values each (pairs for complex values).
+template <class D, class F>
+void narrow_values(int64_t len, const D* x, F* xs) {
+  for (int64_t i = 0; i < len; ++i) xs[i] = static_cast<F>(x[i]);
+}
+template <class F, class D>
+void widen_values(int64_t len, const F* xs, D* x) {
+  for (int64_t i = 0; i < len; ++i) x[i] = static_cast<D>(xs[i]);
+}
+
 // Forward off-diagonal step, all right-hand sides: W = -L21·x(f..l, :), then x(rows, :) += W
 // and W back to zero. W has leading dimension ldw >= h - w.
 template <class T>

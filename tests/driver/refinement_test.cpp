@@ -49,6 +49,35 @@ TEST(Refinement, StoppingRules) {
   EXPECT_EQ(run(0.5, 6, false).steps, 0) << "no refinement wanted: one solve";
 }
 
+// With a convergence test (the refinement after a single factor) the loop stops at the first
+// residual that passes it, before solving for a correction; the step rules still bound it.
+TEST(Refinement, ConvergenceTestStopsBeforeTheNextCorrection) {
+  const int64_t n = 4;
+  for (double tolerance : {1e-3, 0.0}) {
+    driver::RefinementIo<double> io = Identity{0.5}.io(n);
+    int32_t solves = 0;
+    const auto solve = io.solve;
+    io.solve = [&](const double* r, double* d) { return ++solves, solve(r, d); };
+    io.converged = [&](const double*, const double*, const double* r) {
+      for (int64_t i = 0; i < n; ++i)
+        if (std::abs(r[i]) > tolerance) return false;
+      return true;
+    };
+    std::vector<double> b(n, 1.0), x(n), work(3 * n);
+    const driver::RefinementResult res =
+        driver::refine<double>(io, b.data(), x.data(), 20, true, false, work.data());
+    if (tolerance > 0) {
+      // The first solve leaves r = 1/2 and each correction halves it: 2^-10 < 1e-3 after nine.
+      EXPECT_EQ(res.steps, 9);
+      EXPECT_EQ(solves, 10);
+    } else {
+      EXPECT_EQ(res.steps, 20) << "never converged: the step limit ends it";
+    }
+    EXPECT_EQ(res.status, 0);
+    EXPECT_EQ(res.converged, tolerance > 0);
+  }
+}
+
 TEST(Refinement, ZeroRightHandSideUsesTwoLineReport) {
   const int64_t n = 3;
   std::vector<double> b(n, 0.0), x(n), work(3 * n);

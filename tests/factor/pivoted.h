@@ -54,8 +54,9 @@ Entries<T> random_unsymmetric(const Entries<T>& upper, uint32_t seed) {
 }
 
 // A matrix factorised through vf::factorize and solved through solve::solve with the options of
-// its control words, with every array kept.
-template <class T>
+// its control words, with every array kept. F is the scalar of the factor: T, or its single
+// precision (float, std::complex<float>) to factorise and solve in 4-byte reals.
+template <class T, class F = T>
 struct Pivoted {
   int32_t type;
   bool lu;
@@ -63,7 +64,7 @@ struct Pivoted {
   Entries<T> full;
   Symbolic sym;
   MapArrays maps;
-  std::vector<T> lnz, unz, temp;
+  std::vector<F> lnz, unz, temp;
   std::vector<int32_t> pivot, colpivot;
   int32_t ibasic[100] = {};
   double rbasic[20] = {};
@@ -72,7 +73,7 @@ struct Pivoted {
       : type(t),
         lu(t == 1 || t == 3 || t == 11 || t == 13),
         A(lu ? to_csr(count(e), e, false) : upper_csr(count(e), e)),
-        full(lu ? e : mirror(e, t == -4)),
+        full(lu ? e : mirror(e, t == -4 || t == 4)),
         sym(symbolic(A, ordering(A, o, 5), width)),
         maps(A.n, A.nnz(), lu) {
     auto sf = sym.view(lu);
@@ -91,10 +92,10 @@ struct Pivoted {
   int32_t factor(int32_t mode, int32_t exponent, int32_t family = 1, int32_t tmpsiz = -1,
                  const std::vector<int32_t>* domains = nullptr) {
     auto sf = sym.view(lu);
-    lnz.assign(sym.lnz_size(), T(777));
-    unz.assign(std::max<int64_t>(1, sym.unz_size()), T(777));
+    lnz.assign(sym.lnz_size(), F(777));
+    unz.assign(std::max<int64_t>(1, sym.unz_size()), F(777));
     const int32_t size = tmpsiz < 0 ? 4 * sym.tmpsiz : tmpsiz;
-    temp.assign(std::max(1, size), T(0));
+    temp.assign(std::max(1, size), F(0));
     pivot.assign(A.n, 0);
     colpivot.assign(A.n, 0);
     ibasic[0] = A.n;
@@ -107,6 +108,7 @@ struct Pivoted {
     ibasic[36] = size;
     ibasic[50] = mode;
     ibasic[65] = exponent;
+    ibasic[82] = std::is_same_v<T, F> ? 0 : varnexo::driver::kSingleForEveryKind;
     if (domains) {
       ibasic[59] = static_cast<int32_t>(domains->size() / 2 - 1);
       ibasic[69] = 1;

@@ -171,7 +171,13 @@ AnalysisRun run_analysis(const Pattern& p, const Options& o) {
   control_words(r, p, o, mtype);
   const varnexo::driver::Control ctl(r.ibasic.data(), r.rbasic.data(), r.iadr.data());
   r.caller_perm = o.perm.empty() ? std::vector<int32_t>(p.n, 0) : o.perm;
-  const int32_t* matching = o.matching.empty() ? nullptr : o.matching.data();
+  // Slot 13 of the symmetric matching holds its order followed by the mates.
+  std::vector<int32_t> slot13 = o.matching;
+  if (mtype < 0 && !slot13.empty()) {
+    slot13.resize(2 * static_cast<size_t>(p.n), 0);
+    std::copy(o.mates.begin(), o.mates.end(), slot13.begin() + p.n);
+  }
+  const int32_t* matching = slot13.empty() ? nullptr : slot13.data();
   obtain(r.s0, struc_s0_bytes(ctl), r.s0_words);
   obtain(r.w0, work_i0_bytes(ctl), r.w0_words);
   obtain(r.s1, struc_s1_bytes(ctl), r.s1_words);

@@ -44,6 +44,8 @@ struct Options {
   int32_t panel = 0;              // iparam(VARNEXO_IPARAM_PANEL) (> 1 replaces the panel width)
   std::vector<int32_t> perm;      // caller's permutation (read when user_perm > 0)
   std::vector<int32_t> matching;  // slot 13: row mapping (unsymmetric) or symmetric matching order
+  std::vector<int32_t> mates;     // symmetric matching: the other member of each index's 2×2 block
+                                  // (1-based, 0 for none), after the order in slot 13; empty: none
   std::vector<int32_t> pairs;     // pair list of the symmetric matching (domains), closed by the
                                   // separator pair; empty: none
 };

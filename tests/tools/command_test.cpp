@@ -24,10 +24,10 @@ std::string matrix(const std::string& name) {
 bool one_line(const std::string& s) { return !s.empty() && s.find('\n') == s.size() - 1; }
 
 TEST(Options, ParsesEveryOption) {
-  const char* argv[] = {"varnexo-solve", "A.mtx",       "-b",        "B.mtx",    "-o",     "X.mtx",
-                        "--type",        "-2",          "--phase",   "12,33",    "--nrhs", "3",
-                        "--ordering",    "mmd",         "--nproc=4", "--refine", "5",      "--pivot-eps",
-                        "1e-10",         "--transpose", "--msglvl",  "1"};
+  const char* argv[] = {"varnexo-solve", "A.mtx",       "-b",        "B.mtx",    "-o",      "X.mtx",
+                        "--type",        "-2",          "--phase",   "12,33",    "--nrhs",  "3",
+                        "--ordering",    "mmd",         "--nproc=4", "--refine", "5",       "--pivot-eps",
+                        "1e-10",         "--transpose", "--msglvl",  "1",        "--single"};
   CommandOptions o;
   std::string error;
   ASSERT_TRUE(parse_options(static_cast<int>(std::size(argv)), argv, o, error)) << error;
@@ -43,6 +43,7 @@ TEST(Options, ParsesEveryOption) {
   EXPECT_EQ(o.pivot_exponent, 10);
   EXPECT_TRUE(o.transpose);
   EXPECT_EQ(o.message_level, 1);
+  EXPECT_TRUE(o.single);
 }
 
 TEST(Options, PhaseListsFollowTheOrderOfTheWork) {
@@ -139,7 +140,7 @@ TEST(Command, MalformedFilesEndWithOneLineAndStatus2) {
       "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 1 NaN\n",
       "%%MatrixMarket matrix coordinate real general\n3 3 1\n1 -2147483649 1\n",
       "%%MatrixMarket matrix coordinate real general\n3 3 99999999999\n1 1 1\n",
-      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 1 1\n",
+      "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 1\n2 2 1\n",
       "%%MatrixMarket matrix coordinate real general\n2 3 1\n1 1 1\n",
       "%%MatrixMarket matrix coordinate real general\n0 0 0\n",
   };
@@ -205,23 +206,24 @@ TEST_P(EndToEnd, BackwardErrorBelow1e12) {
   EXPECT_LT(backward_error_of(r.out), 1e-12) << r.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Matrices, EndToEnd,
-                         ::testing::Values("'" VARNEXO_MATRICES_DIR "/bcsstk01.mtx'",
-                                           "'" VARNEXO_MATRICES_DIR "/494_bus.mtx' --phase 13",
-                                           "'" VARNEXO_MATRICES_DIR "/gr_30_30.mtx' --ordering mmd --nrhs 3",
-                                           "'" VARNEXO_MATRICES_DIR "/bcsstm12.mtx' --phase 12,33",
-                                           "'" VARNEXO_MATRICES_DIR "/mesh1e1.mtx' --type 2",
-                                           "'" VARNEXO_MATRICES_DIR "/bfw398b.mtx' --type -2",
-                                           "'" VARNEXO_MATRICES_DIR "/c30up.mtx'",
-                                           "'" VARNEXO_MATRICES_DIR "/qc324.mtx'",
-                                           "'" VARNEXO_MATRICES_DIR "/orsirr_1.mtx'",
-                                           "'" VARNEXO_MATRICES_DIR "/cage5.mtx' --type 1",
-                                           "'" VARNEXO_MATRICES_DIR "/young1c.mtx' --type 3",
-                                           "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose",
-                                           "--generate elasticity3d:4",
-                                           "'" VARNEXO_MATRICES_DIR "/bp_1200.mtx' --cgs 1",
-                                           "'" VARNEXO_MATRICES_DIR "/bcsstk03.mtx' --cgs -2 --phase 12,33"),
-                         case_name);
+INSTANTIATE_TEST_SUITE_P(
+    Matrices, EndToEnd,
+    ::testing::Values(
+        "'" VARNEXO_MATRICES_DIR "/bcsstk01.mtx'", "'" VARNEXO_MATRICES_DIR "/494_bus.mtx' --phase 13",
+        "'" VARNEXO_MATRICES_DIR "/gr_30_30.mtx' --ordering mmd --nrhs 3",
+        "'" VARNEXO_MATRICES_DIR "/bcsstm12.mtx' --phase 12,33",
+        "'" VARNEXO_MATRICES_DIR "/mesh1e1.mtx' --type 2", "'" VARNEXO_MATRICES_DIR "/bfw398b.mtx' --type -2",
+        "'" VARNEXO_MATRICES_DIR "/c30up.mtx'", "'" VARNEXO_MATRICES_DIR "/qc324.mtx'",
+        "'" VARNEXO_MATRICES_DIR "/orsirr_1.mtx'", "'" VARNEXO_MATRICES_DIR "/cage5.mtx' --type 1",
+        "'" VARNEXO_MATRICES_DIR "/young1c.mtx' --type 3",
+        "'" VARNEXO_MATRICES_DIR "/west0067.mtx' --transpose", "--generate elasticity3d:4",
+        "'" VARNEXO_MATRICES_DIR "/bp_1200.mtx' --cgs 1",
+        "'" VARNEXO_MATRICES_DIR "/bcsstk03.mtx' --cgs -2 --phase 12,33",
+        "'" VARNEXO_MATRICES_DIR "/bcsstk01.mtx' --single",
+        "'" VARNEXO_MATRICES_DIR "/cage5.mtx' --type 1 --single --nrhs 2",
+        "'" VARNEXO_MATRICES_DIR "/bfw398b.mtx' --type -2 --single --nproc 2",
+        "--generate helmholtz3d:5:1 --single"),
+    case_name);
 
 TEST(Command, SummaryReportsTheIterations) {
   if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
@@ -234,6 +236,23 @@ TEST(Command, SummaryReportsTheIterations) {
   const testing::Run cgs = run_solve("--generate convdiff3d:5:10 --cgs 62");
   ASSERT_EQ(cgs.status, 0) << cgs.err;
   EXPECT_TRUE(std::regex_search(cgs.out, std::regex(", [1-9][0-9]* CGS iterations?,"))) << cgs.out;
+}
+
+// --single asks for a single-precision factor and gives the refinement the steps it needs,
+// unless --refine sets them.
+TEST(Command, SingleRaisesTheRefinementSteps) {
+  if (!library_solves()) GTEST_SKIP() << "the library does not solve an SPD system yet";
+  const testing::Run single = run_solve("--generate laplace3d:8 --single --msglvl 1");
+  ASSERT_EQ(single.status, 0) << single.err;
+  EXPECT_NE(single.out.find(" < Using VARNEXO in 32-bit for factorization/solve >"), std::string::npos);
+  EXPECT_NE(single.out.find("Mflop, single precision"), std::string::npos) << single.out;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(single.out, m, std::regex("([0-9]+) refinement steps?"))) << single.out;
+  EXPECT_GE(std::atoi(m[1].str().c_str()), 2);
+  EXPECT_LT(backward_error_of(single.out), 1e-14) << single.out;
+  const testing::Run one = run_solve("--generate laplace3d:8 --single --refine 1");
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_NE(one.out.find(" 1 refinement step,"), std::string::npos) << one.out;
 }
 
 TEST(Command, WritesTheSolutionAndReadsRightHandSides) {

@@ -143,6 +143,22 @@ TEST(MatrixMarket, ReadsCommentsBlankLinesIntegerValuesAndCrlf) {
   EXPECT_EQ(c.val, (std::vector<double>{4, -7, 2}));
 }
 
+// A skew-symmetric matrix has a zero diagonal: a stored zero is kept, anything else refused.
+TEST(MatrixMarket, SkewSymmetricDiagonalMustBeZero) {
+  Coordinate c;
+  std::string error;
+  const std::string zero = write_file(
+      "skew0.mtx", "%%MatrixMarket matrix coordinate real skew-symmetric\n3 3 2\n2 1 1.5\n2 2 0\n");
+  ASSERT_TRUE(read_coordinate(zero, c, error, {.expand_skew = true})) << error;
+  EXPECT_EQ(c.row, (std::vector<int32_t>{2, 1, 2}));
+  EXPECT_EQ(c.col, (std::vector<int32_t>{1, 2, 2}));
+  EXPECT_EQ(c.val, (std::vector<double>{1.5, -1.5, 0.0}));
+  const std::string nonzero = write_file(
+      "skew1.mtx", "%%MatrixMarket matrix coordinate real skew-symmetric\n2 2 2\n2 1 1.5\n1 1 1\n");
+  EXPECT_FALSE(read_coordinate(nonzero, c, error, {.expand_skew = true}));
+  EXPECT_EQ(error, nonzero + ":4: diagonal entry of a skew-symmetric matrix must be zero");
+}
+
 // Writes a generated problem, reads it back, and expects the same compressed rows, bit for bit.
 class RoundTrip : public ::testing::TestWithParam<const char*> {};
 

@@ -82,6 +82,12 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
     if (!to_double(v, d) || !(d > 0.0 && d < 1.0)) return false;
     o.pivot_exponent = static_cast<int32_t>(std::lround(-std::log10(d)));
     return true;
+  } else if (opt == "--matching") {
+    why = "expected 0 (off), 1, 2 (weighted matching; 2 keeps 2×2 blocks whole) or 3, 4 (saddle point)";
+    return to_int(v, o.matching) && o.matching >= 0 && o.matching <= 4;
+  } else if (opt == "--scaling") {
+    why = "expected 0 (off), 1 or 2";
+    return to_int(v, o.scaling) && o.scaling >= 0 && o.scaling <= 2;
   } else if (opt == "--msglvl") {
     why = "expected 0 or 1";
     return to_int(v, o.message_level) && (o.message_level == 0 || o.message_level == 1);
@@ -91,7 +97,7 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 
 bool takes_value(const std::string& opt) {
   for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
-                        "--refine", "--cgs", "--pivot-eps", "--msglvl", "--tol"})
+                        "--refine", "--cgs", "--pivot-eps", "--matching", "--scaling", "--msglvl", "--tol"})
     if (opt == o) return true;
   return false;
 }
@@ -117,6 +123,8 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
       out.help = true;
     } else if (arg == "--transpose") {
       out.transpose = true;
+    } else if (arg == "--single") {
+      out.single = true;
     } else if (takes_value(arg)) {
       if (!has_value && k + 1 >= argc) {
         error = "option " + arg + " needs a value";
@@ -169,9 +177,15 @@ std::string usage() {
          "                      CODE = ±(10·k + m), m 1 CGS, 2 CG (symmetric types), tolerance 1e-k;\n"
          "                      a negative CODE keeps the factor even when the iteration fails\n"
          "  --pivot-eps E       perturb pivots below E (a power of ten, e.g. 1e-8)\n"
+         "  --matching M        weighted matching iparam(13): 0 off, 1, 2 (2×2 blocks kept whole),\n"
+         "                      3, 4 (saddle point); default: the library's, and 2 for type -2\n"
+         "                      with zero or missing diagonal entries\n"
+         "  --scaling S         scaling of the matching iparam(11): 0 off, 1 or 2\n"
          "  --tol T             largest backward error accepted (default 1e-10); a larger or\n"
          "                      non-finite one ends with status 1 and no solution written\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
+         "  --single            factor and solve in single precision, refined in double against A\n"
+         "                      (10 refinement steps unless --refine says otherwise)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
          generator_help() +

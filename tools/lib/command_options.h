@@ -20,7 +20,10 @@ struct CommandOptions {
   int32_t max_refine = -1000;   // --refine; -1000 keeps the library's default
   int32_t cgs_code = 0;         // --cgs: iparam(4), 0 refines instead of iterating
   int32_t pivot_exponent = -1;  // --pivot-eps 1e-8 -> 8
+  int32_t matching = -1;        // --matching 0..4 (iparam(13)); -1 keeps the default
+  int32_t scaling = -1;         // --scaling 0..2 (iparam(11)); -1 keeps the default
   bool transpose = false;
+  bool single = false;  // --single: factor and solve in single precision, refined in double
   int32_t message_level = 0;
   bool help = false;
   bool builtin = false;  // no argument at all: the built-in problem

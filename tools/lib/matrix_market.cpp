@@ -375,6 +375,10 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
       error = in.at_line("diagonal entry of a Hermitian matrix with a nonzero imaginary part");
       return false;
     }
+    if (h.skew && i == j && (v[0] != 0.0 || v[1] != 0.0)) {
+      error = in.at_line("diagonal entry of a skew-symmetric matrix must be zero");
+      return false;
+    }
     out.row.push_back(static_cast<int32_t>(i));
     out.col.push_back(static_cast<int32_t>(j));
     out.val.insert(out.val.end(), v, v + width);

@@ -32,7 +32,8 @@ struct ReadOptions {
 // "<path>:<line>: <what>" (or "<path>: <what>" when no line applies). Integer values become real.
 // With ReadOptions::expand_skew a skew-symmetric file is accepted and returned as a general matrix
 // holding both triangles, each entry followed by its negated mirror (the tests read such matrices
-// for their patterns and moduli; no matrix type stores them).
+// for their patterns and moduli, the command solves them as type 11); a nonzero diagonal entry
+// of such a file is refused.
 bool read_coordinate(const std::string& path, Coordinate& out, std::string& error,
                      const ReadOptions& options = {});
 

@@ -9,6 +9,10 @@
 
 namespace varnexo::tools {
 
+// Refinement steps a single-precision factor is given when the caller sets none: each step
+// gains about the digits of single precision less those the condition number costs.
+inline constexpr int32_t kSingleRefinementSteps = 10;
+
 struct SolveSettings {
   int32_t matrix_type = 0;
   std::vector<int32_t> phases{11, 22, 33};  // each of 11, 12, 13, 22, 23, 33, in a valid order
@@ -17,7 +21,19 @@ struct SolveSettings {
   int32_t max_refine = -1000;               // iparam(8); -1000 keeps the default
   int32_t cgs_code = 0;                     // iparam(4): the CGS/CG iteration instead of refinement
   int32_t pivot_exponent = -1;              // iparam(10); -1 keeps the default
-  bool transpose = false;                   // iparam(12)
+  int32_t matching = -1;                    // iparam(13); -1 keeps the default
+  int32_t scaling = -1;                     // iparam(11); -1 keeps the default
+  // Settings for hard matrices where the library's defaults fall short (the command's choice):
+  // type -2 with zero or missing diagonal entries gets the symmetric matching with 2×2 blocks
+  // kept whole, its scaling and Bunch–Kaufman pivoting; a solve after a factorisation that
+  // perturbed pivots may take up to 20 refinement steps, and when that still ends above a
+  // backward error of 1e-14 (or is refused), GMRES preconditioned by the factor takes over
+  // (krylov.h). Only where the caller set nothing.
+  bool robust = false;
+  bool transpose = false;  // iparam(12)
+  // A single-precision factor (iparam(29)): 1 for the types and processor counts that value
+  // covers, 2 for the others; with the default refinement, kSingleRefinementSteps steps.
+  bool single = false;
   int32_t message_level = 0;
   // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
   // 4 -> -4).
@@ -42,6 +58,8 @@ struct SolveOutcome {
   int32_t refinement_steps = 0;
   int32_t iterations = 0;  // iparam(20) of the last solve: CGS/CG iterations (negative: failure)
   int32_t perturbed_pivots = 0;
+  int32_t krylov_iterations = 0;       // GMRES iterations of the command's rescue (SolveSettings::robust)
+  bool refactorised = false;           // the rescue factorised again with gentler perturbations
   int32_t positive = 0, negative = 0;  // inertia of the indefinite types
 
   // Seconds spent in analysis (11), factorisation (22) and solve (33); a combined call (12, 13,
