@@ -59,6 +59,70 @@ void scatt(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* re
   }
 }
 
+// Rows first..first+length-1 of an update block whose relative indices fall by one from row to
+// row: they land on consecutive entries of every target column.
+struct RowRun {
+  int32_t first = 0, length = 0;
+};
+
+// The runs of the m relative indices relrow(1..m) (0-based storage), in order.
+inline void row_runs(int32_t m, const int32_t* relrow, std::vector<RowRun>& runs) {
+  runs.clear();
+  for (int32_t i = 0; i < m;) {
+    int32_t j = i + 1;
+    while (j < m && relrow[j] == relrow[j - 1] - 1) ++j;
+    runs.push_back({i, j - i});
+    i = j;
+  }
+}
+
+// scatt over the runs of relrow: each run is one dense, vectorisable add into the target column,
+// with the index work once per run instead of once per entry; every entry receives the same single
+// addition as in scatt. temp is left zero.
+template <class T>
+void scatt_runs(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* relrow,
+                const std::vector<RowRun>& runs, OneBased<const int32_t> xptr, OneBased<T> values) {
+  for (int32_t k = 0; k < q; ++k) {
+    const int32_t end = std::abs(xptr(cols[k] + 1)) - 1;
+    T* t = temp + static_cast<int64_t>(k) * m;
+    for (const RowRun& r : runs) {
+      T* dst = values.at(end - relrow[r.first]);
+      const T* src = t + r.first;
+      for (int32_t i = 0; i < r.length; ++i) dst[i] += src[i];
+    }
+    std::fill(t, t + m, T(0));
+  }
+}
+
+// Scatter-add of an update block, by runs when the rows fall into runs of four or more on
+// average (the index work then falls well below one load per entry), else entry by entry.
+// `runs` holds row_runs(m, relrow), or is empty for the entry-by-entry scatter.
+template <class T>
+void scatter_update(int32_t m, int32_t q, T* temp, const int32_t* cols, const int32_t* relrow,
+                    const std::vector<RowRun>& runs, OneBased<const int32_t> xptr, OneBased<T> values) {
+  if (!runs.empty())
+    scatt_runs<T>(m, q, temp, cols, relrow, runs, xptr, values);
+  else
+    scatt<T>(m, q, temp, cols, relrow, xptr, values);
+}
+
+// The runs of relrow(1..m) when they pay (four or more rows per run on average), else none.
+inline void scatter_runs(int32_t m, const int32_t* relrow, std::vector<RowRun>& runs) {
+  row_runs(m, relrow, runs);
+  if (static_cast<int64_t>(runs.size()) * 4 > m) runs.clear();
+}
+
+// Target columns per product of an update through temp with m rows and k source columns. A
+// product of a narrow source (k small) is computed and scattered a few target columns at a time,
+// so that its slice of temp (about 128 KiB) stays in cache between the product and the scatter
+// instead of going to memory and back; the source block is read once per slice, so a slice keeps
+// at least 2k columns, and a wide source is multiplied whole.
+template <class T>
+int32_t update_chunk(int32_t m, int32_t k) {
+  constexpr int64_t kChunkValues = 128 * 1024 / sizeof(T);
+  return static_cast<int32_t>(std::max<int64_t>(2 * static_cast<int64_t>(k), kChunkValues / std::max(1, m)));
+}
+
 // A dense operand: pointer to its first element and leading dimension.
 template <class T>
 struct Operand {
@@ -251,25 +315,28 @@ class LeftLooking {
     }
   }
 
+  // A one-column source: element-wise updates, with the relative index of each of its rows
+  // gathered once (into relind) and reused for every target column.
   void one_column(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y) {
     (void)b;
-    const OneBased<const int32_t> xl(xlnz_.data(), n_ + 1), im(w_.indmap.data(), n_);
-    if constexpr (Kernel::trans == 'C') {
-      T* yc = conjugated_copy(y.data, q);
-      mmpyi<T>(s.lenk, q, s.rows, s.l.data, yc, xl, lnz_, im);
-    } else {
-      mmpyi<T>(s.lenk, q, s.rows, s.l.data, y.data, xl, lnz_, im);
-    }
-    if constexpr (Kernel::has_u) {
-      if (q < s.lenk) {
-        // U part: rows q+1..lenk of R_U against the first q rows of R_L.
-        const OneBased<const int32_t> xu(xunz_.data(), n_ + 1);
-        for (int32_t k = 0; k < q; ++k) {
-          const int32_t end = std::abs(xu(s.rows[k] + 1)) - 1;
-          const T yk = s.l.data[k];
-          for (int32_t i = q; i < s.lenk; ++i) unz_(end - im(s.rows[i])) -= s.u.data[i] * yk;
-        }
-      }
+    int32_t* rel = w_.relind.data();
+    gather(s.lenk, s.rows, w_.indmap.data(), rel);
+    const T* yv = y.data;
+    if constexpr (Kernel::trans == 'C') yv = conjugated_copy(y.data, q);
+    column_updates(0, s.lenk, q, s.rows, rel, s.l.data, yv, xlnz_, lnz_);
+    // LU: rows q+1..lenk of R_U against the first q rows of R_L.
+    if constexpr (Kernel::has_u)
+      if (q < s.lenk) column_updates(q, s.lenk, q, s.rows, rel, s.u.data, s.l.data, xunz_, unz_);
+  }
+
+  // value(|xptr(c+1)| - 1 - rel(i)) -= x(i)·y(k) for the target columns c = rows(k), k < q, and the
+  // rows first <= i < last (rel(i): the distance of row i from the end of its column).
+  static void column_updates(int32_t first, int32_t last, int32_t q, const int32_t* rows, const int32_t* rel,
+                             const T* x, const T* y, OneBased<const int32_t> xptr, OneBased<T> values) {
+    for (int32_t k = 0; k < q; ++k) {
+      T* col_end = values.at(std::abs(xptr(rows[k] + 1)) - 1);
+      const T yk = y[k];
+      for (int32_t i = first; i < last; ++i) col_end[-rel[i]] -= x[i] * yk;
     }
   }
 
@@ -301,14 +368,27 @@ class LeftLooking {
     // The target columns of the block, from the relative indices of the first q rows.
     cols_.resize(q);
     for (int32_t k = 0; k < q; ++k) cols_[k] = b.fjcol + b.jlen - 1 - rel[k];
-    blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(0), w_.temp,
-               s.lenk);
-    scatt<T>(s.lenk, q, w_.temp, cols_.data(), rel, OneBased<const int32_t>(xlnz_.data(), n_ + 1), lnz_);
+    const OneBased<const int32_t> xl(xlnz_.data(), n_ + 1);
+    const int32_t chunk = update_chunk<T>(s.lenk, s.ncolk);
+    scatter_runs(s.lenk, rel, runs_);
+    for (int32_t k0 = 0; k0 < q; k0 += chunk) {
+      const int32_t c = std::min(chunk, q - k0);
+      blas::gemm('N', Kernel::trans, s.lenk, c, s.ncolk, T(-1), s.l.data, s.l.ld, y.data + k0, y.ld, T(0),
+                 w_.temp, s.lenk);
+      scatter_update<T>(s.lenk, c, w_.temp, cols_.data() + k0, rel, runs_, xl, lnz_);
+    }
     if constexpr (Kernel::has_u) {
       const int32_t m = s.lenk - q;
       if (m > 0) {
-        blas::gemm('N', 'T', m, q, s.ncolk, T(-1), s.u.data + q, s.u.ld, s.l.data, s.l.ld, T(0), w_.temp, m);
-        scatt<T>(m, q, w_.temp, cols_.data(), rel + q, OneBased<const int32_t>(xunz_.data(), n_ + 1), unz_);
+        const OneBased<const int32_t> xu(xunz_.data(), n_ + 1);
+        const int32_t chunk_u = update_chunk<T>(m, s.ncolk);
+        scatter_runs(m, rel + q, runs_);
+        for (int32_t k0 = 0; k0 < q; k0 += chunk_u) {
+          const int32_t c = std::min(chunk_u, q - k0);
+          blas::gemm('N', 'T', m, c, s.ncolk, T(-1), s.u.data + q, s.u.ld, s.l.data + k0, s.l.ld, T(0),
+                     w_.temp, m);
+          scatter_update<T>(m, c, w_.temp, cols_.data() + k0, rel + q, runs_, xu, unz_);
+        }
       }
     }
     return kFactorOk;
@@ -323,6 +403,7 @@ class LeftLooking {
   int32_t* pivot_;
   int32_t* colpivot_;
   std::vector<int32_t> cols_;
+  std::vector<RowRun> runs_;
   std::vector<T> conj_buffer_;
 };
 

@@ -21,13 +21,9 @@ void ldlt_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T
     dense::sytrs_bklfw_noscal<T>(p.w, nb, p.l, p.h, piv, xf, n);
   } else {
     for (int32_t j = 0; j < nb; ++j) dense::swaps_forward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
-    blas::trsm('L', 'L', 'N', 'U', p.w, nb, T(1), p.l, p.h, xf, n);
+    diagonal_solve('L', 'N', 'U', p.w, nb, p.l, p.h, xf, n);
   }
-  if (nb > 1) {
-    forward_offdiag(p, x, n, nb, W, ldw);
-  } else {
-    for (int32_t k = 0; k < p.w; ++k) forward_offdiag1(p, k, x);
-  }
+  forward_offdiag(p, x, n, nb, W, ldw);
 }
 
 // Diagonal stage of one supernode: x(f..l) := D⁻¹·x(f..l).
@@ -60,12 +56,7 @@ void ldlt_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
   T* xf = x + (p.f - 1);
   const int32_t* piv = F.pivot + (p.f - 1);
   const char op = hermitian ? 'C' : 'T';
-  if (nb > 1) {
-    backward_offdiag(p, p.l + p.w, p.h, op, x, n, nb, W, ldw);
-  } else {
-    for (int32_t k = 0; k < p.w; ++k)
-      xf[k] -= backward_offdiag1(p, p.l + static_cast<int64_t>(k) * p.h + p.w, hermitian, x);
-  }
+  backward_offdiag(p, p.l + p.w, p.h, op, x, n, nb, W, ldw);
   if (bunch_kaufman) {
     if constexpr (is_complex_v<T>) {
       if (hermitian) {
@@ -76,7 +67,7 @@ void ldlt_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
     dense::sytrs_bklbw<T, dense::Symmetric>(p.w, nb, p.l, p.h, piv, xf, n);
     return;
   }
-  blas::trsm('L', 'L', op, 'U', p.w, nb, T(1), p.l, p.h, xf, n);
+  diagonal_solve('L', op, 'U', p.w, nb, p.l, p.h, xf, n);
   for (int32_t j = 0; j < nb; ++j) dense::swaps_backward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
 }
 

@@ -79,14 +79,13 @@ void lu_entry(const int32_t* n, const int32_t* nsuper, int32_t nb, const int32_t
     const FactorView<T> F(sf, reinterpret_cast<const T*>(lnz), reinterpret_cast<const T*>(unz), pivot,
                           colpivot);
     T* xt = reinterpret_cast<T*>(x);
-    if (*transposed != 0) {
-      lu_solve_transposed(F, xt, nb, *part, colpivot != nullptr);
-      return;
-    }
     std::vector<T> own;
     int32_t ld = *ldw;
     T* w = sized_work(sf, nb, reinterpret_cast<T*>(W), &ld, own);
-    lu_solve(F, xt, nb, w, ld, *part, colpivot != nullptr);
+    if (*transposed != 0)
+      lu_solve_transposed(F, xt, nb, w, ld, *part, colpivot != nullptr);
+    else
+      lu_solve(F, xt, nb, w, ld, *part, colpivot != nullptr);
   });
 }
 

@@ -68,7 +68,7 @@ void run_sweeps(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int
     case Sweep::lu:
     case Sweep::lu_complete:
       if (map.transposed)
-        lu_solve_transposed(F, x, nb, map.part, sweep == Sweep::lu_complete);
+        lu_solve_transposed(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
       else
         lu_solve(F, x, nb, W, ldw, map.part, sweep == Sweep::lu_complete);
       break;

@@ -175,13 +175,20 @@ void widen_values(int64_t len, const F* xs, D* x) {
   for (int64_t i = 0; i < len; ++i) x[i] = static_cast<D>(xs[i]);
 }
 
-// Forward off-diagonal step, all right-hand sides: W = -L21·x(f..l, :), then x(rows, :) += W
-// and W back to zero. W has leading dimension ldw >= h - w.
+// Forward off-diagonal step, all right-hand sides: W = -B·x(f..l, :) with B the m × w block
+// (L21, or U12ᵀ for the transposed LU solve) of leading dimension ldb, then x(rows, :) += W and
+// W back to zero. One right-hand side goes through gemv, several through gemm; either way the
+// index work is one scatter per row of the block, not per entry. W has leading dimension
+// ldw >= h - w.
 template <class T>
-void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int32_t ldw) {
+void forward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, T* x, int32_t ldx, int32_t nb, T* W,
+                     int32_t ldw) {
   const int32_t m = p.m();
   if (m == 0) return;
-  blas::gemm('N', 'N', m, nb, p.w, T(-1), p.l + p.w, p.h, x + (p.f - 1), ldx, T(0), W, ldw);
+  if (nb == 1)
+    blas::gemv('N', m, p.w, T(-1), B, ldb, x + (p.f - 1), 1, T(0), W, 1);
+  else
+    blas::gemm('N', 'N', m, nb, p.w, T(-1), B, ldb, x + (p.f - 1), ldx, T(0), W, ldw);
   for (int32_t j = 0; j < nb; ++j) {
     T* xj = x + static_cast<int64_t>(j) * ldx;
     T* wj = W + static_cast<int64_t>(j) * ldw;
@@ -192,9 +199,15 @@ void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int
   }
 }
 
+// The forward step with B = L21.
+template <class T>
+void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int32_t ldw) {
+  forward_offdiag(p, p.l + p.w, p.h, x, ldx, nb, W, ldw);
+}
+
 // Backward off-diagonal step, all right-hand sides: W = x(rows, :), then
 // x(f..l, :) -= op(B)·W with B the m × w block (L21, or U12ᵀ for LU) of leading dimension ldb
-// and op = transpose ('T') or conjugate transpose ('C').
+// and op = transpose ('T') or conjugate transpose ('C'); gemv for one right-hand side.
 template <class T>
 void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x, int32_t ldx, int32_t nb,
                       T* W, int32_t ldw) {
@@ -205,23 +218,22 @@ void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x,
     T* wj = W + static_cast<int64_t>(j) * ldw;
     for (int32_t k = 0; k < m; ++k) wj[k] = xj[p.rows[k] - 1];
   }
-  blas::gemm(op, 'N', p.w, nb, m, T(-1), B, ldb, W, ldw, T(1), x + (p.f - 1), ldx);
+  if (nb == 1)
+    blas::gemv(op, m, p.w, T(-1), B, ldb, W, 1, T(1), x + (p.f - 1), 1);
+  else
+    blas::gemm(op, 'N', p.w, nb, m, T(-1), B, ldb, W, ldw, T(1), x + (p.f - 1), ldx);
 }
 
-// Single right-hand side: x(r) -= L(r, c)·x(c) over the off-diagonal rows of local column k.
+// Triangular solve with the w × w diagonal block A of a supernode for nb right-hand sides
+// (x has leading dimension ldx): trsv for one, trsm for several.
 template <class T>
-void forward_offdiag1(const Panel<T>& p, int32_t k, T* x) {
-  const T* col = p.l + static_cast<int64_t>(k) * p.h + p.w;
-  const T xc = x[p.f - 1 + k];
-  for (int32_t i = 0; i < p.m(); ++i) x[p.rows[i] - 1] -= col[i] * xc;
-}
-
-// Single right-hand side: Σ op(B(i, k))·x(rows(i)) over the off-diagonal rows.
-template <class T>
-T backward_offdiag1(const Panel<T>& p, const T* col, bool conjugate, const T* x) {
-  T t(0);
-  for (int32_t i = 0; i < p.m(); ++i) t += (conjugate ? conj(col[i]) : col[i]) * x[p.rows[i] - 1];
-  return t;
+void diagonal_solve(char uplo, char op, char diag, int32_t w, int32_t nb, const T* a, int32_t lda, T* x,
+                    int32_t ldx) {
+  if (w == 0) return;
+  if (nb == 1)
+    blas::trsv(uplo, op, diag, w, a, lda, x, 1);
+  else
+    blas::trsm('L', uplo, op, diag, w, nb, T(1), a, lda, x, ldx);
 }
 
 }  // namespace varnexo::solve

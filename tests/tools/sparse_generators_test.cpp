@@ -306,6 +306,40 @@ TEST(Generators, NonsingularUnsymmetricAndComplexSymmetric) {
   }
 }
 
+// The random unsymmetric problem: one or two off-diagonal entries per row in [-1, 1], a diagonal of
+// 0.6-1.6 times the row's off-diagonal sum, a pattern that is not symmetric, and a nonsingular matrix.
+TEST(Generators, RandomUnsymmetricRowsFollowTheirRule) {
+  const Csr a = build("randunsym:300");
+  ASSERT_EQ(a.n, 300);
+  EXPECT_EQ(a.layout, Layout::full);
+  int64_t off = 0, mirrored = 0;
+  auto d = testing::dense_of(a);
+  for (int32_t i = 0; i < a.n; ++i) {
+    double sum = 0.0, diag = 0.0;
+    int count = 0;
+    for (int32_t k = a.ia[i] - 1; k < a.ia[i + 1] - 1; ++k) {
+      const int32_t j = a.ja[k] - 1;
+      if (j == i) {
+        diag = a.a[k];
+        continue;
+      }
+      ++count;
+      EXPECT_LE(std::abs(a.a[k]), 1.0);
+      sum += std::abs(a.a[k]);
+      if (d[i + j * size_t(a.n)] != 0.0 && d[j + i * size_t(a.n)] != 0.0) ++mirrored;
+    }
+    EXPECT_TRUE(count == 1 || count == 2) << "row " << i;
+    EXPECT_GE(diag, 0.6 * sum - 1e-15) << "row " << i;
+    EXPECT_LE(diag, 1.6 * sum + 1e-15) << "row " << i;
+    off += count;
+  }
+  EXPECT_NEAR(static_cast<double>(off) / a.n, 1.5, 0.15);
+  EXPECT_LT(mirrored, off / 10);  // structurally unsymmetric
+  std::vector<int> ipiv(a.n);
+  EXPECT_EQ(blas::getrf(a.n, a.n, d.data(), a.n, ipiv.data()), 0);
+  EXPECT_EQ(build("randunsym:300").a, a.a);
+}
+
 TEST(Generators, BadDescriptionsAreNamed) {
   Problem p;
   std::string error;

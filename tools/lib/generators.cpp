@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "memory_limits.h"
@@ -198,6 +199,34 @@ Coordinate hermitian3d(int64_t n, double shift) {
   return m;
 }
 
+// A random pattern with one or two off-diagonal entries per row (1.5 on average) in random
+// columns, values uniform in [-1, 1], and a diagonal of 0.6 to 1.6 times the row's off-diagonal
+// sum: structurally unsymmetric and well conditioned. A fixed seed and our own conversions from
+// the 64-bit generator keep the matrix the same on every standard library.
+Coordinate random_unsymmetric(int64_t n) {
+  Coordinate m = empty_matrix(n, Field::real, Symmetry::general);
+  Builder b{m};
+  std::mt19937_64 rng(20261208);
+  const auto unit = [&] { return static_cast<double>(rng() >> 11) * 0x1p-53; };  // [0, 1)
+  for (int64_t i = 1; i <= n; ++i) {
+    const int count = n < 2 ? 0 : n == 2 || (rng() & 1) ? 1 : 2;
+    int64_t cols[2] = {0, 0};
+    double sum = 0.0;
+    for (int k = 0; k < count; ++k) {
+      int64_t j;
+      do {  // a column other than the diagonal and the row's first entry
+        j = 1 + static_cast<int64_t>(rng() % static_cast<uint64_t>(n));
+      } while (j == i || j == cols[0]);
+      cols[k] = j;
+      const double v = 2.0 * unit() - 1.0;
+      sum += std::abs(v);
+      b.add(i, j, v);
+    }
+    b.add(i, i, (0.6 + unit()) * (sum > 0.0 ? sum : 1.0));
+  }
+  return m;
+}
+
 std::vector<std::string> split(const std::string& s, char sep) {
   std::vector<std::string> parts(1);
   for (char c : s) {
@@ -236,6 +265,8 @@ const Kind kKinds[] = {
      "convdiff3d:N:peclet  upwind convection-diffusion, real unsymmetric (type 11)"},
     {"hermitian3d", -1, 1, 3, 4,
      "hermitian3d:N[:s]    magnetic Laplacian minus s·I, Hermitian (type 4, -4 when s > 0)"},
+    {"randunsym", 0, 1, 1, 11,
+     "randunsym:N          random unsymmetric pattern, 1.5 off-diagonals per row, N unknowns (type 11)"},
 };
 
 }  // namespace
@@ -290,6 +321,7 @@ bool generate(const std::string& description, Problem& out, std::string& error) 
   if (k == "kkt") out.matrix = kkt(n);
   if (k == "helmholtz3d") out.matrix = helmholtz3d(n, param);
   if (k == "convdiff3d") out.matrix = convdiff3d(n, param);
+  if (k == "randunsym") out.matrix = random_unsymmetric(n);
   if (k == "hermitian3d") {
     out.matrix = hermitian3d(n, param);
     if (param > 0.0) out.matrix_type = -4;

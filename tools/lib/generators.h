@@ -24,6 +24,8 @@ struct Problem {
 //   convdiff3d:N:peclet    upwind convection-diffusion, real unsymmetric (11)
 //   hermitian3d:N          7-point magnetic Laplacian with a shift, Hermitian positive definite (4)
 //   hermitian3d:N:s        the same minus s times the identity, Hermitian indefinite (-4)
+//   randunsym:N            random unsymmetric pattern, diagonal 0.6-1.6 x the row's off-diagonal
+//                          sum, real unsymmetric (11)
 // Deterministic: the same description gives the same matrix. Returns false with `error` set for an
 // unknown kind, a missing or bad number, a problem with more than 2^31-2 unknowns, or one whose
 // solve cannot fit in memory (matrix_solve_bytes with one entry per unknown).
