@@ -1,6 +1,7 @@
 // varnexo-solve: reads a Matrix Market file (or generates a problem), solves A·X = B with the
 // library phase by phase, and prints one summary with the backward error of the solution.
-// Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.
+// Exit status: 0 solved, 1 the library reported an error or the solution missed the tolerance,
+// 2 bad file or option (or not enough memory for what they ask).
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,13 +9,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "command_options.h"
 #include "generators.h"
 #include "matrix_market.h"
+#include "memory_limits.h"
 #include "solver.h"
 #include "sparse.h"
 
@@ -30,6 +35,18 @@ int fail(int status, const std::string& message) {
   std::fprintf(stderr, "varnexo-solve: %s\n", message.c_str());
   return status;
 }
+
+void warn(const std::string& message) {
+  std::fprintf(stderr, "varnexo-solve: warning: %s\n", message.c_str());
+}
+
+// What the command is doing, for the message and status of an exception that reaches main (an
+// allocation that fails in spite of the size checks).
+struct Stage {
+  int status = kBadInput;
+  std::string doing = "reading the options";
+  void enter(int s, const std::string& what) { status = s, doing = what; }
+};
 
 // What was read or generated, with the matrix type its header or generator calls for.
 struct Input {
@@ -60,10 +77,55 @@ bool read_input(const CommandOptions& o, Input& in, std::string& error) {
     return true;
   }
   // A skew-symmetric file is solved as the whole matrix (type 11).
-  if (!read_coordinate(o.matrix_path, in.matrix, error, true)) return false;
+  std::string warning;
+  if (!read_coordinate(o.matrix_path, in.matrix, error, {0, &warning, true})) return false;
+  if (!warning.empty()) warn(warning);
   in.name = o.matrix_path;
   in.natural_type = type_from_header(in.matrix);
   return true;
+}
+
+// Differences below this (relative) are rounding in a file written with about 12 digits or more.
+constexpr double kRoundingAsymmetry = 1e-12;
+
+std::string scalar_text(const double v[2], bool complex) {
+  char b[64];
+  if (complex)
+    std::snprintf(b, sizeof b, "(%.17g,%.17g)", v[0], v[1]);
+  else
+    std::snprintf(b, sizeof b, "%.17g", v[0]);
+  return b;
+}
+
+// A type that keeps one triangle must not silently change the matrix of the file: exact or
+// rounding-level differences pass (the latter with a warning), others are refused.
+bool check_layout_fits(const Input& in, int32_t type, Layout layout, std::string& error) {
+  const LayoutLoss loss = layout_loss(in.matrix, layout);
+  if (loss.relative == 0.0) return true;
+  const bool hermitian = layout == Layout::upper_hermitian;
+  const std::string kind = hermitian ? "Hermitian" : "symmetric";
+  const std::string at = "(" + std::to_string(loss.row) + "," + std::to_string(loss.col) + ")";
+  if (loss.relative <= kRoundingAsymmetry) {
+    char rel[32];
+    std::snprintf(rel, sizeof rel, "%.1e", loss.relative);
+    warn(in.name + ": matrix type " + std::to_string(type) +
+         " keeps the upper triangle; the file's matrix is " + kind + " only up to a relative " + rel +
+         " (at " + at + ")");
+    return true;
+  }
+  const bool complex = in.matrix.field == Field::complex;
+  const Symmetry s = in.matrix.symmetry;
+  const std::string file_kind = s == Symmetry::general     ? "general"
+                                : s == Symmetry::hermitian ? "Hermitian"
+                                                           : "complex symmetric";
+  const std::string other = s == Symmetry::general     ? (complex ? "13 (or 3)" : "11 (or 1)")
+                            : s == Symmetry::hermitian ? "4 or -4"
+                                                       : "6";
+  error = in.name + ": matrix type " + std::to_string(type) + " keeps the upper triangle of a " + kind +
+          " matrix, but this " + file_kind + " matrix is not " + kind + ": entry " + at + " is " +
+          scalar_text(loss.file, complex) + " where the type takes " + scalar_text(loss.kept, complex) +
+          "; use type " + other;
+  return false;
 }
 
 bool build_matrix(const Input& in, int32_t type, Csr& a, std::string& error) {
@@ -74,7 +136,16 @@ bool build_matrix(const Input& in, int32_t type, Csr& a, std::string& error) {
     error = in.name + ": " + error + " (matrix type " + std::to_string(type) + ")";
     return false;
   }
-  return true;
+  return check_layout_fits(in, type, layout, error);
+}
+
+// Refuses a number of right-hand sides whose vectors cannot fit in memory.
+bool rhs_fits(const Csr& a, int32_t nrhs, const std::string& what, std::string& error) {
+  const uint64_t need = rhs_block_bytes(a.n, nrhs, a.width()), have = available_memory();
+  if (need <= have) return true;
+  error = what + ": " + std::to_string(nrhs) + " right-hand sides of " + std::to_string(a.n) + " rows need " +
+          format_bytes(need) + " with their solutions, more than the " + format_bytes(have) + " of memory";
+  return false;
 }
 
 // Right-hand sides from -b, or b = A·x with x = 1 in the first column and other known vectors
@@ -85,16 +156,26 @@ bool make_rhs(const CommandOptions& o, const Csr& a, std::vector<double>& b, int
   const size_t n = static_cast<size_t>(a.n);
   if (o.rhs_path.empty()) {
     nrhs = o.nrhs > 0 ? o.nrhs : 1;
+    if (!rhs_fits(a, nrhs, "--nrhs " + std::to_string(nrhs), error)) return false;
     std::vector<double> x(n * width * nrhs, 0.0);
     for (int32_t c = 0; c < nrhs; ++c)
       for (size_t i = 0; i < n; ++i)
         x[(c * n + i) * width] = 1.0 + c * (static_cast<double>(i % 5) - 2.0) / 4.0;
     b.assign(x.size(), 0.0);
     multiply(a, o.transpose && a.layout == Layout::full, x.data(), b.data(), nrhs);
+    for (double v : b)
+      if (!std::isfinite(v)) {
+        error =
+            "the right-hand side A·x overflows for this matrix (entries near the largest double); give one "
+            "with -b";
+        return false;
+      }
     return true;
   }
   Dense d;
-  if (!read_dense(o.rhs_path, d, error)) return false;
+  std::string warning;
+  if (!read_dense(o.rhs_path, d, error, {0, &warning})) return false;
+  if (!warning.empty()) warn(warning);
   if (d.nrows != a.n) {
     error = o.rhs_path + ": " + std::to_string(d.nrows) + " rows, the matrix has " + std::to_string(a.n);
     return false;
@@ -157,11 +238,10 @@ std::string type_label(int32_t type) {
   return std::to_string(type) + (name.empty() ? "" : " (" + name + ")");
 }
 
-int report_error(const SolveOutcome& r) {
+int report_error(const SolveOutcome& r, int32_t message_level) {
   std::string msg = stage_name(r.failed_phase) + " failed: error " + std::to_string(r.error) + " (" +
                     error_name(r.error) + ") for matrix type " + type_label(r.matrix_type);
-  if (r.failed_phase / 10 == 1 && (r.error == -1 || r.error == -3))
-    msg += "; this matrix type may not be supported yet by the library";
+  if (message_level == 0) msg += "; --msglvl 1 prints the library's message";
   return fail(kSolverError, msg);
 }
 
@@ -200,7 +280,10 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
     if (r.krylov_iterations > 0)
       std::printf("\nrescue        %d GMRES iterations preconditioned by the factor%s", r.krylov_iterations,
                   r.refactorised ? " (factorised again with pivots perturbed to 1e-6)" : "");
-    std::printf("\nbackward error %.3e\n", berr);
+    if (std::isfinite(berr))
+      std::printf("\nbackward error %.3e\n", berr);
+    else
+      std::printf("\nbackward error not finite\n");
   }
   std::fflush(stdout);
 }
@@ -208,15 +291,17 @@ void print_summary(const Input& in, const Csr& a, const SolveOutcome& r, int32_t
 // Checked before the solve so that a long run does not end in a write error.
 bool output_writable(const std::string& path, std::string& error) {
   if (path.empty()) return true;
-  const std::filesystem::path dir = std::filesystem::absolute(path).parent_path();
-  if (access(dir.c_str(), W_OK) == 0) return true;
-  error = path + ": cannot create: " + std::strerror(errno);
+  std::error_code ec;
+  const std::filesystem::path dir = std::filesystem::absolute(path, ec).parent_path();
+  if (!ec && access(dir.c_str(), W_OK) == 0) return true;
+  error = path + ": cannot create: " + (ec ? ec.message() : std::strerror(errno));
   return false;
 }
 
-int run(const CommandOptions& o) {
+int run(const CommandOptions& o, Stage& stage) {
   Input in;
   std::string error;
+  stage.enter(kBadInput, o.generate.empty() ? "reading " + o.matrix_path : "generating " + o.generate);
   if (!read_input(o, in, error)) return fail(kBadInput, error);
   if (in.matrix.nrows == 0) return fail(kBadInput, in.name + ": the matrix has no rows");
   if (in.matrix.nrows != in.matrix.ncols)
@@ -226,20 +311,28 @@ int run(const CommandOptions& o) {
   Csr a;
   std::vector<double> b;
   int32_t nrhs = 1;
+  stage.enter(kBadInput, "the matrix and right-hand sides of " + in.name);
   if (!build_matrix(in, type, a, error) || !make_rhs(o, a, b, nrhs, error)) return fail(kBadInput, error);
+  in.matrix = Coordinate{};  // the compressed rows are all that is needed from here
   if (!output_writable(o.output_path, error)) return fail(kBadInput, error);
   if (o.builtin)
     std::printf("solving the built-in problem %s (run with --help for options)\n", in.name.c_str());
 
+  stage.enter(kSolverError, "the solve of " + in.name);
   std::vector<double> x(b.size(), 0.0);
   const std::vector<double> b_copy = b;
   const SolveOutcome r = solve(a, settings_of(o, type), b.data(), nrhs, x.data());
-  if (r.error != 0) return report_error(r);
+  if (r.error != 0) return report_error(r, o.message_level);
   // The library takes the transposed solve as the plain one for the symmetric types.
   const bool transposed = o.transpose && a.layout == Layout::full;
   const double berr = r.solved ? backward_error(a, transposed, b_copy.data(), x.data(), nrhs) : 0.0;
   print_summary(in, a, r, nrhs, o, berr);
+  if (r.solved && !accept_solution(berr, o.tolerance, error)) {
+    if (!o.output_path.empty()) error += "; " + o.output_path + " not written";
+    return fail(kSolverError, error);
+  }
   if (r.solved && !o.output_path.empty()) {
+    stage.enter(kBadInput, "writing " + o.output_path);
     Dense out{a.n, nrhs, a.complex, std::move(x)};
     if (!write_dense(o.output_path, out, error)) return fail(kBadInput, error);
   }
@@ -249,12 +342,21 @@ int run(const CommandOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CommandOptions o;
-  std::string error;
-  if (!parse_options(argc, argv, o, error)) return fail(kBadInput, error);
-  if (o.help) {
-    std::fputs(usage().c_str(), stdout);
-    return kSolved;
+  Stage stage;
+  // No exception leaves the command: an allocation that fails in spite of the size checks (the
+  // machine's memory is shared) ends with one line and the status of the stage it hit.
+  try {
+    CommandOptions o;
+    std::string error;
+    if (!parse_options(argc, argv, o, error)) return fail(kBadInput, error);
+    if (o.help) {
+      std::fputs(usage().c_str(), stdout);
+      return kSolved;
+    }
+    return run(o, stage);
+  } catch (const std::bad_alloc&) {
+    return fail(stage.status, "not enough memory for " + stage.doing);
+  } catch (const std::exception& e) {
+    return fail(stage.status, stage.doing + ": " + e.what());
   }
-  return run(o);
 }

@@ -41,7 +41,10 @@ Step choose_pivot(const DenseView<T>& a, int n, int k, const Perturbation<T>& pe
     a(imax, k) *= pert.replacement / colmax;
     colmax = pert.replacement;
   }
-  if (absakk >= alpha * colmax) return {k, 1};
+  // A NaN diagonal (an update that overflowed) compares false both ways: it takes a 1×1 step at k
+  // like a column without candidates (colmax = 0), so that a 2×2 step below always has imax > k
+  // and never reaches past the block.
+  if (!(absakk < alpha * colmax)) return {k, 1};
   R rowmax = 0;  // largest off-diagonal magnitude in row/column imax of the trailing triangle
   for (int j = k; j < imax; ++j) rowmax = std::max(rowmax, abs1(a(imax, j)));
   for (int i = imax + 1; i <= n; ++i) rowmax = std::max(rowmax, abs1(a(i, imax)));

@@ -334,7 +334,8 @@ int32_t solve_and_iterate(Call& c, const Numeric& v, bool fresh) {
   const int32_t budget = iteration_budget(ctl.cgs_code(), ctl.stage_time(6), ctl.stage_time(7) - t_before);
   ctl.cgs_budget() = budget;
   ctl.cgs_half_budget() = budget / 2 + 1;
-  if (ctl.solve_part() != 0) return 0;  // a forward or backward substitution alone is not iterated
+  // A forward or backward substitution alone is not iterated, but its values are checked.
+  if (ctl.solve_part() != 0) return check_finite_solution(c, reinterpret_cast<const double*>(x), v.w);
   const int32_t steps = fresh ? std::max(budget, kFreshFactorBudget) : budget;
   if (steps < 1) {
     c.iparam(20) = -5;
@@ -489,7 +490,8 @@ int32_t run_numerical(Call& c) {
   const int32_t r = c.ido % 10;
   bool refine_call = r == 3;
   if (c.ido == 33) {
-    if (ctl.perturbed() + c.iparam(14) == 0) ctl.perturbed() = c.iparam(14) = 0;
+    // In 64 bits: iparam(14) is the caller's and may hold any value.
+    if ((int64_t)ctl.perturbed() + c.iparam(14) == 0) ctl.perturbed() = c.iparam(14) = 0;
     if (c.iparam(14) > 0) ctl.perturbed() = c.iparam(14);
   }
   if (ctl.cgs_code() != 0) return run_iterative(c);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "common/export.h"
@@ -54,6 +55,24 @@ void accumulate(bool transposed, int32_t n, int32_t nb, Storage storage, const i
       for (int32_t j = 0; j < nb; ++j) rowbuf[j] += a[k - 1] * x[j * ld + ja[k - 1] - 1];
     for (int32_t j = 0; j < nb; ++j) out[j * ld + i - 1] += sign * rowbuf[j];
   }
+}
+
+// nr / (na·nx + nb) for nonnegative norms, without the overflow or underflow of the product: the
+// terms are scaled by the power of two of the larger first, which leaves the quotient as it is.
+// NaN when a norm is not finite (a matrix whose row sums overflow has no backward error);
+// 1 for r ≠ 0 over a zero denominator, 0 for 0/0.
+double relative_residual(double nr, double na, double nx, double nb) {
+  if (!std::isfinite(nr) || !std::isfinite(na) || !std::isfinite(nx) || !std::isfinite(nb))
+    return std::numeric_limits<double>::quiet_NaN();
+  const bool product = na > 0.0 && nx > 0.0;
+  if (!product && nb == 0.0) return nr > 0.0 ? 1.0 : 0.0;
+  const int ep = product ? std::ilogb(na) + std::ilogb(nx) : std::numeric_limits<int>::min();
+  const int e = nb > 0.0 ? std::max(ep, std::ilogb(nb)) : ep;
+  // Each mantissa lies in [1, 2): the scaled denominator lies in (0, 6].
+  const double scaled_product =
+      product ? std::scalbn(std::scalbn(na, -std::ilogb(na)) * std::scalbn(nx, -std::ilogb(nx)), ep - e)
+              : 0.0;
+  return std::scalbn(nr, -e) / (scaled_product + std::scalbn(nb, -e));
 }
 
 }  // namespace
@@ -109,16 +128,20 @@ double backward_error(bool transposed, int32_t n, int32_t nb, Storage storage, c
   const double norm_a = norm_inf(transposed, n, storage, ia, ja, a);
   double worst = 0.0;
   for (int32_t j = 0; j < nb; ++j) {
+    // Maxima that keep a NaN (an entry of A·x that overflowed into ∞ - ∞), which std::max drops.
     double nr = 0.0, nx = 0.0, nbv = 0.0;
+    const auto keep_max = [](double& m, double v) {
+      if (!(v <= m)) m = v;
+    };
     for (int64_t i = 0; i < n; ++i) {
       const int64_t at = static_cast<int64_t>(j) * n + i;
-      nr = std::max(nr, static_cast<double>(std::abs(r[at])));
-      nx = std::max(nx, static_cast<double>(std::abs(x[at])));
-      nbv = std::max(nbv, static_cast<double>(std::abs(b[at])));
+      keep_max(nr, static_cast<double>(std::abs(r[at])));
+      keep_max(nx, static_cast<double>(std::abs(x[at])));
+      keep_max(nbv, static_cast<double>(std::abs(b[at])));
     }
-    const double denominator = norm_a * nx + nbv;
-    const double omega = denominator > 0.0 ? nr / denominator : (nr > 0.0 ? 1.0 : 0.0);
-    if (!(omega <= worst)) worst = omega;  // a NaN is kept as the worst
+    const double omega = relative_residual(nr, norm_a, nx, nbv);
+    if (!(omega <= worst)) worst = omega;
+    if (std::isnan(worst)) break;  // kept as the worst: no later column compares above a NaN
   }
   return worst;
 }

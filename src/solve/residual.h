@@ -35,7 +35,8 @@ double norm_inf(bool transposed, int32_t n, Storage storage, const int32_t* ia, 
                 const T* a);
 
 // The normwise backward error of x as a solution of op(A)·x = b, the worst over the nb columns:
-// ‖b − op(A)·x‖∞ / (‖op(A)‖∞·‖x‖∞ + ‖b‖∞), 0 for 0/0, NaN when any value is not finite.
+// ‖b − op(A)·x‖∞ / (‖op(A)‖∞·‖x‖∞ + ‖b‖∞), 0 for 0/0, NaN when any value or norm is not finite
+// (a product ‖op(A)‖∞·‖x‖∞ beyond the doubles is scaled, never read as infinite).
 // r: n·nb values of scratch (receives the residual); rowbuf: nb values.
 template <class T>
 double backward_error(bool transposed, int32_t n, int32_t nb, Storage storage, const int32_t* ia,

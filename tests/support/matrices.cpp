@@ -20,7 +20,7 @@ std::string matrix_path(const std::string& name) {
 
 ::testing::AssertionResult read_matrix(const std::string& name, Coordinate& out) {
   std::string error;
-  if (!varnexo::tools::read_coordinate(matrix_path(name), out, error, true))
+  if (!varnexo::tools::read_coordinate(matrix_path(name), out, error, {.expand_skew = true}))
     return ::testing::AssertionFailure() << "matrix '" << name << "' of the test collection: " << error;
   if (out.nrows != out.ncols || out.nrows <= 0)
     return ::testing::AssertionFailure() << "matrix '" << name << "' is not square";

@@ -128,6 +128,115 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Products,
                          ::testing::Values("laplace2d:5", "kkt:4", "helmholtz3d:3:9", "convdiff3d:3:50",
                                            "hermitian3d:3", "hermitian3d:3:4"));
 
+// A solution holding NaN or Inf has no backward error (NaN, which no tolerance accepts), while
+// finite data whose products overflow gets its true, scale-free value.
+TEST(BackwardError, NonFiniteSolutionsAreNaNAndOverflowIsScaledAway) {
+  Csr a = build("laplace2d:3");
+  std::vector<double> x(9, 1.0), b(9);
+  multiply(a, false, x.data(), b.data(), 1);
+  for (double bad : {std::nan(""), HUGE_VAL}) {
+    std::vector<double> y = x;
+    y[4] = bad;
+    EXPECT_TRUE(std::isnan(backward_error(a, false, b.data(), y.data(), 1))) << bad;
+    std::vector<double> two(18);
+    std::copy(x.begin(), x.end(), two.begin());
+    std::copy(y.begin(), y.end(), two.begin() + 9);
+    std::vector<double> bb(18);
+    multiply(a, false, two.data(), bb.data(), 2);
+    std::copy(b.begin(), b.end(), bb.begin() + 9);
+    EXPECT_TRUE(std::isnan(backward_error(a, false, bb.data(), two.data(), 2))) << "second column " << bad;
+  }
+  // ‖A‖∞ overflows once A is scaled by 1e306; the error of x = 1 stays at rounding level, and an
+  // error of 1e-3 in x stays visible.
+  for (double& v : a.a) v *= 1e306;
+  for (double& v : b) v *= 1e306;
+  EXPECT_LT(backward_error(a, false, b.data(), x.data(), 1), 1e-15);
+  x[0] += 1e-3;
+  EXPECT_GT(backward_error(a, false, b.data(), x.data(), 1), 1e-5);
+}
+
+TEST(BackwardError, AcceptedOnlyWhenFiniteAndWithinTolerance) {
+  std::string why;
+  EXPECT_TRUE(accept_solution(0.0, 1e-10, why));
+  EXPECT_TRUE(accept_solution(1e-10, 1e-10, why));
+  EXPECT_TRUE(accept_solution(0.5, INFINITY, why));
+  EXPECT_FALSE(accept_solution(2e-10, 1e-10, why));
+  EXPECT_EQ(why, "backward error 2.000e-10 is above the tolerance 1e-10 (--tol)");
+  for (double bad : {std::nan(""), HUGE_VAL}) {
+    EXPECT_FALSE(accept_solution(bad, INFINITY, why));
+    EXPECT_EQ(why, "the solution is not finite (NaN or Inf)");
+  }
+}
+
+Coordinate coordinate(int32_t n, Field field, Symmetry symmetry, std::vector<int32_t> row,
+                      std::vector<int32_t> col, std::vector<double> val) {
+  Coordinate c;
+  c.nrows = c.ncols = n;
+  c.field = field;
+  c.symmetry = symmetry;
+  c.row = std::move(row), c.col = std::move(col), c.val = std::move(val);
+  return c;
+}
+
+// What a one-triangle layout loses of a file that stores something else: nothing for symmetric
+// general files, upper-triangle files and layouts that keep whole rows; the largest relative
+// difference, where, and both values otherwise.
+TEST(LayoutLoss, ComparesTheDroppedTriangleWithTheMirrorTheTypeTakes) {
+  const Field re = Field::real, cx = Field::complex;
+  const Symmetry gen = Symmetry::general;
+  // Exactly symmetric, upper only, and an explicit zero below with nothing above: no loss.
+  for (const Coordinate& c : {coordinate(2, re, gen, {1, 1, 2, 2}, {1, 2, 1, 2}, {4, 1, 1, 4}),
+                              coordinate(2, re, gen, {1, 1, 2}, {1, 2, 2}, {4, 1, 4}),
+                              coordinate(2, re, gen, {1, 2, 2}, {1, 1, 2}, {4, 0, 4})}) {
+    EXPECT_EQ(layout_loss(c, Layout::upper_symmetric).relative, 0.0);
+    EXPECT_EQ(layout_loss(c, Layout::upper_hermitian).relative, 0.0);
+  }
+  // Lower only: the type would take 0 for (2,1) = 3 (relative difference 1).
+  Coordinate c = coordinate(3, re, gen, {1, 2, 3, 2}, {1, 2, 3, 1}, {4, 4, 4, 3});
+  LayoutLoss loss = layout_loss(c, Layout::upper_symmetric);
+  EXPECT_EQ(loss.relative, 1.0);
+  EXPECT_EQ(loss.row, 2);
+  EXPECT_EQ(loss.col, 1);
+  EXPECT_EQ(loss.file[0], 3.0);
+  EXPECT_EQ(loss.kept[0], 0.0);
+  EXPECT_EQ(layout_loss(c, Layout::full).relative, 0.0);
+  EXPECT_EQ(layout_loss(c, Layout::full_symmetric_pattern).relative, 0.0);
+  // Two mismatches: the larger is reported; an upper entry whose mirror is missing counts once the
+  // lower triangle is not zero. Duplicates are summed before comparing: (2,1) = 0.5 + 0.5 = (1,2).
+  c = coordinate(3, re, gen, {1, 2, 1, 3, 2, 2}, {2, 1, 3, 2, 3, 1}, {1, 0.5, 2, 2, 2 * (1 + 1e-15), 0.5});
+  loss = layout_loss(c, Layout::upper_symmetric);
+  EXPECT_EQ(loss.relative, 1.0);
+  EXPECT_EQ(loss.row, 3);
+  EXPECT_EQ(loss.col, 1);
+  // A lower entry without a stored mirror: the type takes 0 there.
+  c = coordinate(3, re, gen, {1, 2, 1, 3}, {1, 1, 3, 1}, {4, 3, 2, 2});
+  loss = layout_loss(c, Layout::upper_symmetric);
+  EXPECT_EQ(loss.relative, 1.0);
+  EXPECT_EQ(loss.row, 2);
+  EXPECT_EQ(loss.col, 1);
+  // Rounding-level asymmetry is measured, not rounded away.
+  c = coordinate(2, re, gen, {1, 1, 2, 2}, {1, 2, 1, 2}, {4, 1, 1 + 4e-16, 4});
+  EXPECT_NEAR(layout_loss(c, Layout::upper_symmetric).relative, 4e-16, 1e-16);
+  // Complex: a Hermitian file as complex symmetric and the reverse differ by the imaginary parts;
+  // a Hermitian type also drops the imaginary part of the diagonal.
+  const Coordinate herm = coordinate(2, cx, Symmetry::hermitian, {1, 2, 2}, {1, 1, 2}, {4, 0, 1, 2, 4, 0});
+  EXPECT_EQ(layout_loss(herm, Layout::upper_hermitian).relative, 0.0);
+  loss = layout_loss(herm, Layout::upper_symmetric);
+  EXPECT_NEAR(loss.relative, 4 / std::sqrt(5.0), 1e-15);
+  EXPECT_EQ(loss.file[1], 2.0);
+  EXPECT_EQ(loss.kept[1], -2.0);
+  const Coordinate csym = coordinate(2, cx, Symmetry::symmetric, {1, 2, 2}, {1, 1, 2}, {4, 1, 1, 0, 4, 0});
+  EXPECT_EQ(layout_loss(csym, Layout::upper_symmetric).relative, 0.0);
+  loss = layout_loss(csym, Layout::upper_hermitian);
+  EXPECT_NEAR(loss.relative, 1 / std::sqrt(17.0), 1e-15);
+  EXPECT_EQ(loss.row, 1);
+  EXPECT_EQ(loss.col, 1);
+  // A real symmetric file is Hermitian as it stands.
+  EXPECT_EQ(
+      layout_loss(coordinate(2, re, Symmetry::symmetric, {2}, {1}, {3}), Layout::upper_hermitian).relative,
+      0.0);
+}
+
 struct Expected {
   const char* description;
   int32_t type;

@@ -62,11 +62,12 @@ struct Run {
   std::string out, err;
 };
 
-// Runs varnexo-solve with `args` (already quoted for the shell).
-inline Run run_solve(const std::string& args) {
+// Runs varnexo-solve with `args` (already quoted for the shell), after the shell commands of
+// `setup` (e.g. a ulimit) when given.
+inline Run run_solve(const std::string& args, const std::string& setup = "") {
   static int count = 0;
   const std::string base = (scratch_dir() / ("run" + std::to_string(++count))).string();
-  std::string cmd;
+  std::string cmd = setup.empty() ? "" : setup + "; ";
   for (const std::string& part :
        {std::string("'"), solve_program(), std::string("' "), args, std::string(" >'"), base,
         std::string(".out' 2>'"), base, std::string(".err' </dev/null")})

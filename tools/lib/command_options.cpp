@@ -66,8 +66,11 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
     o.ordering = v == "mmd" ? 0 : v == "cmd" ? 1 : v == "nd" ? 2 : -1;
     return o.ordering >= 0;
   } else if (opt == "--nproc") {
-    why = "expected a positive integer";
-    return to_int(v, o.nproc) && o.nproc > 0;
+    why = "expected an integer from 1 to " + std::to_string(kMaxProcessors);
+    return to_int(v, o.nproc) && o.nproc > 0 && o.nproc <= kMaxProcessors;
+  } else if (opt == "--tol") {
+    why = "expected a positive backward error such as 1e-10";
+    return to_double(v, o.tolerance) && o.tolerance > 0.0;
   } else if (opt == "--refine") {
     why = "expected an integer (a negative value keeps a copy of the solution for the residual)";
     return to_int(v, o.max_refine) && o.max_refine > -1000;
@@ -94,7 +97,7 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 
 bool takes_value(const std::string& opt) {
   for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
-                        "--refine", "--cgs", "--pivot-eps", "--matching", "--scaling", "--msglvl"})
+                        "--refine", "--cgs", "--pivot-eps", "--matching", "--scaling", "--msglvl", "--tol"})
     if (opt == o) return true;
   return false;
 }
@@ -166,7 +169,9 @@ std::string usage() {
          "  --phase LIST        phases to run in order, e.g. 11,22,33 (default) or 13\n"
          "  --nrhs K            number of right-hand sides (default 1, or the columns of -b)\n"
          "  --ordering ORD      mmd (minimum degree), cmd (constrained), nd (nested dissection, default)\n"
-         "  --nproc P           processors the factor layout is planned for (default 1)\n"
+         "  --nproc P           processors the factor layout is planned for (1 to " +
+         std::to_string(kMaxProcessors) +
+         ", default 1)\n"
          "  --refine N          maximum number of iterative refinement steps\n"
          "  --cgs CODE          iterate with the stored factor as preconditioner instead of refining:\n"
          "                      CODE = ±(10·k + m), m 1 CGS, 2 CG (symmetric types), tolerance 1e-k;\n"
@@ -176,12 +181,16 @@ std::string usage() {
          "                      3, 4 (saddle point); default: the library's, and 2 for type -2\n"
          "                      with zero or missing diagonal entries\n"
          "  --scaling S         scaling of the matching iparam(11): 0 off, 1 or 2\n"
+         "  --tol T             largest backward error accepted (default 1e-10); a larger or\n"
+         "                      non-finite one ends with status 1 and no solution written\n"
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
          "  --single            factor and solve in single precision, refined in double against A\n"
          "                      (10 refinement steps unless --refine says otherwise)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
-         generator_help() + "Exit status: 0 solved, 1 the library reported an error, 2 bad file or option.\n";
+         generator_help() +
+         "Exit status: 0 solved, 1 the library reported an error or the solution missed --tol, 2 bad\n"
+         "file or option (or not enough memory for it).\n";
 }
 
 }  // namespace varnexo::tools

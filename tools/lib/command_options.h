@@ -13,9 +13,10 @@ struct CommandOptions {
   std::string output_path;  // -o
   int32_t matrix_type = 0;  // --type; 0 chooses from the file header or the problem
   std::vector<int32_t> phases{11, 22, 33};
-  int32_t nrhs = 0;       // --nrhs; 0: one, or every column of -b
-  int32_t ordering = -1;  // --ordering mmd|cmd|nd -> 0|1|2
-  int32_t nproc = 1;
+  int32_t nrhs = 0;             // --nrhs; 0: one, or every column of -b
+  int32_t ordering = -1;        // --ordering mmd|cmd|nd -> 0|1|2
+  int32_t nproc = 1;            // --nproc, 1..kMaxProcessors
+  double tolerance = 1e-10;     // --tol: largest backward error accepted as a solution
   int32_t max_refine = -1000;   // --refine; -1000 keeps the library's default
   int32_t cgs_code = 0;         // --cgs: iparam(4), 0 refines instead of iterating
   int32_t pivot_exponent = -1;  // --pivot-eps 1e-8 -> 8
@@ -27,6 +28,9 @@ struct CommandOptions {
   bool help = false;
   bool builtin = false;  // no argument at all: the built-in problem
 };
+
+// Largest --nproc, the largest processor count the library plans its factor layout for.
+inline constexpr int32_t kMaxProcessors = 64;
 
 // The problem solved when the command is run without arguments (about 64,000 unknowns).
 inline constexpr const char* kBuiltinProblem = "laplace3d:40";

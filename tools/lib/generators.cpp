@@ -9,6 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "memory_limits.h"
+
 namespace varnexo::tools {
 namespace {
 
@@ -298,6 +300,15 @@ bool generate(const std::string& description, Problem& out, std::string& error) 
   if (unknowns > static_cast<double>(std::numeric_limits<int32_t>::max() - 2) ||
       (parts[0] == "kkt" && n < 2)) {
     error = "problem '" + description + "' is out of range";
+    return false;
+  }
+  // The least a solve needs, one entry per unknown: refused before the entries are generated.
+  const int width = kind->type == 6 || kind->type == 4 ? 2 : 1;
+  const uint64_t need =
+      matrix_solve_bytes(static_cast<int64_t>(unknowns), static_cast<int64_t>(unknowns), width);
+  if (need > available_memory()) {
+    error = "problem '" + description + "' needs at least " + format_bytes(need) +
+            " to solve, more than the " + format_bytes(available_memory()) + " of memory";
     return false;
   }
   out.name = description;

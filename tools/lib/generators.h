@@ -27,7 +27,8 @@ struct Problem {
 //   randunsym:N            random unsymmetric pattern, diagonal 0.6-1.6 x the row's off-diagonal
 //                          sum, real unsymmetric (11)
 // Deterministic: the same description gives the same matrix. Returns false with `error` set for an
-// unknown kind, a missing or bad number, or a problem with more than 2^31-2 unknowns.
+// unknown kind, a missing or bad number, a problem with more than 2^31-2 unknowns, or one whose
+// solve cannot fit in memory (matrix_solve_bytes with one entry per unknown).
 bool generate(const std::string& description, Problem& out, std::string& error);
 
 // One line per kind, for the command's help text.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,12 +13,16 @@
 #include <limits>
 #include <memory>
 #include <utility>
+#include <vector>
+
+#include "memory_limits.h"
 
 namespace varnexo::tools {
 namespace {
 
 struct Header {
   bool array = false;
+  bool integer = false;  // the values are integers (stored as reals)
   Field field = Field::real;
   Symmetry symmetry = Symmetry::general;
   bool skew = false;  // a skew-symmetric file, read as its stored triangle
@@ -26,10 +31,11 @@ struct Header {
 // Line source over a FILE*, with the line number used in every message.
 class LineReader {
  public:
-  explicit LineReader(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "rb")) {}
+  LineReader(std::FILE* file, const std::string& name, bool owned)
+      : path_(name), file_(file), owned_(owned) {}
   ~LineReader() {
     std::free(buf_);
-    if (file_) std::fclose(file_);
+    if (file_ && owned_) std::fclose(file_);
   }
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -59,17 +65,39 @@ class LineReader {
     return false;
   }
 
-  std::string at_line(const std::string& what) const {
-    return path_ + ":" + std::to_string(line_) + ": " + what;
+  std::string at_line(const std::string& what) const { return at(line_, what); }
+  std::string at(long line, const std::string& what) const {
+    return path_ + ":" + std::to_string(line) + ": " + what;
   }
   std::string at_file(const std::string& what) const { return path_ + ": " + what; }
 
  private:
   std::string path_;
   std::FILE* file_;
+  bool owned_;
   char* buf_ = nullptr;
   size_t cap_ = 0;
   long line_ = 0;
+};
+
+// The line of each entry, kept as the few places where entries do not follow on consecutive
+// lines (comments or blank lines between them): (entry, line) pairs in increasing order.
+class EntryLines {
+ public:
+  void record(int64_t entry, long line) {
+    if (jumps_.empty() || line != jumps_.back().second + static_cast<long>(entry - jumps_.back().first))
+      jumps_.emplace_back(entry, line);
+  }
+  long line_of(int64_t entry) const {
+    auto it = std::upper_bound(jumps_.begin(), jumps_.end(), entry,
+                               [](int64_t e, const std::pair<int64_t, long>& j) { return e < j.first; });
+    if (it == jumps_.begin()) return 0;
+    --it;
+    return it->second + static_cast<long>(entry - it->first);
+  }
+
+ private:
+  std::vector<std::pair<int64_t, long>> jumps_;
 };
 
 const char* skip_blanks(const char* p, const char* end) {
@@ -112,6 +140,14 @@ std::string lower_word(const char*& p, const char* end) {
   return w;
 }
 
+// The next blank-separated word as written, for messages.
+std::string next_word(const char* p, const char* end) {
+  p = skip_blanks(p, end);
+  const char* s = p;
+  while (p < end && *p != ' ' && *p != '\t') ++p;
+  return std::string(s, p);
+}
+
 const char* kHeaderForm =
     "expected the header '%%MatrixMarket matrix coordinate|array real|complex|integer "
     "general|symmetric|hermitian'";
@@ -139,6 +175,7 @@ bool parse_header(LineReader& in, Header& h, std::string& error, bool accept_ske
     return false;
   }
   h.field = field == "complex" ? Field::complex : Field::real;
+  h.integer = field == "integer";
   if (symmetry == "skew-symmetric" && !accept_skew) {
     error = in.at_line("skew-symmetric matrices are not supported (no matrix type stores them)");
     return false;
@@ -157,6 +194,25 @@ bool parse_header(LineReader& in, Header& h, std::string& error, bool accept_ske
                : symmetry == "symmetric" || h.field == Field::real ? Symmetry::symmetric
                                                                    : Symmetry::hermitian;
   return true;
+}
+
+// Refuses declared sizes whose solve cannot fit in the memory of `options`, before anything of
+// that size is allocated. `dense`: the sizes of a block of right-hand sides.
+bool check_memory(LineReader& in, const Header& h, const int64_t size[3], bool dense,
+                  const ReadOptions& options, std::string& error) {
+  const uint64_t limit = options.max_bytes != 0 ? options.max_bytes : available_memory();
+  const int width = h.field == Field::complex ? 2 : 1;
+  const uint64_t need =
+      dense ? rhs_block_bytes(size[0], size[1], width) : matrix_solve_bytes(size[0], size[2], width);
+  if (need <= limit) return true;
+  const std::string what = dense
+                               ? std::to_string(size[0]) + " x " + std::to_string(size[1]) +
+                                     " right-hand sides need " + format_bytes(need) + " with their solutions"
+                               : "a matrix of " + std::to_string(size[0]) + " rows and " +
+                                     std::to_string(size[2]) + (size[2] == 1 ? " entry" : " entries") +
+                                     " needs at least " + format_bytes(need) + " to solve";
+  error = in.at_line(what + ", more than the " + format_bytes(limit) + " of memory");
+  return false;
 }
 
 // Size line: "rows columns entries" (coordinate) or "rows columns" (array).
@@ -192,10 +248,21 @@ bool parse_size(LineReader& in, const Header& h, int64_t size[3], std::string& e
 }
 
 // Parses `count` values of one entry into v; the message names what the line should hold.
-bool parse_values(LineReader& in, const char*& p, const char* end, int count, double* v,
+bool parse_values(LineReader& in, const Header& h, const char*& p, const char* end, int count, double* v,
                   const std::string& form, std::string& error) {
   for (int k = 0; k < count; ++k) {
     bool finite = true;
+    if (h.integer) {
+      int64_t i = 0;
+      const std::string word = next_word(p, end);
+      if (!parse_int(p, end, i)) {
+        error = in.at_line(word.empty() ? "expected " + form
+                                        : "value '" + word + "' is not an integer (the header says integer)");
+        return false;
+      }
+      v[k] = static_cast<double>(i);
+      continue;
+    }
     if (!parse_real(p, end, v[k], finite)) {
       error = in.at_line("expected " + form);
       return false;
@@ -219,8 +286,66 @@ bool check_index(LineReader& in, int64_t v, int64_t limit, const char* what, std
   return false;
 }
 
+std::string position(int32_t i, int32_t j) {
+  std::string s(1, '(');
+  s.append(std::to_string(i)).append(1, ',').append(std::to_string(j)).append(1, ')');
+  return s;
+}
+
+// Entries at the same position (for a one-triangle file: the same position or its mirror). A
+// mirrored pair in a symmetric or Hermitian file is refused: whether the file meant one value
+// or the sum is ambiguous. Repeats at the same position are summed later, so they are reported
+// in the warning (the first in file order and how many there are).
+bool check_repeats(const LineReader& in, const EntryLines& lines, const Coordinate& c,
+                   const ReadOptions& options, std::string& error) {
+  const bool triangle = c.symmetry != Symmetry::general;
+  const auto key_row = [&](int64_t k) { return triangle ? std::max(c.row[k], c.col[k]) : c.row[k]; };
+  const auto key_col = [&](int64_t k) { return triangle ? std::min(c.row[k], c.col[k]) : c.col[k]; };
+  // Bucket the entries by key row (in file order within a bucket), then sort each bucket by key
+  // column; equal neighbours are repeats.
+  std::vector<int64_t> start(static_cast<size_t>(c.nrows) + 2, 0);
+  for (int64_t k = 0; k < c.entries(); ++k) ++start[key_row(k) + 1];
+  for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+  std::vector<int64_t> order(static_cast<size_t>(c.entries()));
+  std::vector<int64_t> fill(start.begin(), start.end() - 1);
+  for (int64_t k = 0; k < c.entries(); ++k) order[fill[key_row(k)]++] = k;
+  int64_t repeats = 0, first_repeat = -1, repeat_of = -1, first_mirror = -1, mirror_of = -1;
+  for (int32_t r = 1; r <= c.nrows; ++r) {
+    if (start[r + 1] - start[r] < 2) continue;
+    std::stable_sort(order.begin() + start[r], order.begin() + start[r + 1],
+                     [&](int64_t x, int64_t y) { return key_col(x) < key_col(y); });
+    for (int64_t p = start[r]; p + 1 < start[r + 1]; ++p) {
+      const int64_t k1 = order[p], k2 = order[p + 1];
+      if (key_col(k1) != key_col(k2)) continue;
+      // Within a bucket equal keys keep file order, so k1 < k2.
+      if (c.row[k1] != c.row[k2]) {
+        if (first_mirror < 0 || k2 < first_mirror) first_mirror = k2, mirror_of = k1;
+      } else {
+        ++repeats;
+        if (first_repeat < 0 || k2 < first_repeat) first_repeat = k2, repeat_of = k1;
+      }
+    }
+  }
+  if (first_mirror >= 0) {
+    error = in.at(lines.line_of(first_mirror),
+                  "entry " + position(c.row[first_mirror], c.col[first_mirror]) + " mirrors " +
+                      position(c.row[mirror_of], c.col[mirror_of]) + " of line " +
+                      std::to_string(lines.line_of(mirror_of)) +
+                      ": a symmetric or Hermitian file stores each off-diagonal entry once");
+    return false;
+  }
+  if (repeats > 0 && options.warning) {
+    *options.warning =
+        in.at(lines.line_of(first_repeat),
+              "entry " + position(c.row[first_repeat], c.col[first_repeat]) + " repeats line " +
+                  std::to_string(lines.line_of(repeat_of)) + "; " + std::to_string(repeats) +
+                  (repeats == 1 ? " repeated entry" : " repeated entries") + " summed");
+  }
+  return true;
+}
+
 bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordinate& out,
-                  std::string& error) {
+                  const ReadOptions& options, std::string& error) {
   const int width = h.field == Field::complex ? 2 : 1;
   const std::string form = width == 2 ? "'row column real imaginary'" : "'row column value'";
   // Reserve no more than what a sane file holds up front; a wrong count must not allocate terabytes.
@@ -228,6 +353,7 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
   out.row.reserve(reserve);
   out.col.reserve(reserve);
   out.val.reserve(reserve * width);
+  EntryLines lines;
   const char *p, *end;
   for (int64_t k = 0; k < size[2]; ++k) {
     if (!in.next_data(p, end)) {
@@ -235,6 +361,7 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
           in.at_line("file ends after " + std::to_string(k) + " of " + std::to_string(size[2]) + " entries");
       return false;
     }
+    lines.record(k, in.line());
     int64_t i, j;
     double v[2] = {0.0, 0.0};
     if (!parse_int(p, end, i) || !parse_int(p, end, j)) {
@@ -243,7 +370,7 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
     }
     if (!check_index(in, i, size[0], "row", error) || !check_index(in, j, size[1], "column", error))
       return false;
-    if (!parse_values(in, p, end, width, v, form, error)) return false;
+    if (!parse_values(in, h, p, end, width, v, form, error)) return false;
     if (h.symmetry == Symmetry::hermitian && i == j && v[1] != 0.0) {
       error = in.at_line("diagonal entry of a Hermitian matrix with a nonzero imaginary part");
       return false;
@@ -260,7 +387,7 @@ bool read_entries(LineReader& in, const Header& h, const int64_t size[3], Coordi
     error = in.at_line("more entries than the " + std::to_string(size[2]) + " declared");
     return false;
   }
-  return true;
+  return check_repeats(in, lines, out, options, error);
 }
 
 bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& out, std::string& error) {
@@ -278,7 +405,7 @@ bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& o
       return false;
     }
     double v[2] = {0.0, 0.0};
-    if (!parse_values(in, p, end, width, v, form, error)) return false;
+    if (!parse_values(in, h, p, end, width, v, form, error)) return false;
     out.val.insert(out.val.end(), v, v + width);
   }
   if (in.next_data(p, end)) {
@@ -288,33 +415,28 @@ bool read_array(LineReader& in, const Header& h, const int64_t size[3], Dense& o
   return true;
 }
 
-bool open_and_parse_head(LineReader& in, const std::string& path, Header& h, int64_t size[3],
-                         std::string& error, bool accept_skew = false) {
-  if (!in.is_open()) {
-    error = path + ": cannot open: " + std::strerror(errno);
-    return false;
-  }
+bool parse_head(LineReader& in, Header& h, int64_t size[3], std::string& error, bool accept_skew = false) {
   return parse_header(in, h, error, accept_skew) && parse_size(in, h, size, error);
 }
 
-}  // namespace
-
-bool read_coordinate(const std::string& path, Coordinate& out, std::string& error, bool expand_skew) {
-  LineReader in(path);
+bool read_coordinate_from(LineReader& in, const std::string& name, Coordinate& out, std::string& error,
+                          const ReadOptions& options) {
   Header h;
   int64_t size[3];
-  if (!open_and_parse_head(in, path, h, size, error, expand_skew)) return false;
+  if (options.warning) options.warning->clear();
+  if (!parse_head(in, h, size, error, options.expand_skew)) return false;
   if (h.array) {
     error =
-        path + ":1: the matrix must be a coordinate file (array files are read for right-hand sides only)";
+        name + ":1: the matrix must be a coordinate file (array files are read for right-hand sides only)";
     return false;
   }
+  if (!check_memory(in, h, size, false, options, error)) return false;
   out = Coordinate{};
   out.nrows = static_cast<int32_t>(size[0]);
   out.ncols = static_cast<int32_t>(size[1]);
   out.field = h.field;
   out.symmetry = h.symmetry;
-  if (!read_entries(in, h, size, out, error)) return false;
+  if (!read_entries(in, h, size, out, options, error)) return false;
   if (h.skew) {
     // The file holds one triangle of A = -Aᵀ: the mirror of each entry follows it, negated.
     Coordinate full = out;
@@ -334,25 +456,9 @@ bool read_coordinate(const std::string& path, Coordinate& out, std::string& erro
   return true;
 }
 
-bool read_dense(const std::string& path, Dense& out, std::string& error) {
-  LineReader in(path);
-  Header h;
-  int64_t size[3];
-  if (!open_and_parse_head(in, path, h, size, error)) return false;
-  out = Dense{};
-  if (h.array) {
-    if (h.symmetry != Symmetry::general) {
-      error = path + ":1: a right-hand side array must be general";
-      return false;
-    }
-    return read_array(in, h, size, out, error);
-  }
-  Coordinate c;
-  c.nrows = static_cast<int32_t>(size[0]);
-  c.ncols = static_cast<int32_t>(size[1]);
-  c.field = h.field;
-  c.symmetry = h.symmetry;
-  if (!read_entries(in, h, size, c, error)) return false;
+// The coordinate entries of a right-hand-side file spread into a dense block (the mirror of
+// each off-diagonal entry of a one-triangle file included).
+void expand(const Coordinate& c, Dense& out) {
   const int width = c.width();
   out.nrows = c.nrows;
   out.ncols = c.ncols;
@@ -368,7 +474,63 @@ bool read_dense(const std::string& path, Dense& out, std::string& error) {
     if (c.symmetry != Symmetry::general && c.row[k] != c.col[k])
       place(c.col[k], c.row[k], c.symmetry == Symmetry::hermitian ? -1.0 : 1.0);
   }
+}
+
+bool read_dense_from(LineReader& in, const std::string& name, Dense& out, std::string& error,
+                     const ReadOptions& options) {
+  Header h;
+  int64_t size[3];
+  if (options.warning) options.warning->clear();
+  if (!parse_head(in, h, size, error)) return false;
+  out = Dense{};
+  if (h.array && h.symmetry != Symmetry::general) {
+    error = name + ":1: a right-hand side array must be general";
+    return false;
+  }
+  if (!check_memory(in, h, size, true, options, error)) return false;
+  if (h.array) return read_array(in, h, size, out, error);
+  Coordinate c;
+  c.nrows = static_cast<int32_t>(size[0]);
+  c.ncols = static_cast<int32_t>(size[1]);
+  c.field = h.field;
+  c.symmetry = h.symmetry;
+  if (!read_entries(in, h, size, c, options, error)) return false;
+  expand(c, out);
   return true;
+}
+
+bool cannot_open(const std::string& path, std::string& error) {
+  error = path + ": cannot open: " + std::strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+bool read_coordinate(const std::string& path, Coordinate& out, std::string& error,
+                     const ReadOptions& options) {
+  LineReader in(std::fopen(path.c_str(), "rb"), path, true);
+  if (!in.is_open()) return cannot_open(path, error);
+  return read_coordinate_from(in, path, out, error, options);
+}
+
+bool read_coordinate(std::FILE* file, const std::string& name, Coordinate& out, std::string& error,
+                     const ReadOptions& options) {
+  LineReader in(file, name, false);
+  if (!in.is_open()) return cannot_open(name, error);
+  return read_coordinate_from(in, name, out, error, options);
+}
+
+bool read_dense(const std::string& path, Dense& out, std::string& error, const ReadOptions& options) {
+  LineReader in(std::fopen(path.c_str(), "rb"), path, true);
+  if (!in.is_open()) return cannot_open(path, error);
+  return read_dense_from(in, path, out, error, options);
+}
+
+bool read_dense(std::FILE* file, const std::string& name, Dense& out, std::string& error,
+                const ReadOptions& options) {
+  LineReader in(file, name, false);
+  if (!in.is_open()) return cannot_open(name, error);
+  return read_dense_from(in, name, out, error, options);
 }
 
 namespace {

@@ -1,5 +1,8 @@
 // What the tools know of the library's phases and matrix types without calling it: the order of
 // the phases, the storage each type takes, and the names the library prints.
+#include <cmath>
+#include <cstdio>
+
 #include "solver.h"
 
 namespace varnexo::tools {
@@ -39,6 +42,18 @@ bool check_phases(const std::vector<int32_t>& phases, std::string& error) {
     factored = factored || phase_factorises(p);
   }
   return true;
+}
+
+bool accept_solution(double berr, double tolerance, std::string& why) {
+  if (std::isfinite(berr) && berr <= tolerance) return true;
+  if (!std::isfinite(berr)) {
+    why = "the solution is not finite (NaN or Inf)";
+    return false;
+  }
+  char b[96];
+  std::snprintf(b, sizeof b, "backward error %.3e is above the tolerance %.3g (--tol)", berr, tolerance);
+  why = b;
+  return false;
 }
 
 std::string error_name(int32_t error) {

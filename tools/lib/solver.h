@@ -79,6 +79,10 @@ bool check_phases(const std::vector<int32_t>& phases, std::string& error);
 // settings.message_level is set.
 SolveOutcome solve(Csr& a, const SolveSettings& settings, double* b, int32_t nrhs, double* x);
 
+// Whether a solution with backward error `berr` is one the tools stand behind: finite and at most
+// `tolerance`. Otherwise `why` says which, in one line.
+bool accept_solution(double berr, double tolerance, std::string& why);
+
 // The library's class name of an error code, e.g. "numerical_factorization" for -4.
 std::string error_name(int32_t error);
 

@@ -205,7 +205,8 @@ double vector_norm_inf(const double* v, int32_t n, bool complex) {
   double m = 0.0;
   for (int32_t i = 0; i < n; ++i) {
     const double x = complex ? std::hypot(v[2 * i], v[2 * i + 1]) : std::abs(v[i]);
-    if (!(x <= m)) m = x;  // NaN propagates
+    if (std::isnan(x)) return x;
+    m = std::max(m, x);
   }
   return m;
 }
@@ -230,21 +231,118 @@ double norm_inf(const Csr& a) {
   return modulus_norm_inf(a, a.a.data());
 }
 
+namespace {
+
+// Backward error of one column, NaN when an intermediate is not finite.
+double column_error(const Csr& a, double anorm, bool transpose, const double* b, const double* x,
+                    std::vector<double>& r) {
+  multiply(a, transpose, x, r.data(), 1);
+  for (size_t k = 0; k < r.size(); ++k) r[k] = b[k] - r[k];
+  const double num = vector_norm_inf(r.data(), a.n, a.complex);
+  const double den = anorm * vector_norm_inf(x, a.n, a.complex) + vector_norm_inf(b, a.n, a.complex);
+  if (!std::isfinite(num) || !std::isfinite(den)) return std::numeric_limits<double>::quiet_NaN();
+  return den > 0.0 ? num / den : (num > 0.0 ? std::numeric_limits<double>::infinity() : 0.0);
+}
+
+bool all_finite(const double* v, size_t count) {
+  for (size_t k = 0; k < count; ++k)
+    if (!std::isfinite(v[k])) return false;
+  return true;
+}
+
+// The same error from copies scaled to moduli about 1 (A by its largest entry, x and b by the
+// larger of their norms), which it does not change: for finite data whose products overflow.
+double scaled_column_error(const Csr& a, bool transpose, const double* b, const double* x) {
+  Csr s = a;
+  double amax = 0.0;
+  for (double v : s.a) amax = std::max(amax, std::abs(v));
+  if (amax > 0.0)
+    for (double& v : s.a) v /= amax;
+  const size_t step = static_cast<size_t>(a.n) * a.width();
+  std::vector<double> xs(x, x + step), bs(b, b + step), r(step);
+  for (double& v : bs) v = amax > 0.0 ? v / amax : v;
+  const double g =
+      std::max(vector_norm_inf(xs.data(), a.n, a.complex), vector_norm_inf(bs.data(), a.n, a.complex));
+  if (g > 0.0 && std::isfinite(g)) {
+    for (double& v : xs) v /= g;
+    for (double& v : bs) v /= g;
+  }
+  return column_error(s, norm_inf(s), transpose, bs.data(), xs.data(), r);
+}
+
+}  // namespace
+
 double backward_error(const Csr& a, bool transpose, const double* b, const double* x, int32_t nrhs) {
   const size_t step = static_cast<size_t>(a.n) * a.width();
   std::vector<double> r(step);
   const double anorm = norm_inf(a);
   double worst = 0.0;
   for (int32_t c = 0; c < nrhs; ++c) {
-    multiply(a, transpose, x + c * step, r.data(), 1);
-    for (size_t k = 0; k < step; ++k) r[k] = b[c * step + k] - r[k];
-    const double num = vector_norm_inf(r.data(), a.n, a.complex);
-    const double den =
-        anorm * vector_norm_inf(x + c * step, a.n, a.complex) + vector_norm_inf(b + c * step, a.n, a.complex);
-    const double e = den > 0.0 ? num / den : (num > 0.0 ? std::numeric_limits<double>::infinity() : 0.0);
+    const double *bc = b + c * step, *xc = x + c * step;
+    double e = column_error(a, anorm, transpose, bc, xc, r);
+    // A solution that is not finite has no backward error: NaN, which no tolerance accepts.
+    if (std::isnan(e) && all_finite(xc, step) && all_finite(bc, step) && all_finite(a.a.data(), a.a.size()))
+      e = scaled_column_error(a, transpose, bc, xc);
     if (!(e <= worst)) worst = e;
+    if (std::isnan(worst)) break;
   }
   return worst;
+}
+
+namespace {
+
+// Position of column j in the sorted row i of full compressed rows, or -1.
+int64_t find_entry(const Csr& f, int32_t i, int32_t j) {
+  const auto b = f.ja.begin() + (f.ia[i - 1] - 1), e = f.ja.begin() + (f.ia[i] - 1);
+  const auto it = std::lower_bound(b, e, j);
+  return it != e && *it == j ? it - f.ja.begin() : -1;
+}
+
+}  // namespace
+
+LayoutLoss layout_loss(const Coordinate& coo, Layout layout) {
+  LayoutLoss loss;
+  const bool upper = layout == Layout::upper_symmetric || layout == Layout::upper_hermitian;
+  const bool hermitian = layout == Layout::upper_hermitian;
+  const bool same_kind = coo.symmetry == (hermitian ? Symmetry::hermitian : Symmetry::symmetric) ||
+                         (coo.symmetry == Symmetry::symmetric && coo.field == Field::real);
+  if (!upper || same_kind || coo.nrows != coo.ncols) return loss;
+  Csr f;
+  std::string error;
+  if (!to_csr(coo, Layout::full, coo.field == Field::complex, f, error)) return loss;
+  using Z = std::complex<double>;
+  const auto value = [&](int64_t k) {
+    return k < 0 ? Z{} : f.complex ? Z(f.a[2 * k], f.a[2 * k + 1]) : Z(f.a[k]);
+  };
+  bool lower_nonzero = false;
+  for (int32_t i = 1; i <= f.n && !lower_nonzero; ++i)
+    for (int64_t k = f.ia[i - 1] - 1; k < f.ia[i] - 1 && f.ja[k] < i; ++k) lower_nonzero |= value(k) != Z{};
+  const auto note = [&](double relative, int32_t i, int32_t j, Z file, Z kept) {
+    if (relative <= loss.relative) return;
+    loss = LayoutLoss{relative, i, j, {file.real(), file.imag()}, {kept.real(), kept.imag()}};
+  };
+  for (int32_t i = 1; i <= f.n; ++i) {
+    for (int64_t k = f.ia[i - 1] - 1; k < f.ia[i] - 1; ++k) {
+      const int32_t j = f.ja[k];
+      const Z v = value(k);
+      if (j == i) {
+        // A Hermitian type keeps the real part of the diagonal.
+        if (hermitian && v.imag() != 0.0) note(std::abs(v.imag()) / std::abs(v), i, i, v, v.real());
+        continue;
+      }
+      // Position (r, c) in the strict lower triangle and what the layout makes of it: the
+      // (conjugated) mirror of the upper entry. An upper-triangle-only file loses nothing; an
+      // upper entry with a stored mirror is compared when the mirror comes.
+      if (!lower_nonzero || (j > i && find_entry(f, j, i) >= 0)) continue;
+      const int32_t r = std::max(i, j), c = std::min(i, j);
+      const Z file = j < i ? v : Z{};
+      const Z up = value(j < i ? find_entry(f, j, i) : k);
+      const Z kept = hermitian ? std::conj(up) : up;
+      const double scale = std::max(std::abs(file), std::abs(up));
+      if (scale > 0.0 && file != kept) note(std::abs(file - kept) / scale, r, c, file, kept);
+    }
+  }
+  return loss;
 }
 
 }  // namespace varnexo::tools

@@ -72,7 +72,24 @@ void multiply(const Csr& a, bool transpose, const double* x, double* y, int32_t 
 // Infinity norm of A (largest row sum of moduli) of the whole matrix the layout stands for.
 double norm_inf(const Csr& a);
 
-// Largest over the columns of ‖b − op(A)·x‖∞ / (‖A‖∞·‖x‖∞ + ‖b‖∞), 0 for b = x = 0.
+// Largest over the columns of ‖b − op(A)·x‖∞ / (‖A‖∞·‖x‖∞ + ‖b‖∞), 0 for b = x = 0; NaN when a
+// solution holds NaN or Inf. Products that overflow for finite data are recomputed on scaled
+// copies.
 double backward_error(const Csr& a, bool transpose, const double* b, const double* x, int32_t nrhs);
+
+// What a layout that keeps one triangle (the symmetric and Hermitian types) loses of a matrix
+// whose file stores something else: a general matrix, or complex values with the other kind of
+// symmetry. The layout replaces each strict lower entry (r, c) by the mirror of (c, r),
+// conjugated for the Hermitian layout, which also keeps only the real part of the diagonal.
+// `relative` is the largest |file − kept| / max(|file|, |mirror|) over those positions, 0 when
+// the layout holds the file's matrix exactly or the file's strict lower triangle is zero (an
+// upper-triangle file); `row`, `col`, `file`, `kept` (re, im) describe where it is reached.
+struct LayoutLoss {
+  double relative = 0.0;
+  int32_t row = 0, col = 0;
+  double file[2] = {0.0, 0.0};
+  double kept[2] = {0.0, 0.0};
+};
+LayoutLoss layout_loss(const Coordinate& coo, Layout layout);
 
 }  // namespace varnexo::tools
