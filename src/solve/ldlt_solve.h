@@ -10,7 +10,7 @@
 namespace varnexo::solve {
 
 // Forward stage of one supernode for nb right-hand sides: x(f..l) := L11⁻¹·Pᵀ·x(f..l), then the
-// off-diagonal rows receive -L21·x(f..l).
+// off-diagonal rows receive -L21·x(f..l) (through the spill when one is given).
 template <class T>
 void ldlt_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T* W, int32_t ldw,
                   bool bunch_kaufman, const Spill<T>* spill = nullptr) {
@@ -23,10 +23,7 @@ void ldlt_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T
     for (int32_t j = 0; j < nb; ++j) dense::swaps_forward(xf + static_cast<int64_t>(j) * n, piv, p.w - 1);
     diagonal_solve('L', 'N', 'U', p.w, nb, p.l, p.h, xf, n);
   }
-  if (W == nullptr)  // one right-hand side without work space (the threaded sweep): entry by entry
-    for (int32_t k = 0; k < p.w; ++k) forward_offdiag1(p, k, x, spill);
-  else
-    forward_offdiag(p, x, n, nb, W, ldw);
+  forward_offdiag(p, x, n, nb, W, ldw, spill);
 }
 
 // Diagonal stage of one supernode: x(f..l) := D⁻¹·x(f..l).
@@ -59,11 +56,7 @@ void ldlt_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, 
   T* xf = x + (p.f - 1);
   const int32_t* piv = F.pivot + (p.f - 1);
   const char op = hermitian ? 'C' : 'T';
-  if (W == nullptr)  // one right-hand side without work space (the threaded sweep): entry by entry
-    for (int32_t k = 0; k < p.w; ++k)
-      xf[k] -= backward_offdiag1(p, p.l + static_cast<int64_t>(k) * p.h + p.w, hermitian, x);
-  else
-    backward_offdiag(p, p.l + p.w, p.h, op, x, n, nb, W, ldw);
+  backward_offdiag(p, p.l + p.w, p.h, op, x, n, nb, W, ldw);
   if (bunch_kaufman) {
     if constexpr (is_complex_v<T>) {
       if (hermitian) {

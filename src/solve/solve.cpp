@@ -78,40 +78,38 @@ void run_sweeps(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, T* W, int
   }
 }
 
-// One right-hand side over the subtrees of the partition, with the steps of the sweep.
+// One right-hand side over the subtrees of the partition, with the steps of the sweep (the
+// level-2 steps of the one-thread sweeps, each thread with its own work column).
 template <class T>
-void solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOptions& o, T* x,
+void solve_over_partition(Sweep sweep, const FactorView<T>& F, const SolveOptions& o, T* x, int32_t ldw,
                           const Mapping& map) {
   const TreePartition& tp = *o.partition;
   const bool hermitian = sweep == Sweep::hermitian_cholesky || sweep == Sweep::hermitian_ldlt;
   const bool complete = sweep == Sweep::lu_complete;
+  const bool bk = o.bunch_kaufman;
   auto none = [](const Panel<T>&, T*) {};
   switch (sweep) {
     case Sweep::cholesky:
     case Sweep::hermitian_cholesky:
       solve_partitioned(
-          F, x, map.part, tp, o.threads,
-          [&](const Panel<T>& p, T* v, const Spill<T>* s) { cholesky_forward1(p, v, s); }, none,
-          [&](const Panel<T>& p, T* v) { cholesky_backward1(p, v, hermitian); });
+          F, x, map.part, tp, o.threads, ldw,
+          [&](const Panel<T>& p, T* v, T* W, const Spill<T>* s) { cholesky_forward(F, p, v, 1, W, ldw, s); },
+          none, [&](const Panel<T>& p, T* v, T* W) { cholesky_backward(F, p, v, 1, W, ldw, hermitian); });
       break;
     case Sweep::ldlt:
     case Sweep::hermitian_ldlt:
       solve_partitioned(
-          F, x, map.part, tp, o.threads,
-          [&](const Panel<T>& p, T* v, const Spill<T>* s) {
-            ldlt_forward(F, p, v, 1, static_cast<T*>(nullptr), 0, o.bunch_kaufman, s);
-          },
-          [&](const Panel<T>& p, T* v) { ldlt_diagonal(F, p, v, 1, o.bunch_kaufman, hermitian); },
-          [&](const Panel<T>& p, T* v) {
-            ldlt_backward(F, p, v, 1, static_cast<T*>(nullptr), 0, o.bunch_kaufman, hermitian);
-          });
+          F, x, map.part, tp, o.threads, ldw,
+          [&](const Panel<T>& p, T* v, T* W, const Spill<T>* s) { ldlt_forward(F, p, v, 1, W, ldw, bk, s); },
+          [&](const Panel<T>& p, T* v) { ldlt_diagonal(F, p, v, 1, bk, hermitian); },
+          [&](const Panel<T>& p, T* v, T* W) { ldlt_backward(F, p, v, 1, W, ldw, bk, hermitian); });
       break;
     case Sweep::lu:
     case Sweep::lu_complete:
       solve_partitioned(
-          F, x, map.part, tp, o.threads,
-          [&](const Panel<T>& p, T* v, const Spill<T>* s) { lu_forward1(F, p, v, s); }, none,
-          [&](const Panel<T>& p, T* v) { lu_backward1(F, p, v, complete); });
+          F, x, map.part, tp, o.threads, ldw,
+          [&](const Panel<T>& p, T* v, T* W, const Spill<T>* s) { lu_forward(F, p, v, 1, W, ldw, s); }, none,
+          [&](const Panel<T>& p, T* v, T* W) { lu_backward(F, p, v, 1, W, ldw, complete); });
       break;
     case Sweep::missing:
       break;
@@ -130,7 +128,7 @@ void run_sweeps_threaded(Sweep sweep, const FactorView<T>& F, T* x, int32_t nb, 
       return;
     }
     if (nb == 1 && o.partition_switch && o.partition != nullptr && o.partition->parallel()) {
-      solve_over_partition(sweep, F, o, x, map);
+      solve_over_partition(sweep, F, o, x, ldw, map);
       return;
     }
   }

@@ -175,34 +175,47 @@ void widen_values(int64_t len, const F* xs, D* x) {
   for (int64_t i = 0; i < len; ++i) x[i] = static_cast<D>(xs[i]);
 }
 
+// Where the forward stage of one right-hand side sends the updates of the rows beyond `limit`
+// when several threads run it on disjoint subtrees: into acc(slot(r)) instead of x(r), added
+// into x once every subtree is done.
+template <class T>
+struct Spill {
+  int32_t limit = 0;
+  T* acc = nullptr;
+  const int32_t* slot = nullptr;  // n words, 0-based positions in acc
+};
+
 // Forward off-diagonal step, all right-hand sides: W = -B·x(f..l, :) with B the m × w block
 // (L21, or U12ᵀ for the transposed LU solve) of leading dimension ldb, then x(rows, :) += W and
 // W back to zero. One right-hand side goes through gemv, several through gemm; either way the
 // index work is one scatter per row of the block, not per entry. W has leading dimension
-// ldw >= h - w.
+// ldw >= h - w. With a spill (one right-hand side), the rows beyond its limit go to its
+// accumulator; the rows are increasing, so they are the tail of the list.
 template <class T>
 void forward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, T* x, int32_t ldx, int32_t nb, T* W,
-                     int32_t ldw) {
+                     int32_t ldw, const Spill<T>* spill = nullptr) {
   const int32_t m = p.m();
   if (m == 0) return;
   if (nb == 1)
     blas::gemv('N', m, p.w, T(-1), B, ldb, x + (p.f - 1), 1, T(0), W, 1);
   else
     blas::gemm('N', 'N', m, nb, p.w, T(-1), B, ldb, x + (p.f - 1), ldx, T(0), W, ldw);
+  const int32_t inside =
+      spill ? static_cast<int32_t>(std::upper_bound(p.rows, p.rows + m, spill->limit) - p.rows) : m;
   for (int32_t j = 0; j < nb; ++j) {
     T* xj = x + static_cast<int64_t>(j) * ldx;
     T* wj = W + static_cast<int64_t>(j) * ldw;
-    for (int32_t k = 0; k < m; ++k) {
-      xj[p.rows[k] - 1] += wj[k];
-      wj[k] = T(0);
-    }
+    for (int32_t k = 0; k < inside; ++k) xj[p.rows[k] - 1] += wj[k];
+    for (int32_t k = inside; k < m; ++k) spill->acc[spill->slot[p.rows[k] - 1]] += wj[k];
+    std::fill(wj, wj + m, T(0));
   }
 }
 
 // The forward step with B = L21.
 template <class T>
-void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int32_t ldw) {
-  forward_offdiag(p, p.l + p.w, p.h, x, ldx, nb, W, ldw);
+void forward_offdiag(const Panel<T>& p, T* x, int32_t ldx, int32_t nb, T* W, int32_t ldw,
+                     const Spill<T>* spill = nullptr) {
+  forward_offdiag(p, p.l + p.w, p.h, x, ldx, nb, W, ldw, spill);
 }
 
 // Backward off-diagonal step, all right-hand sides: W = x(rows, :), then
@@ -222,36 +235,6 @@ void backward_offdiag(const Panel<T>& p, const T* B, int32_t ldb, char op, T* x,
     blas::gemv(op, m, p.w, T(-1), B, ldb, W, 1, T(1), x + (p.f - 1), 1);
   else
     blas::gemm(op, 'N', p.w, nb, m, T(-1), B, ldb, W, ldw, T(1), x + (p.f - 1), ldx);
-}
-
-// Where the forward stage of one right-hand side sends the updates of the rows beyond `limit`
-// when several threads run it on disjoint subtrees: into acc(slot(r)) instead of x(r), added
-// into x once every subtree is done.
-template <class T>
-struct Spill {
-  int32_t limit = 0;
-  T* acc = nullptr;
-  const int32_t* slot = nullptr;  // n words, 0-based positions in acc
-};
-
-// Single right-hand side: x(r) -= L(r, c)·x(c) over the off-diagonal rows of local column k
-// (rows beyond spill->limit into the spill's accumulator).
-template <class T>
-void forward_offdiag1(const Panel<T>& p, int32_t k, T* x, const Spill<T>* spill = nullptr) {
-  const T* col = p.l + static_cast<int64_t>(k) * p.h + p.w;
-  const T xc = x[p.f - 1 + k];
-  int32_t inside = p.m();
-  if (spill) inside = static_cast<int32_t>(std::upper_bound(p.rows, p.rows + p.m(), spill->limit) - p.rows);
-  for (int32_t i = 0; i < inside; ++i) x[p.rows[i] - 1] -= col[i] * xc;
-  for (int32_t i = inside; i < p.m(); ++i) spill->acc[spill->slot[p.rows[i] - 1]] -= col[i] * xc;
-}
-
-// Single right-hand side: Σ op(B(i, k))·x(rows(i)) over the off-diagonal rows.
-template <class T>
-T backward_offdiag1(const Panel<T>& p, const T* col, bool conjugate, const T* x) {
-  T t(0);
-  for (int32_t i = 0; i < p.m(); ++i) t += (conjugate ? conj(col[i]) : col[i]) * x[p.rows[i] - 1];
-  return t;
 }
 
 // Triangular solve with the w × w diagonal block A of a supernode for nb right-hand sides

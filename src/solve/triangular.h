@@ -7,101 +7,68 @@
 
 namespace varnexo::solve {
 
-// One supernode of the Cholesky forward stage for one right-hand side.
+// One supernode of the Cholesky forward stage: x(f..l) := L11⁻¹·x(f..l), then the off-diagonal
+// rows receive -L21·x(f..l) (through the spill when one is given).
 template <class T>
-void cholesky_forward1(const Panel<T>& p, T* x, const Spill<T>* spill = nullptr) {
-  T* xf = x + (p.f - 1);
-  for (int32_t k = 0; k < p.w; ++k) {
-    const T* col = p.l + static_cast<int64_t>(k) * p.h;
-    xf[k] /= col[k];
-    for (int32_t i = k + 1; i < p.w; ++i) xf[i] -= col[i] * xf[k];
-    forward_offdiag1(p, k, x, spill);
-  }
+void cholesky_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T* W, int32_t ldw,
+                      const Spill<T>* spill = nullptr) {
+  diagonal_solve('L', 'N', 'N', p.w, nb, p.l, p.h, x + (p.f - 1), F.n);
+  forward_offdiag(p, x, F.n, nb, W, ldw, spill);
 }
 
-// One supernode of the Cholesky backward stage for one right-hand side.
+// One supernode of the Cholesky backward stage: x(f..l) -= L21ᵀ·x(rows) (L21ᴴ), then
+// x(f..l) := L11⁻ᵀ·x(f..l) (L11⁻ᴴ).
 template <class T>
-void cholesky_backward1(const Panel<T>& p, T* x, bool hermitian) {
-  T* xf = x + (p.f - 1);
-  for (int32_t k = p.w - 1; k >= 0; --k) {
-    const T* col = p.l + static_cast<int64_t>(k) * p.h;
-    T t = xf[k] - backward_offdiag1(p, col + p.w, hermitian, x);
-    for (int32_t i = k + 1; i < p.w; ++i) t -= (hermitian ? conj(col[i]) : col[i]) * xf[i];
-    xf[k] = t / (hermitian ? conj(col[k]) : col[k]);
-  }
+void cholesky_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T* W, int32_t ldw,
+                       bool hermitian) {
+  const char op = hermitian ? 'C' : 'T';
+  backward_offdiag(p, p.l + p.w, p.h, op, x, F.n, nb, W, ldw);
+  diagonal_solve('L', op, 'N', p.w, nb, p.l, p.h, x + (p.f - 1), F.n);
 }
 
 // Cholesky factor L·Lᵀ (L·Lᴴ when `hermitian`): forward L, backward Lᵀ (Lᴴ).
 template <class T>
 void cholesky_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part,
                     bool hermitian) {
-  const int32_t n = F.n;
-  const char op = hermitian ? 'C' : 'T';
   if (part != kBackwardOnly)
-    for (int32_t s = 1; s <= F.nsuper; ++s) {
-      const Panel<T> p = panel(F, s);
-      diagonal_solve('L', 'N', 'N', p.w, nb, p.l, p.h, x + (p.f - 1), n);
-      forward_offdiag(p, x, n, nb, W, ldw);
-    }
+    for (int32_t s = 1; s <= F.nsuper; ++s) cholesky_forward(F, panel(F, s), x, nb, W, ldw);
   if (part == kForwardOnly) return;
-  for (int32_t s = F.nsuper; s >= 1; --s) {
-    const Panel<T> p = panel(F, s);
-    backward_offdiag(p, p.l + p.w, p.h, op, x, n, nb, W, ldw);
-    diagonal_solve('L', op, 'N', p.w, nb, p.l, p.h, x + (p.f - 1), n);
-  }
+  for (int32_t s = F.nsuper; s >= 1; --s) cholesky_backward(F, panel(F, s), x, nb, W, ldw, hermitian);
 }
 
-// One supernode of the LU forward stage for one right-hand side: row interchanges, unit L.
+// One supernode of the LU forward stage: the row interchanges, x(f..l) := L11⁻¹·x(f..l) with
+// unit L11, then the off-diagonal rows receive -L21·x(f..l).
 template <class T>
-void lu_forward1(const FactorView<T>& F, const Panel<T>& p, T* x, const Spill<T>* spill = nullptr) {
+void lu_forward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T* W, int32_t ldw,
+                const Spill<T>* spill = nullptr) {
   T* xf = x + (p.f - 1);
-  dense::swaps_forward(xf, F.pivot + (p.f - 1), p.w - 1);
-  for (int32_t k = 0; k < p.w; ++k) {
-    const T* col = p.l + static_cast<int64_t>(k) * p.h;
-    for (int32_t i = k + 1; i < p.w; ++i) xf[i] -= col[i] * xf[k];
-    forward_offdiag1(p, k, x, spill);
-  }
+  for (int32_t j = 0; j < nb; ++j)
+    dense::swaps_forward(xf + static_cast<int64_t>(j) * F.n, F.pivot + (p.f - 1), p.w - 1);
+  diagonal_solve('L', 'N', 'U', p.w, nb, p.l, p.h, xf, F.n);
+  forward_offdiag(p, x, F.n, nb, W, ldw, spill);
 }
 
-// One supernode of the LU backward stage for one right-hand side: U12 through unz, U11, then
-// the column interchanges undone when `complete`.
+// One supernode of the LU backward stage: U12 through unz, U11, then the column interchanges
+// undone when `complete`.
 template <class T>
-void lu_backward1(const FactorView<T>& F, const Panel<T>& p, T* x, bool complete) {
+void lu_backward(const FactorView<T>& F, const Panel<T>& p, T* x, int32_t nb, T* W, int32_t ldw,
+                 bool complete) {
   T* xf = x + (p.f - 1);
-  for (int32_t k = 0; k < p.w; ++k)
-    xf[k] -= backward_offdiag1(p, p.u + static_cast<int64_t>(k) * p.m(), false, x);
-  for (int32_t k = p.w - 1; k >= 0; --k) {
-    T t = xf[k];
-    for (int32_t c = k + 1; c < p.w; ++c) t -= p.l[k + static_cast<int64_t>(c) * p.h] * xf[c];
-    xf[k] = t / p.l[k + static_cast<int64_t>(k) * p.h];
-  }
-  if (complete) dense::swaps_backward(xf, F.colpivot + (p.f - 1), p.w - 1);
+  backward_offdiag(p, p.u, p.m(), 'T', x, F.n, nb, W, ldw);
+  diagonal_solve('U', 'N', 'N', p.w, nb, p.l, p.h, xf, F.n);
+  if (complete)
+    for (int32_t j = 0; j < nb; ++j)
+      dense::swaps_backward(xf + static_cast<int64_t>(j) * F.n, F.colpivot + (p.f - 1), p.w - 1);
 }
 
 // LU factor with local row interchanges (and column interchanges when `complete`):
 // forward P, unit L; backward U12 through unz, U11, then the column interchanges undone.
 template <class T>
 void lu_solve(const FactorView<T>& F, T* x, int32_t nb, T* W, int32_t ldw, int32_t part, bool complete) {
-  const int32_t n = F.n;
   if (part != kBackwardOnly)
-    for (int32_t s = 1; s <= F.nsuper; ++s) {
-      const Panel<T> p = panel(F, s);
-      T* xf = x + (p.f - 1);
-      for (int32_t j = 0; j < nb; ++j)
-        dense::swaps_forward(xf + static_cast<int64_t>(j) * n, F.pivot + (p.f - 1), p.w - 1);
-      diagonal_solve('L', 'N', 'U', p.w, nb, p.l, p.h, xf, n);
-      forward_offdiag(p, x, n, nb, W, ldw);
-    }
+    for (int32_t s = 1; s <= F.nsuper; ++s) lu_forward(F, panel(F, s), x, nb, W, ldw);
   if (part == kForwardOnly) return;
-  for (int32_t s = F.nsuper; s >= 1; --s) {
-    const Panel<T> p = panel(F, s);
-    T* xf = x + (p.f - 1);
-    backward_offdiag(p, p.u, p.m(), 'T', x, n, nb, W, ldw);
-    diagonal_solve('U', 'N', 'N', p.w, nb, p.l, p.h, xf, n);
-    if (complete)
-      for (int32_t j = 0; j < nb; ++j)
-        dense::swaps_backward(xf + static_cast<int64_t>(j) * n, F.colpivot + (p.f - 1), p.w - 1);
-  }
+  for (int32_t s = F.nsuper; s >= 1; --s) lu_backward(F, panel(F, s), x, nb, W, ldw, complete);
 }
 
 // Transposed LU solve Aᵀ·x = b: forward Uᵀ (after the column interchanges) with U12 read from
