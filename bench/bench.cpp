@@ -154,21 +154,25 @@ struct OurRuns {
 // The library with `nproc` threads, `repeat` times from a fresh handle; medians of each stage. robust:
 // varnexo-solve's settings for hard matrices (tools::SolveSettings::robust). With `single` also a
 // single-precision factor (and its refinement in double), alternating with the double runs
-// (double, single, double, single, ...) so that a change in the machine's load falls on both.
+// (double, single, double, single, ...) so that a change in the machine's load falls on both;
+// with `relaxed` likewise the analysis with relaxed supernodes (iparam(31) = 1).
 Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, bool robust,
-               Times* single, int32_t nproc = 1) {
+               Times* single, int32_t nproc = 1, Times* relaxed = nullptr) {
   tools::SolveSettings s;
   s.matrix_type = type;
   s.robust = robust;
   s.nproc = nproc;
-  tools::SolveSettings s32 = s;
+  tools::SolveSettings s32 = s, joined = s;
   s32.single = true;
-  OurRuns dbl, sgl;
+  joined.relaxed = true;
+  OurRuns dbl, sgl, rlx;
   for (int r = 0; r < repeat; ++r) {
     dbl.run(a, s, b);
     if (single) sgl.run(a, s32, b);
+    if (relaxed) rlx.run(a, joined, b);
   }
   if (single) *single = sgl.result();
+  if (relaxed) *relaxed = rlx.result();
   return dbl.result();
 }
 
@@ -384,7 +388,7 @@ void print_scaling(const std::vector<Scaling>& rows, int32_t threads) {
 
 // Runs the library and every peer that fits on one case; appends the rows, ours first.
 void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers, std::vector<Row>& rows,
-                bool robust, int32_t threads, std::vector<Scaling>* scaling) {
+                bool robust, int32_t threads, std::vector<Scaling>* scaling, bool relaxed) {
   tools::Layout layout;
   bool complex;
   tools::layout_of_type(c.type, layout, complex);
@@ -399,11 +403,14 @@ void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers
   tools::multiply(a, false, ones.data(), b.data(), 1);
   const size_t first = rows.size();
   if (scaling) scaling->push_back(run_scaling(c.name, a, c.type, b, repeat, threads));
-  Times single_times;
+  Times single_times, relaxed_times;
   rows.push_back({c.name, "varnexo", a.n, a.nnz(),
-                  run_ours(a, c.type, b, repeat, robust, single ? &single_times : nullptr, threads)});
+                  run_ours(a, c.type, b, repeat, robust, single ? &single_times : nullptr, threads,
+                           relaxed ? &relaxed_times : nullptr)});
   rows.back().single = single_times;
   rows.back().it = run_iterated(a, c.type, b, repeat, threads);
+  const size_t ours_rows = relaxed ? 2 : 1;
+  if (relaxed) rows.push_back({c.name, "varnexo-relaxed", a.n, a.nnz(), relaxed_times});
   if (complex) return;
   tools::to_csr(c.matrix, tools::Layout::full, false, full, error);
   tools::to_csr(c.matrix, tools::Layout::upper_symmetric, false, upper, error);
@@ -419,11 +426,13 @@ void bench_case(Case& c, int repeat, bool single, const std::vector<Peer>& peers
     }
     rows.push_back(r);
   }
-  Row& ours = rows[first];
-  if (!ours.t.ok) return;
-  const double t[3] = {ours.t.analyse, ours.t.factor, ours.t.solve};
-  for (int k = 0; k < 3; ++k)
-    if (best[k] > 0) ours.ratio[k] = t[k] / best[k];
+  for (size_t k = first; k < first + ours_rows; ++k) {
+    Row& ours = rows[k];
+    if (!ours.t.ok) continue;
+    const double t[3] = {ours.t.analyse, ours.t.factor, ours.t.solve};
+    for (int s = 0; s < 3; ++s)
+      if (best[s] > 0) ours.ratio[s] = t[s] / best[s];
+  }
 }
 
 // The default list ends with the large problems where the gap to the peers opens (a 3D
@@ -450,7 +459,7 @@ std::vector<std::string> quick_list() {
 void usage() {
   std::printf(
       "usage: varnexo-bench [--repeat R] [--dgemm N] [--check] [--quick] [--single] [--no-peers] [--robust]\n"
-      "                     [MATRIX ...]\n"
+      "                     [--threads P] [--scaling] [--relaxed] [MATRIX ...]\n"
       "  MATRIX: a Matrix Market file, a folder of them, or gen:PROBLEM (a generated problem)\n"
       "  --repeat R   repeats of each solver per matrix; times are medians (default 3)\n"
       "  --dgemm N    order of the dense products that measure the dgemm rate (default 1500)\n"
@@ -464,6 +473,8 @@ void usage() {
       "  --scaling    also our factorisation with 1 thread against P threads, runs alternating\n"
       "  --robust     varnexo with the settings varnexo-solve takes for hard matrices (the symmetric\n"
       "               matching for -2 with a weak diagonal; GMRES after refinement that falls short)\n"
+      "  --relaxed    also varnexo with relaxed supernodes (iparam(31) = 1), a row of its own, its runs\n"
+      "               alternating with the default ones\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
 }
 
@@ -471,7 +482,8 @@ void usage() {
 
 int main(int argc, char** argv) {
   int repeat = 3, dgemm_n = 1500, threads = 1;
-  bool check = false, quick = false, single = false, no_peers = false, robust = false, scaling = false;
+  bool check = false, quick = false, single = false, no_peers = false, robust = false, scaling = false,
+       relaxed = false;
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
@@ -495,6 +507,8 @@ int main(int argc, char** argv) {
       no_peers = true;
     } else if (arg == "--robust") {
       robust = true;
+    } else if (arg == "--relaxed") {
+      relaxed = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;
@@ -522,7 +536,7 @@ int main(int argc, char** argv) {
   std::vector<Row> rows;
   std::vector<Scaling> speedups;
   for (Case& c : cases) {
-    bench_case(c, repeat, single, peers, rows, robust, threads, scaling ? &speedups : nullptr);
+    bench_case(c, repeat, single, peers, rows, robust, threads, scaling ? &speedups : nullptr, relaxed);
     c.matrix = tools::Coordinate{};
   }
   print_table(rows, gflops);

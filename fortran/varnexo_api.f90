@@ -68,6 +68,7 @@ module varnexo_api
   integer, parameter, public :: VARNEXO_IPARAM_MATCHING_OPTION = 28
   integer, parameter, public :: VARNEXO_IPARAM_SINGLE_PRECISION = 29
   integer, parameter, public :: VARNEXO_IPARAM_PANEL = 30
+  integer, parameter, public :: VARNEXO_IPARAM_RELAXED = 31
   integer, parameter, public :: VARNEXO_IPARAM_KEEP_ERROR = 49
 
   ! Error codes (argument error).

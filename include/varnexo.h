@@ -74,6 +74,7 @@ enum {
   VARNEXO_IPARAM_MATCHING_OPTION = 28,
   VARNEXO_IPARAM_SINGLE_PRECISION = 29,
   VARNEXO_IPARAM_PANEL = 30,
+  VARNEXO_IPARAM_RELAXED = 31, /* 1: relaxed supernodes (small ones joined, storing some zeros) */
   VARNEXO_IPARAM_KEEP_ERROR = 49
 };
 

@@ -187,6 +187,23 @@ def test_orderings_and_matching(ordering, matching):
         np.testing.assert_array_equal(solver.permutation, order)
 
 
+@pytest.mark.parametrize("make", [lambda: gallery.laplace3d(8), lambda: gallery.shifted3d(8, 0.5),
+                                  lambda: gallery.convdiff3d(8, 50.0), lambda: gallery.helmholtz3d(6, 2.0)])
+def test_relaxed_supernodes_give_the_same_solution(make):
+    A = make()
+    b = rhs(A, 1)
+    plain = varnexo.Solver(A)
+    relaxed = varnexo.Solver(A, relaxed=True)
+    x = relaxed.solve(b)
+    assert backward_error(A, x, b) < 1e-13
+    np.testing.assert_allclose(x, plain.solve(b), rtol=1e-10, atol=1e-12)
+    np.testing.assert_array_equal(relaxed.permutation, plain.permutation)
+    assert relaxed.nnz_factor >= plain.nnz_factor
+    assert relaxed.inertia == plain.inertia
+    with pytest.raises(TypeError):
+        varnexo.Solver(A, relaxed=1)
+
+
 def test_right_hand_side_layouts():
     A = gallery.convdiff3d(4, 20.0)
     solve = varnexo.factorized(A)

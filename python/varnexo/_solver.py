@@ -24,7 +24,7 @@ ORDERINGS = {"mmd": 0, "cmd": 1, "nd": 2}
 IP_ORDERING, IP_NPROC, IP_PERM_USE, IP_SOLUTION_ON_B, IP_REFINE_STEPS, IP_MAX_REFINE = 2, 3, 5, 6, 7, 8
 IP_SCALING, IP_TRANSPOSE, IP_MATCHING, IP_PERTURBED = 11, 12, 13, 14
 IP_PEAK_KB, IP_PERMANENT_KB, IP_FACTOR_KB, IP_FACTOR_NNZ, IP_MFLOP = 15, 16, 17, 18, 19
-IP_POSITIVE, IP_NEGATIVE, IP_KEEP_ERROR = 22, 23, 49
+IP_POSITIVE, IP_NEGATIVE, IP_RELAXED, IP_KEEP_ERROR = 22, 23, 31, 49
 
 # Refinement steps of a second solve when perturbed pivots left the first one inaccurate.
 EXTRA_REFINEMENT_STEPS = 20
@@ -55,15 +55,17 @@ class Solver:
     permutation (new position -> old index, 0-based). ``matching`` switches the weighted matching
     and scaling on or off (None: the type's default). ``threads`` is the processor count the
     factor is laid out for and the BLAS thread count during the calls (None: 1 and the BLAS as it
-    is). Solves whose normwise backward error exceeds ``max_backward_error`` raise
-    InaccurateSolutionError (None: no check). ``verbose`` prints the library's statistics.
+    is). ``relaxed=True`` joins small supernodes into their parents (iparam(31)): fewer and larger
+    block updates for some stored zeros, the same solution. Solves whose normwise backward error
+    exceeds ``max_backward_error`` raise InaccurateSolutionError (None: no check). ``verbose``
+    prints the library's statistics.
 
     ``analyze()``, ``factorize(A_new=None)`` and ``solve(b, transpose=False)`` run the phases;
     each runs the earlier ones when needed. The object is callable: ``solver(b)`` solves.
     """
 
-    def __init__(self, A, kind=None, ordering="nd", matching=None, threads=None, *, max_backward_error=1e-8,
-                 verbose=False):
+    def __init__(self, A, kind=None, ordering="nd", matching=None, threads=None, *, relaxed=False,
+                 max_backward_error=1e-8, verbose=False):
         self._A = canonical(A)
         self._n = self._A.shape[0]
         self._tries = list(types_to_try(self._A, kind))
@@ -75,6 +77,9 @@ class Solver:
                                     or not 1 <= threads <= 1024):
             raise ValueError(f"threads must be None or an integer 1..1024, got {threads!r}")
         self._threads = threads
+        if not isinstance(relaxed, (bool, np.bool_)):
+            raise TypeError(f"relaxed must be True or False, got {relaxed!r}")
+        self._relaxed = bool(relaxed)
         self._max_backward_error = max_backward_error
         self._verbose = verbose
         self._norms = {}
@@ -283,6 +288,7 @@ class Solver:
         ip = core.iparam
         ip[IP_ORDERING - 1] = self._ordering
         ip[IP_NPROC - 1] = self._threads or 1
+        ip[IP_RELAXED - 1] = 1 if self._relaxed else 0
         ip[IP_SOLUTION_ON_B - 1] = 0
         ip[IP_KEEP_ERROR - 1] = 1  # a failed solve is reported, never cleared
         if self._ordering_perm is not None:
@@ -422,11 +428,11 @@ class Solver:
             backward_error=worst, x=X)
 
 
-def spsolve(A, b, *, kind=None, ordering="nd", matching=None, threads=None, transpose=False,
+def spsolve(A, b, *, kind=None, ordering="nd", matching=None, threads=None, transpose=False, relaxed=False,
             max_backward_error=1e-8):
     """Solves A x = b for a scipy.sparse matrix A and a vector or n x k matrix b, like
     scipy.sparse.linalg.spsolve; the keywords are those of Solver."""
-    with Solver(A, kind=kind, ordering=ordering, matching=matching, threads=threads,
+    with Solver(A, kind=kind, ordering=ordering, matching=matching, threads=threads, relaxed=relaxed,
                 max_backward_error=max_backward_error) as s:
         return s.solve(b, transpose=transpose)
 

@@ -27,6 +27,7 @@ ordering::Step1Options step1_options(const Control& ctl) {
   o.unit = ctl.output_unit();
   o.separator_mmd = ctl.separator_mmd() != 0;
   o.panel_width = ctl.panel_width();
+  o.relaxed_supernodes = ctl.relaxed_supernodes() == 1;
   return o;
 }
 

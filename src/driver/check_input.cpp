@@ -321,6 +321,7 @@ void store_accepted(Call& c) {
   // or solve keeps those of the analysis it works on.
   const bool analysis = c.phase / 10 == 1;
   if (analysis) ctl.panel_width() = panel_width(kind, nproc, ip(30));
+  if (analysis) ctl.relaxed_supernodes() = ip(31) == 1 ? 1 : 0;
   int32_t ordering = ip(2);
   if (ip(30) == 1 && (ordering < 0 || ordering > 2)) ordering = 2;
   ctl.solution_on_b() = ip(6);

@@ -59,6 +59,7 @@ class Control {
   int32_t& solve_partition() const { return ib(71); }    // iparam(25)
   int32_t& matching_option() const { return ib(82); }    // iparam(28)
   int32_t& single_precision() const { return ib(83); }
+  int32_t& relaxed_supernodes() const { return ib(84); }  // iparam(31): 1 relaxed supernodes
 
   // ---- Results of the analysis -----------------------------------------------------------------
   int32_t& update_entries() const { return ib(6); }   // entries of the update lists (+1 outside domain mode)

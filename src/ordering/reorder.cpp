@@ -167,9 +167,9 @@ void run_step1(Step1Run& run) {
   t0 = std::clock();
   for (int32_t k = 1; k <= n; ++k) a.invp[a.perm[k - 1] - 1] = k;
   int32_t nnzl = 0, lindx_len = 0, nsuper = 0, chain = 0;
-  const int32_t error =
-      sfinit(n, nd, a.table_cap, a.xadj, a.adjncy, a.table, a.perm, a.invp, a.colcnt, &nnzl, &lindx_len,
-             &nsuper, a.snode, a.xsuper, a.work, run.o.panel_width, &chain, pair_starts(run));
+  const int32_t error = sfinit(n, nd, a.table_cap, a.xadj, a.adjncy, a.table, a.perm, a.invp, a.colcnt, &nnzl,
+                               &lindx_len, &nsuper, a.snode, a.xsuper, a.work, run.o.panel_width, &chain,
+                               pair_starts(run), run.o.relaxed_supernodes);
   r.nnz_l = nnzl;
   r.nsuper = nsuper;
   r.largest_chain = chain;

@@ -35,9 +35,10 @@ struct Step1Options {
   int32_t maxint = 0;             // largest integer the minimum-degree orderings may use
   int32_t mmd_delta = 0;          // tolerance of the multiple elimination
   int32_t message_level = 0;
-  int32_t unit = 6;           // output unit of the orderings' messages
-  bool separator_mmd = true;  // constrained ordering: separator nodes by minimum degree
-  int32_t panel_width = 80;   // most columns of one supernode
+  int32_t unit = 6;                 // output unit of the orderings' messages
+  bool separator_mmd = true;        // constrained ordering: separator nodes by minimum degree
+  int32_t panel_width = 80;         // most columns of one supernode
+  bool relaxed_supernodes = false;  // join small supernodes into their parents, storing some zeros
 };
 
 struct Step1Result {

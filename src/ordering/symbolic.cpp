@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "common/export.h"
 #include "common/onebased.h"
@@ -77,8 +78,10 @@ inline void link_row(int32_t* rchlnk, int32_t from, int32_t newi) {
   rchlnk[newi] = next;
 }
 
-// Row structure of every supernode by merging the structures of its children (merge chains)
-// and the entries of its first column. Returns -2 when a row set disagrees with the counts.
+// Row structure of every supernode: its own columns, then the structures of its children below
+// them (merge chains) and the entries of its columns below them, as long as the count is not
+// reached (a fundamental supernode needs only its first column's entries; a relaxed one may
+// need those of every column). Returns -2 when a row set disagrees with the counts.
 int32_t row_structure(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p, const int32_t* perm_p,
                       const int32_t* invp_p, const int32_t* colcnt_p, int32_t nsuper, const int32_t* xsuper_p,
                       const int32_t* snode_p, int64_t lindx_len, const int32_t* xlindx_p, int32_t* lindx_p,
@@ -90,20 +93,28 @@ int32_t row_structure(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p,
   for (int32_t s = 1; s <= nsuper; ++s) mrglnk(s) = 0;
   for (int32_t i = 1; i <= n; ++i) marker(i) = 0;
   for (int32_t s = 1; s <= nsuper; ++s) {
-    const int32_t f = xsuper(s), width = xsuper(s + 1) - f, target = colcnt(f);
-    int32_t knz = 0;
-    rchlnk[0] = n + 1;
+    const int32_t f = xsuper(s), width = xsuper(s + 1) - f, target = colcnt(f), last = f + width - 1;
+    // The supernode's columns head the sorted list (0 is its head, n+1 its end mark).
+    int32_t knz = width;
+    for (int32_t r = f; r <= last; ++r) {
+      rchlnk[r == f ? 0 : r - 1] = r;
+      marker(r) = s;
+    }
+    rchlnk[last] = n + 1;
     int32_t child = mrglnk(s);
     if (child > 0) {
-      // The first child's rows below its own columns arrive sorted: push them from the back.
-      const int32_t beg = xlindx(child) + (xsuper(child + 1) - xsuper(child)), end = xlindx(child + 1) - 1;
-      for (int32_t p = end; p >= beg; --p) {
+      // The first child's rows below the columns arrive sorted: append them at the end.
+      const int32_t beg = xlindx(child) + (xsuper(child + 1) - xsuper(child));
+      int32_t tail = last;
+      for (int32_t p = beg; p < xlindx(child + 1); ++p) {
         const int32_t r = lindx(p);
+        if (marker(r) == s) continue;
         ++knz;
         marker(r) = s;
-        rchlnk[r] = rchlnk[0];
-        rchlnk[0] = r;
+        rchlnk[tail] = r;
+        tail = r;
       }
+      rchlnk[tail] = n + 1;
       for (child = mrglnk(child); child > 0 && knz < target; child = mrglnk(child)) {
         const int32_t cbeg = xlindx(child) + (xsuper(child + 1) - xsuper(child));
         int32_t after = 0;
@@ -119,20 +130,15 @@ int32_t row_structure(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p,
         }
       }
     }
-    if (knz < target) {
-      const int32_t node = perm(f);
+    for (int32_t j = f; j <= last && knz < target; ++j) {
+      const int32_t node = perm(j);
       for (int32_t p = xadj(node); p < xadj(node + 1); ++p) {
         const int32_t r = invp(adjncy(p));
-        if (r <= f || marker(r) == s) continue;
-        link_row(rchlnk, 0, r);
+        if (r <= last || marker(r) == s) continue;
+        link_row(rchlnk, last, r);
         marker(r) = s;
         ++knz;
       }
-    }
-    if (rchlnk[0] != f) {
-      rchlnk[f] = rchlnk[0];
-      rchlnk[0] = f;
-      ++knz;
     }
     if (int64_t{xlindx(s)} + knz != xlindx(s + 1)) return -2;
     int32_t r = 0;
@@ -198,7 +204,7 @@ void fndspb(int32_t n, int32_t nsuper, const int32_t* snode_p, int32_t* xsuper_p
 int32_t sfinit(int32_t nn, int32_t nd, int32_t table_size, const int32_t* xadj, const int32_t* adjncy,
                int32_t* table, const int32_t* perm, const int32_t* invp, int32_t* colcnt, int32_t* nnzl,
                int32_t* lindx_len, int32_t* nsuper, int32_t* snode, int32_t* xsuper, int32_t* work,
-               int32_t maxwidth, int32_t* largest_chain, const int32_t* pair_first) {
+               int32_t maxwidth, int32_t* largest_chain, const int32_t* pair_first, bool relaxed) {
   *nnzl = *lindx_len = *nsuper = *largest_chain = 0;
   if (nn <= 0) return 0;
   int32_t* parent = work;
@@ -209,8 +215,24 @@ int32_t sfinit(int32_t nn, int32_t nd, int32_t table_size, const int32_t* xadj, 
   etdr_varnexo_(&nn, &nd, &table_size, table, xadj, adjncy, perm, invp, parent, ancestor, &zero, &zero, fson,
                 brothr);
   // The first-son chains are not needed past this point: their words hold the row counts.
-  const int64_t total = lnnt(nn, xadj, adjncy, perm, invp, parent, fson, colcnt, ancestor);
-  const SupernodePartition p = fndspa(nn, parent, colcnt, maxwidth, snode, pair_first);
+  int64_t total = lnnt(nn, xadj, adjncy, perm, invp, parent, fson, colcnt, ancestor);
+  SupernodePartition p = fndspa(nn, parent, colcnt, maxwidth, snode, pair_first);
+  if (relaxed && p.nsuper > 1) {
+    // The stretches of the domain table (positions) that no relaxed supernode may straddle.
+    std::vector<int32_t> stretch;
+    if (nd > 1) {
+      stretch.assign(nn, 0);
+      for (int32_t k = 0; k <= nd; ++k)
+        if (table[2 * k] >= 2 && table[2 * k] <= nn) stretch[table[2 * k] - 1] = 1;
+      for (int32_t j = 1; j < nn; ++j) stretch[j] += stretch[j - 1];
+    }
+    const int32_t chain = p.largest_chain;
+    p = relax_supernodes(nn, parent, colcnt, maxwidth, stretch.empty() ? nullptr : stretch.data(), snode,
+                         p.nsuper);
+    p.largest_chain = chain;
+    total = 0;
+    for (int32_t j = 0; j < nn; ++j) total += colcnt[j];
+  }
   *nnzl = saturate(total);
   *lindx_len = saturate(p.lindx_len);
   *nsuper = p.nsuper;

@@ -322,6 +322,41 @@ void check_run(AnalysisRun& r, const Pattern& p, const Options& o) {
   if (o.nproc > 1) check_update_lists(r, fi, r.up, sf, w);
 }
 
+// The options of one random trial: the domain mode, the scaling and the panel width vary with
+// the trial; the ordering comes from `source` (see RandomPatterns), with the caller's permutation
+// or the symmetric matching's order, its 2×2 blocks and its pairs as domains.
+Options random_options(Storage kind, int32_t nproc, int32_t source, int trial, int32_t n, std::mt19937& rng) {
+  Options o;
+  o.kind = kind;
+  o.nproc = nproc;
+  o.domain_mode = trial % 2;
+  o.scaling = trial % 3 == 0;
+  o.panel = trial % 4 == 1 ? 3 : 0;
+  o.ordering = source <= 2 ? source : 2;
+  if (kind == Storage::unsymmetric) o.matching = random_permutation(n, rng);
+  if (source == 3) {
+    o.user_perm = 1;
+    o.perm = random_permutation(n, rng);
+  } else {
+    o.user_perm = trial % 2 == 0 ? -1 : 0;
+  }
+  if (source == 4) {
+    o.matching = random_permutation(n, rng);
+    // Every third pair of consecutive positions of the matching's order is a 2×2 block.
+    o.mates.assign(n, 0);
+    for (int32_t k = 0; k + 1 < n; k += 3)
+      o.mates[o.matching[k] - 1] = o.matching[k + 1], o.mates[o.matching[k + 1] - 1] = o.matching[k];
+    // Pairs (k, k+1) of the matching's order as domains, closed by the separator pair.
+    for (int32_t k = 1; k + 1 <= n - 1 && o.pairs.size() < 12; k += 3)
+      o.pairs.insert(o.pairs.end(), {k, k + 1});
+    if (o.pairs.size() < 4)
+      o.pairs.clear();
+    else
+      o.pairs.insert(o.pairs.end(), {o.pairs.back() + 1, n});
+  }
+  return o;
+}
+
 // Storage kind, processors, ordering source (0..2: the ordering choice; 3: the caller's
 // permutation; 4: the symmetric matching's order with its pairs as domains).
 class RandomPatterns : public ::testing::TestWithParam<std::tuple<Storage, int32_t, int32_t>> {};
@@ -334,34 +369,7 @@ TEST_P(RandomPatterns, SymbolicFactorEqualsBruteForce) {
     const int32_t n = 1 + static_cast<int32_t>(rng() % 36);
     const double density = std::uniform_real_distribution<double>(0.02, 0.4)(rng);
     const Pattern p = random_pattern(kind, n, density, rng);
-    Options o;
-    o.kind = kind;
-    o.nproc = nproc;
-    o.domain_mode = trial % 2;
-    o.scaling = trial % 3 == 0;
-    o.panel = trial % 4 == 1 ? 3 : 0;
-    o.ordering = source <= 2 ? source : 2;
-    if (kind == Storage::unsymmetric) o.matching = random_permutation(n, rng);
-    if (source == 3) {
-      o.user_perm = 1;
-      o.perm = random_permutation(n, rng);
-    } else {
-      o.user_perm = trial % 2 == 0 ? -1 : 0;
-    }
-    if (source == 4) {
-      o.matching = random_permutation(n, rng);
-      // Every third pair of consecutive positions of the matching's order is a 2×2 block.
-      o.mates.assign(n, 0);
-      for (int32_t k = 0; k + 1 < n; k += 3)
-        o.mates[o.matching[k] - 1] = o.matching[k + 1], o.mates[o.matching[k + 1] - 1] = o.matching[k];
-      // Pairs (k, k+1) of the matching's order as domains, closed by the separator pair.
-      for (int32_t k = 1; k + 1 <= n - 1 && o.pairs.size() < 12; k += 3)
-        o.pairs.insert(o.pairs.end(), {k, k + 1});
-      if (o.pairs.size() < 4)
-        o.pairs.clear();
-      else
-        o.pairs.insert(o.pairs.end(), {o.pairs.back() + 1, n});
-    }
+    const Options o = random_options(kind, nproc, source, trial, n, rng);
     AnalysisRun r = run_analysis(p, o);
     SCOPED_TRACE("trial " + std::to_string(trial) + " n " + std::to_string(n));
     check_run(r, p, o);
@@ -373,6 +381,69 @@ INSTANTIATE_TEST_SUITE_P(KindsProcessorsSources, RandomPatterns,
                          ::testing::Combine(::testing::Values(Storage::one_triangle, Storage::full_symmetric,
                                                               Storage::unsymmetric),
                                             ::testing::Values(1, 4), ::testing::Values(0, 1, 2, 3, 4)));
+
+// Relaxed supernodes against the fundamental ones of the same analysis: the permutation is the
+// same; every fundamental supernode lies in one relaxed supernode, which is a dense block (its
+// columns, then the rows below its last one) holding the structure of each of its columns; the
+// counts, sizes and update lists follow the stored structure.
+void check_relaxed(AnalysisRun& relaxed, AnalysisRun& fundamental, const Pattern& p, const Options& o) {
+  ASSERT_EQ(relaxed.status, 0) << "step " << relaxed.last_step;
+  ASSERT_EQ(fundamental.status, 0);
+  check_carving(relaxed);
+  std::vector<int32_t> fi(relaxed.fi.begin(), relaxed.fi.begin() + relaxed.fi_shrunk_words);
+  std::vector<int32_t> ff(fundamental.fi.begin(), fundamental.fi.begin() + fundamental.fi_shrunk_words);
+  const SymbolicFactor sf = varnexo::driver::symbolic_view(fi.data(), ctl_of(relaxed));
+  const SymbolicFactor fund = varnexo::driver::symbolic_view(ff.data(), ctl_of(fundamental));
+  const FactorWorkspace w = varnexo::driver::factor_workspace_view(fi.data(), ctl_of(relaxed));
+  const int32_t n = relaxed.n, ns = sf.nsuper;
+  ASSERT_TRUE(std::equal(sf.perm, sf.perm + n, fund.perm)) << "relaxing renumbered the columns";
+  ASSERT_LE(ns, fund.nsuper);
+  for (int32_t s = 1; s <= fund.nsuper; ++s)
+    EXPECT_EQ(sf.snode[fund.xsuper[s - 1] - 1], sf.snode[fund.xsuper[s] - 2]) << "fundamental " << s;
+  const auto cols =
+      brute_force_columns(graph_of(p, o.kind, o.matching), std::vector<int32_t>(sf.perm, sf.perm + n));
+  int64_t stored = 0;
+  for (int32_t s = 1; s <= ns; ++s) {
+    const int32_t f = sf.xsuper[s - 1], l = sf.xsuper[s] - 1;
+    EXPECT_LE(l - f + 1, ib(relaxed, 16)) << "panel width";
+    const std::vector<int32_t> rows(sf.lindx + sf.xlindx[s - 1] - 1, sf.lindx + sf.xlindx[s] - 1);
+    ASSERT_GE(rows.size(), static_cast<size_t>(l - f + 1));
+    for (int32_t j = f; j <= l; ++j) {
+      EXPECT_EQ(rows[j - f], j) << "supernode " << s << " does not start with its columns";
+      EXPECT_TRUE(std::includes(rows.begin(), rows.end(), cols[j].begin(), cols[j].end())) << "column " << j;
+      EXPECT_EQ(w.colcnt[j - 1], static_cast<int32_t>(rows.size()) - (j - f));
+      EXPECT_EQ(sf.xlnz[j] - sf.xlnz[j - 1], static_cast<int32_t>(rows.size()));
+      stored += static_cast<int64_t>(rows.size()) - (j - f);
+    }
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+    // Below its columns, a relaxed supernode holds the rows of its last column.
+    EXPECT_TRUE(std::equal(rows.begin() + (l - f), rows.end(), cols[l].begin(), cols[l].end()))
+        << "supernode " << s;
+  }
+  EXPECT_EQ(ib(relaxed, 30), stored);
+  check_supernode_vectors(relaxed, sf, cols, w);
+  if (o.nproc > 1) check_update_lists(relaxed, fi, relaxed.up, sf, w);
+}
+
+TEST_P(RandomPatterns, RelaxedSupernodesAreDenseBlocksOverTheFundamentalOnes) {
+  const auto [kind, nproc, source] = GetParam();
+  if (source == 4 && kind != Storage::one_triangle) GTEST_SKIP() << "pairs come from the symmetric matching";
+  std::mt19937 rng(4321 + 13 * nproc + 7 * source + static_cast<int>(kind));
+  int32_t joined = 0;
+  for (int trial = 0; trial < 16; ++trial) {
+    const int32_t n = 1 + static_cast<int32_t>(rng() % 60);
+    const Pattern p = random_pattern(kind, n, std::uniform_real_distribution<double>(0.01, 0.2)(rng), rng);
+    Options o = random_options(kind, nproc, source, trial, n, rng);
+    AnalysisRun fundamental = run_analysis(p, o);
+    o.relaxed = true;
+    AnalysisRun relaxed = run_analysis(p, o);
+    SCOPED_TRACE("trial " + std::to_string(trial) + " n " + std::to_string(n));
+    check_relaxed(relaxed, fundamental, p, o);
+    if (HasFatalFailure() || HasFailure()) return;
+    joined += ib(fundamental, 31) - ib(relaxed, 31);
+  }
+  EXPECT_GT(joined, 0) << "no supernode was ever joined";
+}
 
 TEST(AnalysisSteps, DensePatternIsCutByThePanelWidth) {
   std::mt19937 rng(7);

@@ -143,6 +143,7 @@ void control_words(AnalysisRun& r, const Pattern& p, const Options& o, int32_t m
   ib(15) = o.nproc, ib(16) = panel_width(mtype, o.nproc, o.panel), ib(17) = 1, ib(19) = even ? 1 : 0;
   ib(20) = o.nproc == 1 ? 1 : 0, ib(21) = o.user_perm, ib(54) = nnz, ib(69) = o.scaling ? 1 : 0;
   ib(70) = o.domain_mode;
+  ib(84) = o.relaxed ? 1 : 0;
   int32_t pw = 1;
   while (pw < o.nproc) pw *= 2;
   pw = std::min(pw, n);

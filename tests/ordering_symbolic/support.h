@@ -48,6 +48,7 @@ struct Options {
                                   // (1-based, 0 for none), after the order in slot 13; empty: none
   std::vector<int32_t> pairs;     // pair list of the symmetric matching (domains), closed by the
                                   // separator pair; empty: none
+  bool relaxed = false;           // iparam(31): relaxed supernodes
 };
 
 // One analysis run: the blocks as the driver obtains them (sizes from the size functions, each

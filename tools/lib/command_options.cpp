@@ -125,6 +125,8 @@ bool parse_options(int argc, const char* const* argv, CommandOptions& out, std::
       out.transpose = true;
     } else if (arg == "--single") {
       out.single = true;
+    } else if (arg == "--relaxed") {
+      out.relaxed = true;
     } else if (takes_value(arg)) {
       if (!has_value && k + 1 >= argc) {
         error = "option " + arg + " needs a value";
@@ -186,6 +188,8 @@ std::string usage() {
          "  --transpose         solve Aᵀ·X = B (unsymmetric types)\n"
          "  --single            factor and solve in single precision, refined in double against A\n"
          "                      (10 refinement steps unless --refine says otherwise)\n"
+         "  --relaxed           relaxed supernodes iparam(31): small supernodes joined into their\n"
+         "                      parents, storing some zeros for fewer and larger block updates\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
          generator_help() +

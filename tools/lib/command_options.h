@@ -23,7 +23,8 @@ struct CommandOptions {
   int32_t matching = -1;        // --matching 0..4 (iparam(13)); -1 keeps the default
   int32_t scaling = -1;         // --scaling 0..2 (iparam(11)); -1 keeps the default
   bool transpose = false;
-  bool single = false;  // --single: factor and solve in single precision, refined in double
+  bool single = false;   // --single: factor and solve in single precision, refined in double
+  bool relaxed = false;  // --relaxed: relaxed supernodes (iparam(31))
   int32_t message_level = 0;
   bool help = false;
   bool builtin = false;  // no argument at all: the built-in problem

@@ -38,6 +38,7 @@ struct Call {
       ip(VARNEXO_IPARAM_SINGLE_PRECISION) = covered ? 1 : 2;
       if (s.max_refine == -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = kSingleRefinementSteps;
     }
+    ip(VARNEXO_IPARAM_RELAXED) = s.relaxed ? 1 : 0;
     ip(VARNEXO_IPARAM_CGS) = s.cgs_code;
     if (s.pivot_exponent >= 0) ip(VARNEXO_IPARAM_PIVOT_EXPONENT) = s.pivot_exponent;
     if (s.matching >= 0) ip(VARNEXO_IPARAM_MATCHING) = s.matching;

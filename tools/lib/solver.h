@@ -34,6 +34,7 @@ struct SolveSettings {
   // A single-precision factor (iparam(29)): 1 for the types and processor counts that value
   // covers, 2 for the others; with the default refinement, kSingleRefinementSteps steps.
   bool single = false;
+  bool relaxed = false;  // iparam(31): relaxed supernodes
   int32_t message_level = 0;
   // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
   // 4 -> -4).
