@@ -3,6 +3,7 @@
 #include "ordering/etree.h"
 
 #include <limits>
+#include <vector>
 
 #include "common/export.h"
 #include "common/onebased.h"
@@ -83,6 +84,97 @@ int64_t lnnt(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p, const in
   }
   for (int32_t j = 1; j <= n; ++j) colcnt(j) += 1;
   return total + n;
+}
+
+namespace {
+
+// A postorder of the forest given by parent(j) (0 for a root): post[k] (0-based k) is the k-th
+// node, children in increasing order.
+template <class Parent>
+std::vector<int32_t> postorder(int32_t n, const Parent& parent) {
+  std::vector<int32_t> head(n + 1, 0), next(n + 1, 0), stack, post;
+  post.reserve(n);
+  for (int32_t j = n; j >= 1; --j) {  // child lists in increasing order; roots under 0
+    const int32_t p = parent(j);
+    next[j] = head[p];
+    head[p] = j;
+  }
+  for (int32_t root = head[0]; root != 0; root = next[root]) {
+    stack.push_back(root);
+    while (!stack.empty()) {
+      const int32_t j = stack.back();
+      if (head[j] != 0) {  // descend into the next child, detaching it
+        const int32_t c = head[j];
+        head[j] = next[c];
+        stack.push_back(c);
+      } else {
+        post.push_back(j);
+        stack.pop_back();
+      }
+    }
+  }
+  return post;
+}
+
+// The leaf test of the row subtree of i for column j (both new positions, j in postorder): 0
+// when j is not a leaf of it, 1 for its first leaf, 2 for a later one, with *lca the least
+// common ancestor of j and the previous leaf (path compression on `ancestor`).
+int32_t row_leaf(int32_t i, int32_t j, const std::vector<int32_t>& first, std::vector<int32_t>& maxfirst,
+                 std::vector<int32_t>& prevleaf, std::vector<int32_t>& ancestor, int32_t* lca) {
+  if (i <= j || first[j] <= maxfirst[i]) return 0;  // j lies below an earlier leaf
+  maxfirst[i] = first[j];
+  const int32_t previous = prevleaf[i];
+  prevleaf[i] = j;
+  if (previous == 0) return 1;
+  int32_t q = previous;
+  while (q != ancestor[q]) q = ancestor[q];
+  for (int32_t s = previous; s != q;) {
+    const int32_t up = ancestor[s];
+    ancestor[s] = q;
+    s = up;
+  }
+  *lca = q;
+  return 2;
+}
+
+}  // namespace
+
+int64_t column_counts(int32_t n, const int32_t* xadj_p, const int32_t* adjncy_p, const int32_t* perm_p,
+                      const int32_t* invp_p, const int32_t* parent_p, int32_t* colcnt_p) {
+  if (n <= 0) return 0;
+  OneBased<const int32_t> xadj(xadj_p, n + 1), perm(perm_p, n), invp(invp_p, n), parent(parent_p, n);
+  OneBased<const int32_t> adjncy(adjncy_p, xadj(n + 1) - 1);
+  OneBased<int32_t> delta(colcnt_p, n);
+  // The parent of j, 0 for a root (a tree from the analysis numbers every parent above its child).
+  auto up = [&](int32_t j) { return parent(j) > j && parent(j) <= n ? parent(j) : 0; };
+  const std::vector<int32_t> post = postorder(n, up);
+  // first[j]: the postorder position (from 1) of the first descendant of j; leaves start at 1.
+  std::vector<int32_t> first(n + 1, 0), maxfirst(n + 1, 0), prevleaf(n + 1, 0), ancestor(n + 1);
+  for (int32_t k = 1; k <= n; ++k) {
+    int32_t j = post[k - 1];
+    delta(j) = first[j] == 0 ? 1 : 0;
+    for (; j > 0 && first[j] == 0; j = up(j)) first[j] = k;
+  }
+  for (int32_t j = 1; j <= n; ++j) ancestor[j] = j;
+  for (int32_t k = 1; k <= n; ++k) {
+    const int32_t j = post[k - 1];
+    if (up(j) > 0) delta(up(j)) -= 1;
+    const int32_t node = perm(j);
+    for (int32_t p = xadj(node); p < xadj(node + 1); ++p) {
+      int32_t lca = 0;
+      const int32_t leaf = row_leaf(invp(adjncy(p)), j, first, maxfirst, prevleaf, ancestor, &lca);
+      if (leaf >= 1) delta(j) += 1;  // A(i, j) is an entry of the skeleton matrix
+      if (leaf == 2) delta(lca) -= 1;
+    }
+    if (up(j) > 0) ancestor[j] = up(j);
+  }
+  // Children carry smaller numbers than their parents: the sums are complete in one sweep.
+  int64_t total = 0;
+  for (int32_t j = 1; j <= n; ++j) {
+    if (up(j) > 0) delta(up(j)) += delta(j);
+    total += delta(j);
+  }
+  return total;
 }
 
 void stree(int32_t n, int32_t nsuper, const int32_t* xsuper_p, const int32_t* snode_p,

@@ -214,8 +214,7 @@ int32_t sfinit(int32_t nn, int32_t nd, int32_t table_size, const int32_t* xadj, 
   const int32_t zero = 0;
   etdr_varnexo_(&nn, &nd, &table_size, table, xadj, adjncy, perm, invp, parent, ancestor, &zero, &zero, fson,
                 brothr);
-  // The first-son chains are not needed past this point: their words hold the row counts.
-  int64_t total = lnnt(nn, xadj, adjncy, perm, invp, parent, fson, colcnt, ancestor);
+  int64_t total = column_counts(nn, xadj, adjncy, perm, invp, parent, colcnt);
   SupernodePartition p = fndspa(nn, parent, colcnt, maxwidth, snode, pair_first);
   if (relaxed && p.nsuper > 1) {
     // The stretches of the domain table (positions) that no relaxed supernode may straddle.

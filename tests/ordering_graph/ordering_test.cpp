@@ -12,6 +12,7 @@
 
 #include "common/memory.h"
 #include "graph_support.h"
+#include "ordering/etree.h"
 #include "ordering/ordering_entries.h"
 #include "ordering/ordering_internal.h"
 #include "support/matrices.h"
@@ -147,6 +148,28 @@ TEST_P(EveryOrdering, FillFarBelowNaturalOrderOnGrid) {
   const int64_t natural = fill_count(grid, natural_order(g.n));
   const int64_t ours = fill_count(grid, o.perm);
   EXPECT_LT(ours * 2, natural) << "fill " << ours << " natural " << natural;
+}
+
+// The near-linear column counts equal those of the row-subtree walk (which visits every entry of
+// L) under every ordering, on grids, random graphs and a forest of isolated vertices.
+TEST_P(EveryOrdering, ColumnCountsEqualTheRowSubtreeWalk) {
+  for (const RowSets& sets :
+       {grid3d(9, 8, 7), grid2d(30, 31), random_symmetric(500, 6.0 / 500, 7), RowSets(40)}) {
+    const Graph g = graph_from_sets(brute_force_graph(sets));
+    const Order o = run(GetParam(), g);
+    ASSERT_EQ(o.status, 0);
+    const int32_t n = g.n;
+    std::vector<int32_t> parent(n), ancestor(n), rowcnt(n), walked(n), marker(n), counted(n);
+    varnexo::ordering::etep(n, g.xadj.data(), g.adjncy.data(), o.perm.data(), o.invp.data(), parent.data(),
+                            ancestor.data());
+    const int64_t total =
+        varnexo::ordering::lnnt(n, g.xadj.data(), g.adjncy.data(), o.perm.data(), o.invp.data(),
+                                parent.data(), rowcnt.data(), walked.data(), marker.data());
+    EXPECT_EQ(varnexo::ordering::column_counts(n, g.xadj.data(), g.adjncy.data(), o.perm.data(),
+                                               o.invp.data(), parent.data(), counted.data()),
+              total);
+    EXPECT_EQ(counted, walked);
+  }
 }
 
 TEST_P(EveryOrdering, DisconnectedAndEdgelessGraphs) {
