@@ -151,11 +151,16 @@ struct OurRuns {
   }
 };
 
+// The panel width of the relaxed runs for the symmetric types (iparam(30)), 0 for the default;
+// --panel.
+int32_t g_panel = 0;
+
 // The library with `nproc` threads, `repeat` times from a fresh handle; medians of each stage. robust:
 // varnexo-solve's settings for hard matrices (tools::SolveSettings::robust). With `single` also a
 // single-precision factor (and its refinement in double), alternating with the double runs
 // (double, single, double, single, ...) so that a change in the machine's load falls on both;
-// with `relaxed` likewise the analysis with relaxed supernodes (iparam(31) = 1).
+// with `relaxed` likewise the analysis with relaxed supernodes (iparam(31) = 1) and the panel
+// width of --panel.
 Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int repeat, bool robust,
                Times* single, int32_t nproc = 1, Times* relaxed = nullptr) {
   tools::SolveSettings s;
@@ -165,6 +170,7 @@ Times run_ours(tools::Csr& a, int32_t type, const std::vector<double>& b, int re
   tools::SolveSettings s32 = s, joined = s;
   s32.single = true;
   joined.relaxed = true;
+  joined.panel = g_panel;
   OurRuns dbl, sgl, rlx;
   for (int r = 0; r < repeat; ++r) {
     dbl.run(a, s, b);
@@ -459,7 +465,8 @@ std::vector<std::string> quick_list() {
 void usage() {
   std::printf(
       "usage: varnexo-bench [--repeat R] [--dgemm N] [--check] [--quick] [--single] [--no-peers] [--robust]\n"
-      "                     [--threads P] [--scaling] [--relaxed] [MATRIX ...]\n"
+      "                     [--threads P] [--scaling] [--relaxed] [--panel W] [--cholmod-metis]\n"
+      "                     [MATRIX ...]\n"
       "  MATRIX: a Matrix Market file, a folder of them, or gen:PROBLEM (a generated problem)\n"
       "  --repeat R   repeats of each solver per matrix; times are medians (default 3)\n"
       "  --dgemm N    order of the dense products that measure the dgemm rate (default 1500)\n"
@@ -475,6 +482,8 @@ void usage() {
       "               matching for -2 with a weak diagonal; GMRES after refinement that falls short)\n"
       "  --relaxed    also varnexo with relaxed supernodes (iparam(31) = 1), a row of its own, its runs\n"
       "               alternating with the default ones\n"
+      "  --panel W    the relaxed row with panel width W for the symmetric types (iparam(30)); default 80\n"
+      "  --cholmod-metis  CHOLMOD orders with METIS alone (by default it tries AMD first)\n"
       "Without MATRIX: a default list of generated problems and shared test matrices.\n");
 }
 
@@ -487,7 +496,14 @@ int main(int argc, char** argv) {
   std::vector<std::string> list;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
-    if ((arg == "--repeat" || arg == "--dgemm" || arg == "--threads") && k + 1 < argc) {
+    if (arg == "--panel" && k + 1 < argc) {
+      g_panel = std::atoi(argv[++k]);
+      if (g_panel < 2 || g_panel > 1024) {
+        std::fprintf(stderr, "varnexo-bench: option --panel: expected a width from 2 to 1024, got '%s'\n",
+                     argv[k]);
+        return 2;
+      }
+    } else if ((arg == "--repeat" || arg == "--dgemm" || arg == "--threads") && k + 1 < argc) {
       const int v = std::atoi(argv[++k]);
       if (v < 1) {
         std::fprintf(stderr, "varnexo-bench: option %s: expected a positive integer, got '%s'\n", arg.c_str(),
@@ -509,6 +525,8 @@ int main(int argc, char** argv) {
       robust = true;
     } else if (arg == "--relaxed") {
       relaxed = true;
+    } else if (arg == "--cholmod-metis") {
+      g_cholmod_metis = true;
     } else if (arg == "-h" || arg == "--help") {
       usage();
       return 0;

@@ -11,6 +11,11 @@ PeerRun run_cholmod(const PeerInput& in) {
   cholmod_common c;
   cholmod_start(&c);
   c.supernodal = CHOLMOD_SUPERNODAL;
+  if (g_cholmod_metis) {
+    c.nmethods = 1;
+    c.method[0].ordering = CHOLMOD_METIS;
+    c.postorder = 1;
+  }
   c.print = 0;
   // The upper triangle by rows is the lower triangle by columns.
   cholmod_sparse* a = cholmod_allocate_sparse(u.n, u.n, u.nnz(), 1, 1, -1, CHOLMOD_REAL, &c);

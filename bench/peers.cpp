@@ -5,6 +5,8 @@
 
 namespace varnexo::bench {
 
+bool g_cholmod_metis = false;
+
 double now_seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }

@@ -43,6 +43,9 @@ std::vector<Peer> available_peers();
 double now_seconds();
 
 PeerRun run_cholmod(const PeerInput& in);
+// CHOLMOD orders with METIS alone when set (its default tries AMD first and METIS only when AMD
+// fills much); --cholmod-metis.
+extern bool g_cholmod_metis;
 PeerRun run_umfpack(const PeerInput& in);
 PeerRun run_mumps(const PeerInput& in);
 PeerRun run_superlu(const PeerInput& in);

@@ -212,6 +212,7 @@ SolveSettings settings_of(const CommandOptions& o, int32_t type) {
   s.transpose = o.transpose;
   s.single = o.single;
   s.relaxed = o.relaxed;
+  s.panel = o.panel;
   s.message_level = o.message_level;
   s.indefinite_fallback = o.matrix_type == 0;
   return s;

@@ -24,10 +24,11 @@ std::string matrix(const std::string& name) {
 bool one_line(const std::string& s) { return !s.empty() && s.find('\n') == s.size() - 1; }
 
 TEST(Options, ParsesEveryOption) {
-  const char* argv[] = {"varnexo-solve", "A.mtx",       "-b",        "B.mtx",    "-o",      "X.mtx",
-                        "--type",        "-2",          "--phase",   "12,33",    "--nrhs",  "3",
-                        "--ordering",    "mmd",         "--nproc=4", "--refine", "5",       "--pivot-eps",
-                        "1e-10",         "--transpose", "--msglvl",  "1",        "--single"};
+  const char* argv[] = {"varnexo-solve", "A.mtx",       "-b",        "B.mtx",    "-o",       "X.mtx",
+                        "--type",        "-2",          "--phase",   "12,33",    "--nrhs",   "3",
+                        "--ordering",    "mmd",         "--nproc=4", "--refine", "5",        "--pivot-eps",
+                        "1e-10",         "--transpose", "--msglvl",  "1",        "--single", "--relaxed",
+                        "--panel",       "160"};
   CommandOptions o;
   std::string error;
   ASSERT_TRUE(parse_options(static_cast<int>(std::size(argv)), argv, o, error)) << error;
@@ -44,6 +45,8 @@ TEST(Options, ParsesEveryOption) {
   EXPECT_TRUE(o.transpose);
   EXPECT_EQ(o.message_level, 1);
   EXPECT_TRUE(o.single);
+  EXPECT_TRUE(o.relaxed);
+  EXPECT_EQ(o.panel, 160);
 }
 
 TEST(Options, PhaseListsFollowTheOrderOfTheWork) {
@@ -107,6 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgs{"A.mtx --nproc 65", "option --nproc: expected an integer from 1 to 64, got '65'"},
         BadArgs{"A.mtx --nproc=2000000000",
                 "option --nproc: expected an integer from 1 to 64, got '2000000000'"},
+        BadArgs{
+            "A.mtx --panel 1",
+            "option --panel: expected a panel width from 2 to 1024 (the columns of one supernode, symmetric "
+            "types), got '1'"},
         BadArgs{"A.mtx --tol 0", "option --tol: expected a positive backward error such as 1e-10, got '0'"},
         BadArgs{"A.mtx --tol nan",
                 "option --tol: expected a positive backward error such as 1e-10, got 'nan'"},

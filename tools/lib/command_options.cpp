@@ -68,6 +68,9 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
   } else if (opt == "--nproc") {
     why = "expected an integer from 1 to " + std::to_string(kMaxProcessors);
     return to_int(v, o.nproc) && o.nproc > 0 && o.nproc <= kMaxProcessors;
+  } else if (opt == "--panel") {
+    why = "expected a panel width from 2 to 1024 (the columns of one supernode, symmetric types)";
+    return to_int(v, o.panel) && o.panel >= 2 && o.panel <= 1024;
   } else if (opt == "--tol") {
     why = "expected a positive backward error such as 1e-10";
     return to_double(v, o.tolerance) && o.tolerance > 0.0;
@@ -96,8 +99,9 @@ bool apply_value(const std::string& opt, const std::string& v, CommandOptions& o
 }
 
 bool takes_value(const std::string& opt) {
-  for (const char* o : {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc",
-                        "--refine", "--cgs", "--pivot-eps", "--matching", "--scaling", "--msglvl", "--tol"})
+  for (const char* o :
+       {"-b", "-o", "--generate", "--type", "--phase", "--nrhs", "--ordering", "--nproc", "--refine", "--cgs",
+        "--pivot-eps", "--matching", "--scaling", "--msglvl", "--tol", "--panel"})
     if (opt == o) return true;
   return false;
 }
@@ -190,6 +194,8 @@ std::string usage() {
          "                      (10 refinement steps unless --refine says otherwise)\n"
          "  --relaxed           relaxed supernodes iparam(31): small supernodes joined into their\n"
          "                      parents, storing some zeros for fewer and larger block updates\n"
+         "  --panel W           most columns of one supernode for the symmetric types iparam(30)\n"
+         "                      (default 80; 160 with --relaxed suits large 3D problems)\n"
          "  --msglvl 0|1        1 prints the library's statistics\n"
          "  --generate PROBLEM     solve a generated problem instead of a file:\n" +
          generator_help() +

@@ -25,6 +25,7 @@ struct CommandOptions {
   bool transpose = false;
   bool single = false;   // --single: factor and solve in single precision, refined in double
   bool relaxed = false;  // --relaxed: relaxed supernodes (iparam(31))
+  int32_t panel = 0;     // --panel: panel width of the symmetric types (iparam(30)); 0 the default
   int32_t message_level = 0;
   bool help = false;
   bool builtin = false;  // no argument at all: the built-in problem

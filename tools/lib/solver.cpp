@@ -39,6 +39,7 @@ struct Call {
       if (s.max_refine == -1000) ip(VARNEXO_IPARAM_MAX_REFINE) = kSingleRefinementSteps;
     }
     ip(VARNEXO_IPARAM_RELAXED) = s.relaxed ? 1 : 0;
+    if (s.panel > 1) ip(VARNEXO_IPARAM_PANEL) = s.panel;
     ip(VARNEXO_IPARAM_CGS) = s.cgs_code;
     if (s.pivot_exponent >= 0) ip(VARNEXO_IPARAM_PIVOT_EXPONENT) = s.pivot_exponent;
     if (s.matching >= 0) ip(VARNEXO_IPARAM_MATCHING) = s.matching;

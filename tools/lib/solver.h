@@ -35,6 +35,7 @@ struct SolveSettings {
   // covers, 2 for the others; with the default refinement, kSingleRefinementSteps steps.
   bool single = false;
   bool relaxed = false;  // iparam(31): relaxed supernodes
+  int32_t panel = 0;     // iparam(30): panel width of the symmetric types; 0 keeps the default
   int32_t message_level = 0;
   // A positive definite type that meets a non-positive pivot is retried as indefinite (2 -> -2,
   // 4 -> -4).
