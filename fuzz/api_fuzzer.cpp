@@ -46,7 +46,7 @@ constexpr int32_t kHostile[] = {0, 1, -1, 2, -2, 3, 7, 10, 13, 31, 32, 100, kBig
 // clang-format on
 // The iparam entries the library reads.
 constexpr int kReadEntries[] = {1,  2,  3,  4,  5,  6,  8,  9,  10, 11, 12, 13,
-                                14, 18, 19, 21, 24, 25, 26, 28, 29, 30, 49};
+                                14, 18, 19, 21, 24, 25, 26, 28, 29, 30, 31, 49};
 constexpr double kSpecial[] = {0.0, -0.0, 1e-300, -1e300, 4.9e-324, 1.7e308, NAN, INFINITY, -INFINITY};
 
 [[noreturn]] void broken(const char* what, int call, int32_t phase, int32_t type) {
@@ -313,7 +313,7 @@ void trace_call(Caller& c, int index, int32_t phase, int null_arg) {
                c.matrix_number, null_arg >= 0 ? null_arg : -1);
   if (trace_level() < 2) return;
   std::fprintf(stderr, "  iparam:");
-  for (int k = 1; k <= 30; ++k) std::fprintf(stderr, " %d", c.ip(k));
+  for (int k = 1; k <= 31; ++k) std::fprintf(stderr, " %d", c.ip(k));
   std::fprintf(stderr, ", (49) %d\n", c.ip(49));
   trace_values("ia", c.m.ia);
   trace_values("ja", c.m.ja);
