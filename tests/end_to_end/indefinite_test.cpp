@@ -5,22 +5,9 @@
 #include <complex>
 
 #include "solve_fixture.h"
-#include "support/inertia.h"
 
 namespace varnexo::test {
 namespace {
-
-// Positive and negative eigenvalues of a real symmetric matrix in the upper layout.
-std::pair<int32_t, int32_t> dense_inertia(const tools::Csr& a) {
-  const int n = a.n;
-  std::vector<double> d((size_t)n * n, 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int k = a.ia[i] - 1; k < a.ia[i + 1] - 1; ++k) {
-      const int j = a.ja[k] - 1;
-      d[i + (size_t)j * n] = d[j + (size_t)i * n] = a.a[k];
-    }
-  return testsupport::inertia_relative(n, d, 1e-13);
-}
 
 struct IndefiniteCase {
   std::string source;  // a name of the shared collection, or gen:PROBLEM

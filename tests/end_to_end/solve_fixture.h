@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/matrix_kind.h"
 #include "generators.h"
 #include "matrix_market.h"
 #include "sparse.h"
+#include "support/inertia.h"
 #include "support/matrices.h"
 #include "varnexo.h"
 
@@ -43,6 +45,19 @@ inline tools::Csr generated(const std::string& problem, int32_t* type = nullptr)
   tools::Csr a;
   EXPECT_TRUE(tools::to_csr(p.matrix, layout_of(t), kind_of(t).is_complex(), a, error)) << error;
   return a;
+}
+
+// Positive and negative eigenvalues of a real symmetric matrix in the upper layout, by LAPACK on
+// the dense matrix (eigenvalues within n·1e-13·max|λ| of zero count as neither).
+inline std::pair<int32_t, int32_t> dense_inertia(const tools::Csr& a) {
+  const int n = a.n;
+  std::vector<double> d((size_t)n * n, 0.0);
+  for (int i = 0; i < n; ++i)
+    for (int k = a.ia[i] - 1; k < a.ia[i + 1] - 1; ++k) {
+      const int j = a.ja[k] - 1;
+      d[i + (size_t)j * n] = d[j + (size_t)i * n] = a.a[k];
+    }
+  return testsupport::inertia_relative(n, std::move(d), 1e-13);
 }
 
 // One solver session on a handle: phases through the public call.

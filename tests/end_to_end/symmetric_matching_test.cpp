@@ -9,22 +9,9 @@
 #include "driver/handle.h"
 #include "driver/storage_layout.h"
 #include "solve_fixture.h"
-#include "support/inertia.h"
 
 namespace varnexo::test {
 namespace {
-
-// Positive and negative eigenvalues of a real symmetric matrix in the upper layout.
-std::pair<int32_t, int32_t> lapack_inertia(const tools::Csr& a) {
-  const int n = a.n;
-  std::vector<double> d((size_t)n * n, 0.0);
-  for (int i = 0; i < n; ++i)
-    for (int k = a.ia[i] - 1; k < a.ia[i + 1] - 1; ++k) {
-      const int j = a.ja[k] - 1;
-      d[i + (size_t)j * n] = d[j + (size_t)i * n] = a.a[k];
-    }
-  return testsupport::inertia_relative(n, std::move(d), 1e-13);
-}
 
 tools::Csr load(const std::string& source, int32_t type) {
   return source.rfind("gen:", 0) == 0 ? generated(source.substr(4)) : shared_matrix(source, type);
@@ -61,7 +48,7 @@ TEST_P(SymmetricMatchingEndToEnd, BackwardErrorAndInertia) {
   ASSERT_EQ(s.run(13, a, b, x), 0);
   EXPECT_LE(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-14) << "perturbed " << s.ip(14);
   if (k.type != -2 || k.singular || a.n > 2000) return;
-  const auto [pos, neg] = lapack_inertia(a);
+  const auto [pos, neg] = dense_inertia(a);
   EXPECT_EQ(s.ip(22), pos);
   EXPECT_EQ(s.ip(23), neg);
 }
