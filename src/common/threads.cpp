@@ -2,6 +2,7 @@
 #include "common/threads.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -18,7 +19,7 @@ namespace varnexo::threads {
 namespace {
 
 std::atomic<int32_t> g_override{0};
-std::atomic<int32_t> g_top_blas_override{0};
+std::atomic<int32_t> g_top_thread_override{0};
 // The BLAS thread count belongs to the process: handles in several threads change it one at a time.
 std::mutex g_blas_mutex;
 
@@ -34,6 +35,48 @@ void run_workers(int32_t count, const std::function<void(int32_t)>& work) {
     }
   }
   work(0);
+  for (std::thread& t : started) t.join();
+}
+
+void Team::wait() {
+  if (size_ == 1) return;
+  const int32_t generation = generation_.load(std::memory_order_acquire);
+  if (arrived_.fetch_add(1, std::memory_order_acq_rel) + 1 == size_) {
+    arrived_.store(0, std::memory_order_relaxed);
+    generation_.fetch_add(1, std::memory_order_acq_rel);
+    return;
+  }
+  // Both cores are usually busy with the team; a member that waits long gives its core away.
+  for (int32_t spins = 0; generation_.load(std::memory_order_acquire) == generation; ++spins)
+    if (spins >= 256) std::this_thread::yield();
+}
+
+void run_team(int32_t count, const std::function<void(int32_t, Team&)>& work) {
+  Team team;
+  std::mutex gate;
+  std::condition_variable opened;
+  bool open = false;
+  std::vector<std::thread> started;
+  for (int32_t t = 1; t < count; ++t) {
+    try {
+      started.emplace_back([&, t] {
+        {
+          std::unique_lock<std::mutex> lock(gate);
+          opened.wait(lock, [&] { return open; });
+        }
+        work(t, team);
+      });
+    } catch (const std::exception&) {
+      break;  // a smaller team
+    }
+  }
+  {
+    const std::lock_guard<std::mutex> lock(gate);
+    team.size_ = 1 + static_cast<int32_t>(started.size());
+    open = true;
+  }
+  opened.notify_all();
+  work(0, team);
   for (std::thread& t : started) t.join();
 }
 
@@ -81,11 +124,11 @@ void set_worker_override(int32_t count) { g_override.store(count, std::memory_or
 
 int32_t worker_override() { return g_override.load(std::memory_order_relaxed); }
 
-int32_t top_blas_count(int32_t workers) {
-  const int32_t o = g_top_blas_override.load(std::memory_order_relaxed);
+int32_t top_thread_count(int32_t workers) {
+  const int32_t o = g_top_thread_override.load(std::memory_order_relaxed);
   return o > 0 ? o : workers;
 }
 
-void set_top_blas_override(int32_t count) { g_top_blas_override.store(count, std::memory_order_relaxed); }
+void set_top_thread_override(int32_t count) { g_top_thread_override.store(count, std::memory_order_relaxed); }
 
 }  // namespace varnexo::threads

@@ -1,7 +1,8 @@
 // The worker threads of the factorisation and the solve, and the thread count of the BLAS: a
-// call runs its independent subtrees on short-lived threads of its own (nothing is kept between
-// calls or shared between handles), and reserves the BLAS threads for the supernodes above them.
+// call runs its independent subtrees, and then the supernodes above them as a team, on
+// short-lived threads of its own (nothing is kept between calls or shared between handles).
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -12,6 +13,27 @@ namespace varnexo::threads {
 // is left to the workers that run (work takes its tasks from a shared counter), so fewer threads
 // than asked is never an error. `work` must not throw.
 void run_workers(int32_t count, const std::function<void(int32_t)>& work);
+
+// The members of a team started by run_team: their number, fixed before any of them starts,
+// and a barrier at which they all meet.
+class Team {
+ public:
+  int32_t size() const { return size_; }
+  // Returns once every member has called it as many times as this one; what a member wrote
+  // before its call is seen by all after theirs. Spins a little, then yields the core.
+  void wait();
+
+ private:
+  friend void run_team(int32_t, const std::function<void(int32_t, Team&)>&);
+  int32_t size_ = 1;
+  std::atomic<int32_t> arrived_{0}, generation_{0};
+};
+
+// Runs work(t, team) for the members t = 0 .. team.size() - 1 at once, work(0, team) in the
+// calling thread. The team has `count` members, or fewer when threads cannot be started; the
+// started ones wait until the size is known, so members may meet at team.wait(). `work` must not
+// throw, and every member must wait at the barrier equally often.
+void run_team(int32_t count, const std::function<void(int32_t, Team&)>& work);
 
 // The thread count the BLAS uses in the calling process, or 0 when the linked BLAS cannot tell.
 int32_t blas_threads();
@@ -44,10 +66,12 @@ int32_t worker_count(int32_t nproc);
 void set_worker_override(int32_t count);
 int32_t worker_override();
 
-// The BLAS thread count of the supernodes above the subtrees for `workers` workers: the workers,
-// unless the test switch below is set. A threaded BLAS rounds differently from a sequential one,
-// so tests that compare factors bit for bit keep the same count on both sides.
-int32_t top_blas_count(int32_t workers);
-void set_top_blas_override(int32_t count);
+// The threads of the supernodes above the subtrees for `workers` workers (sharing the
+// supernodes by rows, or in the BLAS when the tree does not split): the workers, unless the test
+// switch below is set. Blocks shared by rows are multiplied in pieces, and a threaded BLAS
+// splits its products, which may round differently from the whole, so tests that compare factors
+// bit for bit keep one thread there on both sides.
+int32_t top_thread_count(int32_t workers);
+void set_top_thread_override(int32_t count);
 
 }  // namespace varnexo::threads

@@ -25,17 +25,19 @@ struct CholeskyKernel {
   }
   void release_right_factor(int32_t) const {}
 
-  // L11 = chol(A11) in the lower triangle; L21 = A21·L11⁻ᵀ (⁻ᴴ). Returns 0, or -1 when a pivot
-  // is not positive; the column of that pivot is kept in failed_column.
-  int32_t factor_block(const TargetBlock<T>& b) {
+  // L11 = chol(A11) in the lower triangle. Returns 0, or -1 when a pivot is not positive; the
+  // column of that pivot is kept in failed_column.
+  int32_t factor_diagonal(const TargetBlock<T>& b) {
     const int info = blas::potrf('L', b.ncol, b.l, b.jlen);
-    if (info != 0) {
-      failed_column = b.fjcol + info - 1;
-      return -1;
-    }
-    const int32_t m = b.jlen - b.ncol;
-    if (m > 0) blas::trsm('R', 'L', trans, 'N', m, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol, b.jlen);
-    return 0;
+    if (info == 0) return 0;
+    failed_column = b.fjcol + info - 1;
+    return -1;
+  }
+
+  // L21 = A21·L11⁻ᵀ (⁻ᴴ) for the rows first .. last-1 of the off-diagonal block.
+  void solve_offdiagonal(const TargetBlock<T>& b, int32_t first, int32_t last) const {
+    if (last > first)
+      blas::trsm('R', 'L', trans, 'N', last - first, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol + first, b.jlen);
   }
 };
 

@@ -84,7 +84,7 @@ int32_t run_loop(Kernel& kernel, const LoopInput& in) noexcept {
                              in.pivot, in.colpivot, *in.partition, in.threads);
     }
     // A tree that does not split (a dense matrix, a chain) is all separator: the BLAS threads.
-    const threads::BlasThreads blas(in.threads > 1 ? threads::top_blas_count(in.threads) : 0);
+    const threads::BlasThreads blas(in.threads > 1 ? threads::top_thread_count(in.threads) : 0);
     if (in.schedule == nullptr) return factor_plain(loop, sf.nsuper, nmod);
     return factor_scheduled(loop, sf, nmod, *in.schedule, w.link);
   } catch (const std::bad_alloc&) {

@@ -21,8 +21,9 @@ namespace varnexo::factor {
 // dimension rows), so the product block may use only the first half; C -= R·Wᵀ (R·Wᴴ). The
 // diagonal block goes through sytf2 / hetf2 (Bunch–Kaufman) or, with `diagonal_pivoting`, is
 // mirrored (conjugated for Hermitian) and goes through getf2; the off-diagonal block is
-// L21 = A21·P·L11⁻ᵀ·D⁻¹ (L11⁻ᴴ) either way. Counters accumulate over the supernodes; npos/nneg
-// stay 0 for complex scalars (the complex kernels count no inertia).
+// L21 = A21·P·L11⁻ᵀ·D⁻¹ (L11⁻ᴴ) either way, solved row by row, so that threads may share its
+// rows. Counters accumulate over the supernodes; npos/nneg stay 0 for complex scalars (the
+// complex kernels count no inertia).
 template <class T, bool Hermitian = false>
 struct LdltKernel {
   using scalar = T;
@@ -80,8 +81,30 @@ struct LdltKernel {
     w_size_ = 0;
   }
 
-  int32_t factor_block(const TargetBlock<T>& b) {
-    return diagonal_pivoting ? factor_diagonal_pivoting(b) : factor_bunch_kaufman(b);
+  int32_t factor_diagonal(const TargetBlock<T>& b) {
+    if (diagonal_pivoting) {
+      mirror_and_getf2(b);
+    } else {
+      const int32_t* pairs = pair_first ? pair_first + (b.fjcol - 1) : nullptr;
+      if constexpr (Hermitian)
+        dense::hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps, pairs);
+      else
+        dense::sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps, pairs);
+    }
+    return 0;
+  }
+
+  // Rows first .. last-1 of L21 = A21·P·L11⁻ᵀ·D⁻¹ (L11⁻ᴴ); each row is solved on its own.
+  void solve_offdiagonal(const TargetBlock<T>& b, int32_t first, int32_t last) {
+    const int32_t rows = last - first;
+    if (rows <= 0) return;
+    T* a21 = b.l + b.ncol + first;
+    if (diagonal_pivoting) {
+      dense::luspym<T>(rows, b.ncol, a21, b.jlen, b.pivot);
+      blas::trsm('R', 'U', 'N', 'N', rows, b.ncol, T(1), b.l, b.jlen, a21, b.jlen);
+    } else {
+      solve_bunch_kaufman(b, a21, rows);
+    }
   }
 
  private:
@@ -89,17 +112,10 @@ struct LdltKernel {
 
   static T op(T v) { return Hermitian ? conj(v) : v; }
 
-  // sytf2 / hetf2 on the diagonal block; the off-diagonal block is solved from the left in
-  // transposed form: temp(ncol × m) = A21ᵀ (A21ᴴ), temp := (L·D)⁻¹·Pᵀ·temp, A21 = tempᵀ (tempᴴ).
-  int32_t factor_bunch_kaufman(const TargetBlock<T>& b) {
-    const int32_t* pairs = pair_first ? pair_first + (b.fjcol - 1) : nullptr;
-    if constexpr (Hermitian)
-      dense::hetf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, eps, pairs);
-    else
-      dense::sytf2<T>(b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps, pairs);
-    const int32_t m = b.jlen - b.ncol;
-    if (m == 0) return 0;
-    const int64_t size = static_cast<int64_t>(b.ncol) * m;
+  // The Bunch–Kaufman off-diagonal rows are solved from the left in transposed form:
+  // temp(ncol × rows) = A21ᵀ (A21ᴴ), temp := (L·D)⁻¹·Pᵀ·temp, A21 = tempᵀ (tempᴴ).
+  void solve_bunch_kaufman(const TargetBlock<T>& b, T* a21, int32_t rows) {
+    const int64_t size = static_cast<int64_t>(b.ncol) * rows;
     // temp is sized by the analysis for the largest off-diagonal block; a caller-sized temp
     // that is shorter falls back to private scratch rather than writing past its end.
     T* t = temp;
@@ -107,31 +123,25 @@ struct LdltKernel {
       spill_.assign(size, T(0));
       t = spill_.data();
     }
-    T* a21 = b.l + b.ncol;
     for (int32_t c = 0; c < b.ncol; ++c)
-      for (int32_t i = 0; i < m; ++i)
+      for (int32_t i = 0; i < rows; ++i)
         t[c + static_cast<int64_t>(i) * b.ncol] = op(a21[i + static_cast<int64_t>(c) * b.jlen]);
-    dense::sytrs_bklfw<T, dense::symmetry_t<Hermitian>>(b.ncol, m, b.l, b.jlen, b.pivot, t, b.ncol);
+    dense::sytrs_bklfw<T, dense::symmetry_t<Hermitian>>(b.ncol, rows, b.l, b.jlen, b.pivot, t, b.ncol);
     for (int32_t c = 0; c < b.ncol; ++c)
-      for (int32_t i = 0; i < m; ++i) {
+      for (int32_t i = 0; i < rows; ++i) {
         T& v = t[c + static_cast<int64_t>(i) * b.ncol];
         a21[i + static_cast<int64_t>(c) * b.jlen] = op(v);
         v = T(0);
       }
-    return 0;
   }
 
-  // Mirror the lower triangle, getf2 with diagonal pivots; L21 = A21·P·U11⁻¹.
-  int32_t factor_diagonal_pivoting(const TargetBlock<T>& b) {
+  // The lower triangle mirrored (conjugated for Hermitian) into the upper, then getf2 with
+  // diagonal pivots.
+  void mirror_and_getf2(const TargetBlock<T>& b) {
     const int64_t ld = b.jlen;
     for (int32_t j = 0; j < b.ncol; ++j)
       for (int32_t i = j + 1; i < b.ncol; ++i) b.l[j + i * ld] = op(b.l[i + j * ld]);
     dense::getf2<T>(b.ncol, b.ncol, b.l, b.jlen, b.pivot, npert, inertia(&npos), inertia(&nneg), eps);
-    const int32_t m = b.jlen - b.ncol;
-    if (m == 0) return 0;
-    dense::luspym<T>(m, b.ncol, b.l + b.ncol, b.jlen, b.pivot);
-    blas::trsm('R', 'U', 'N', 'N', m, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol, b.jlen);
-    return 0;
   }
 
   int64_t w_size_ = 0;

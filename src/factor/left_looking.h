@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "common/blas.h"
@@ -153,6 +154,21 @@ struct TargetBlock {
   int32_t* colpivot = nullptr;  // column interchanges (complete pivoting only)
 };
 
+// The diagonal block and then the whole off-diagonal block of a supernode: 0, or -1 when the
+// diagonal block fails.
+template <class Kernel>
+int32_t factor_block(Kernel& kernel, const TargetBlock<typename Kernel::scalar>& b) {
+  if (kernel.factor_diagonal(b) != 0) return -1;
+  kernel.solve_offdiagonal(b, 0, b.jlen - b.ncol);
+  return 0;
+}
+
+// The rows of a supernode's block at positions first .. last-1 (0 is the row of its first
+// column): the share of one thread when several compute one supernode.
+struct RowRange {
+  int32_t first = 0, last = std::numeric_limits<int32_t>::max();
+};
+
 // Work vectors of the loop. The integer vectors are 1-based views over n (indmap, relind,
 // link) and nsuper (length) entries; temp holds tmpsiz values and is zero between updates.
 template <class T>
@@ -173,7 +189,9 @@ inline int64_t loop_int_work_size(int32_t n, int32_t nsuper, int32_t copies) {
 //   bool right_factor(const UpdateSource<T>&, int32_t rows, Operand<T>* y)   the factor Y with
 //        C -= R·Yᵀ over Y's first `rows` rows (may build it in temp; false: temp too small);
 //   void release_right_factor(int32_t rows)     clears what right_factor built;
-//   int32_t factor_block(const TargetBlock<T>&) diagonal and off-diagonal blocks, 0 or -1.
+//   int32_t factor_diagonal(const TargetBlock<T>&)   the diagonal block, 0 or -1;
+//   void solve_offdiagonal(const TargetBlock<T>&, int32_t first, int32_t last)
+//        rows first .. last-1 of the off-diagonal block, each row on its own.
 template <class Kernel>
 class LeftLooking {
  public:
@@ -234,7 +252,7 @@ class LeftLooking {
       const int32_t err = update(b, fk);
       if (err != kFactorOk) return err;
     }
-    if (kernel_.factor_block(b) != 0) return kPivotFailure;
+    if (factor_block(kernel_, b) != 0) return kPivotFailure;
     finish(J, b.fjcol, b.ncol, b.jlen);
     return kFactorOk;
   }
@@ -244,15 +262,68 @@ class LeftLooking {
   // written but J's own block, so loops of several threads may run this on different supernodes
   // at once once their descendants are done.
   int32_t supernode_from(int32_t J, const int32_t* first_cols, const int32_t* remaining, int32_t updates) {
-    const TargetBlock<T> b = target(J);
     load(J);
+    const int32_t err = updates_from(J, first_cols, remaining, updates, RowRange{});
+    if (err != kFactorOk) return err;
+    return factor_block(kernel_, target(J)) != 0 ? kPivotFailure : kFactorOk;
+  }
+
+  // The updates of J as supernode_from gives them, on the rows of J's block in `rows` alone:
+  // threads with disjoint ranges may apply them at once.
+  int32_t updates_from(int32_t J, const int32_t* first_cols, const int32_t* remaining, int32_t updates,
+                       RowRange rows) {
+    const TargetBlock<T> b = target(J);
     load_index_map(b.jlen, lindx_.at(xlindx_(J)), w_.indmap.data());
     for (int32_t u = 0; u < updates; ++u) {
       int32_t q = 0;
-      const int32_t err = apply(b, source(first_cols[u], remaining[u]), &q);
+      const int32_t err = apply(b, source(first_cols[u], remaining[u]), &q, rows);
       if (err != kFactorOk) return err;
     }
-    return kernel_.factor_block(b) != 0 ? kPivotFailure : kFactorOk;
+    return kFactorOk;
+  }
+
+  // Splits the rows of J's block into `shares` ranges of about equal update work (rows times
+  // target columns over J's updates): bounds[t] .. bounds[t+1]-1 for share t. Reads J's index
+  // map, so it follows load_index_map (updates_from loads it).
+  void row_shares(int32_t J, const int32_t* first_cols, const int32_t* remaining, int32_t updates,
+                  int32_t shares, int32_t* bounds) {
+    const TargetBlock<T> b = target(J);
+    load_index_map(b.jlen, lindx_.at(xlindx_(J)), w_.indmap.data());
+    const int32_t ljcol = b.fjcol + b.ncol - 1;
+    // The work of the updates on the rows at positions below r.
+    auto work_below = [&](int32_t r) {
+      int64_t work = 0;
+      for (int32_t u = 0; u < updates; ++u) {
+        const UpdateSource<T> s = source(first_cols[u], remaining[u]);
+        const int32_t q = static_cast<int32_t>(std::upper_bound(s.rows, s.rows + s.lenk, ljcol) - s.rows);
+        work += static_cast<int64_t>(q) * rows_before(b, s, r);
+      }
+      return work;
+    };
+    const int64_t total = work_below(b.jlen);
+    bounds[0] = 0;
+    bounds[shares] = b.jlen;
+    for (int32_t t = 1; t < shares; ++t) {
+      const int64_t goal = total * t / shares;
+      int32_t lo = bounds[t - 1], hi = b.jlen;  // the first r with work_below(r) >= goal
+      while (lo < hi) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        if (work_below(mid) < goal)
+          lo = mid + 1;
+        else
+          hi = mid;
+      }
+      bounds[t] = lo;
+    }
+  }
+
+  int32_t factor_diagonal(int32_t J) {
+    return kernel_.factor_diagonal(target(J)) != 0 ? kPivotFailure : kFactorOk;
+  }
+
+  // Rows first .. last-1 of J's off-diagonal block, once its diagonal block is factorised.
+  void solve_offdiagonal(int32_t J, int32_t first, int32_t last) {
+    kernel_.solve_offdiagonal(target(J), first, last);
   }
 
   TargetBlock<T> target(int32_t J) const {
@@ -280,6 +351,16 @@ class LeftLooking {
 
   void finish(int32_t J, int32_t fjcol, int32_t ncol, int32_t jlen) { push(fjcol, J, jlen - ncol); }
 
+  // The number of rows of s whose positions in J are below r: the rows of s and their positions
+  // ascend together.
+  int32_t rows_before(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t r) const {
+    if (r <= 0) return 0;
+    if (r >= b.jlen) return s.lenk;
+    const int32_t* end = std::partition_point(s.rows, s.rows + s.lenk,
+                                              [&](int32_t row) { return b.jlen - 1 - w_.indmap(row) < r; });
+    return static_cast<int32_t>(end - s.rows);
+  }
+
   UpdateSource<T> source(int32_t fk, int32_t lenk) const {
     UpdateSource<T> s;
     const int32_t K = snode_(fk);
@@ -299,59 +380,69 @@ class LeftLooking {
   int32_t update(const TargetBlock<T>& b, int32_t fk) {
     const UpdateSource<T> s = source(fk, w_.length(snode_(fk)));
     int32_t q = 0;
-    const int32_t err = apply(b, s, &q);
+    const int32_t err = apply(b, s, &q, RowRange{});
     if (err == kFactorOk) push(fk, snode_(fk), s.lenk - q);
     return err;
   }
 
-  // The update of J by the source s, by the first case that fits; *used receives q, the rows of
-  // s that are columns of J.
-  int32_t apply(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t* used) {
+  // The update of J by the source s on J's rows in `range`, by the first case that fits; *used
+  // receives q, the rows of s that are columns of J. The source rows i0 .. i1-1 are those that
+  // land in the range; the first q rows give the right factor whatever the range.
+  int32_t apply(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t* used, RowRange range) {
     const int32_t ljcol = b.fjcol + b.ncol - 1;
     int32_t q = b.ncol;
     if (s.lenk != b.jlen) {
       q = 0;
       while (q < s.lenk && s.rows[q] <= ljcol) ++q;
     }
+    *used = q;
+    const Rows r{rows_before(b, s, range.first), rows_before(b, s, range.last)};
+    if (r.begin == r.end) return kFactorOk;
     Operand<T> y;
     if (!kernel_.right_factor(s, q, &y)) return kTempTooSmall;
     int32_t err = kFactorOk;
     if (s.lenk == b.jlen)
-      full_match(b, s, y);
+      full_match(b, s, y, r);
     else if (s.ncolk == 1)
-      one_column(b, s, q, y);
+      one_column(b, s, q, y, r);
     else if (w_.indmap(s.rows[0]) - w_.indmap(s.rows[s.lenk - 1]) < s.lenk)
-      contiguous(b, s, q, y);
+      contiguous(b, s, q, y, r);
     else
-      err = through_temp(b, s, q, y);
+      err = through_temp(b, s, q, y, r);
     kernel_.release_right_factor(q);
-    *used = q;
     return err;
   }
 
-  void full_match(const TargetBlock<T>& b, const UpdateSource<T>& s, Operand<T> y) {
-    blas::gemm('N', Kernel::trans, b.jlen, b.ncol, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(1), b.l,
-               b.jlen);
+  // Source rows begin .. end-1 of an update; an LU update's U part starts at row q at the earliest.
+  struct Rows {
+    int32_t begin, end;
+    int32_t u_begin(int32_t q) const { return std::max(begin, q); }
+  };
+
+  void full_match(const TargetBlock<T>& b, const UpdateSource<T>& s, Operand<T> y, Rows r) {
+    blas::gemm('N', Kernel::trans, r.end - r.begin, b.ncol, s.ncolk, T(-1), s.l.data + r.begin, s.l.ld,
+               y.data, y.ld, T(1), b.l + r.begin, b.jlen);
     if constexpr (Kernel::has_u) {
-      const int32_t m = b.jlen - b.ncol;
-      if (m > 0)
-        blas::gemm('N', 'T', m, b.ncol, s.ncolk, T(-1), s.u.data + b.ncol, s.u.ld, s.l.data, s.l.ld, T(1),
-                   b.u, m);
+      const int32_t u0 = r.u_begin(b.ncol);
+      if (r.end > u0)
+        blas::gemm('N', 'T', r.end - u0, b.ncol, s.ncolk, T(-1), s.u.data + u0, s.u.ld, s.l.data, s.l.ld,
+                   T(1), b.u + (u0 - b.ncol), b.jlen - b.ncol);
     }
   }
 
   // A one-column source: element-wise updates, with the relative index of each of its rows
   // gathered once (into relind) and reused for every target column.
-  void one_column(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y) {
+  void one_column(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y, Rows r) {
     (void)b;
     int32_t* rel = w_.relind.data();
     gather(s.lenk, s.rows, w_.indmap.data(), rel);
     const T* yv = y.data;
     if constexpr (Kernel::trans == 'C') yv = conjugated_copy(y.data, q);
-    column_updates(0, s.lenk, q, s.rows, rel, s.l.data, yv, xlnz_, lnz_);
+    column_updates(r.begin, r.end, q, s.rows, rel, s.l.data, yv, xlnz_, lnz_);
     // LU: rows q+1..lenk of R_U against the first q rows of R_L.
     if constexpr (Kernel::has_u)
-      if (q < s.lenk) column_updates(q, s.lenk, q, s.rows, rel, s.u.data, s.l.data, xunz_, unz_);
+      if (r.u_begin(q) < r.end)
+        column_updates(r.u_begin(q), r.end, q, s.rows, rel, s.u.data, s.l.data, xunz_, unz_);
   }
 
   // value(|xptr(c+1)| - 1 - rel(i)) -= x(i)·y(k) for the target columns c = rows(k), k < q, and the
@@ -373,20 +464,22 @@ class LeftLooking {
     return conj_buffer_.data();
   }
 
-  void contiguous(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y) {
+  // Source rows that land on consecutive rows of J: the product goes straight into the block.
+  void contiguous(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y, Rows r) {
     const int32_t c1 = s.rows[0];
     T* c = lnz_.at(xlnz_(c1) + (c1 - b.fjcol));
-    blas::gemm('N', Kernel::trans, s.lenk, q, s.ncolk, T(-1), s.l.data, s.l.ld, y.data, y.ld, T(1), c,
-               b.jlen);
+    blas::gemm('N', Kernel::trans, r.end - r.begin, q, s.ncolk, T(-1), s.l.data + r.begin, s.l.ld, y.data,
+               y.ld, T(1), c + r.begin, b.jlen);
     if constexpr (Kernel::has_u) {
-      const int32_t m = s.lenk - q;
-      if (m > 0)
-        blas::gemm('N', 'T', m, q, s.ncolk, T(-1), s.u.data + q, s.u.ld, s.l.data, s.l.ld, T(1),
-                   unz_.at(xunz_(c1)), b.jlen - b.ncol);
+      // Row q of the source is the first off-diagonal row of column c1's U part.
+      const int32_t u0 = r.u_begin(q);
+      if (r.end > u0)
+        blas::gemm('N', 'T', r.end - u0, q, s.ncolk, T(-1), s.u.data + u0, s.u.ld, s.l.data, s.l.ld, T(1),
+                   unz_.at(xunz_(c1)) + (u0 - q), b.jlen - b.ncol);
     }
   }
 
-  int32_t through_temp(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y) {
+  int32_t through_temp(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t q, Operand<T> y, Rows r) {
     if (static_cast<int64_t>(s.lenk) * q > kernel_.product_capacity(w_.tmpsiz)) return kTempTooSmall;
     int32_t* rel = w_.relind.data();
     gather(s.lenk, s.rows, w_.indmap.data(), rel);
@@ -394,25 +487,26 @@ class LeftLooking {
     cols_.resize(q);
     for (int32_t k = 0; k < q; ++k) cols_[k] = b.fjcol + b.jlen - 1 - rel[k];
     const OneBased<const int32_t> xl(xlnz_.data(), n_ + 1);
-    const int32_t chunk = update_chunk<T>(s.lenk, s.ncolk);
-    scatter_runs(s.lenk, rel, runs_);
+    const int32_t m = r.end - r.begin;
+    const int32_t chunk = update_chunk<T>(m, s.ncolk);
+    scatter_runs(m, rel + r.begin, runs_);
     for (int32_t k0 = 0; k0 < q; k0 += chunk) {
       const int32_t c = std::min(chunk, q - k0);
-      blas::gemm('N', Kernel::trans, s.lenk, c, s.ncolk, T(-1), s.l.data, s.l.ld, y.data + k0, y.ld, T(0),
-                 w_.temp, s.lenk);
-      scatter_update<T>(s.lenk, c, w_.temp, cols_.data() + k0, rel, runs_, xl, lnz_);
+      blas::gemm('N', Kernel::trans, m, c, s.ncolk, T(-1), s.l.data + r.begin, s.l.ld, y.data + k0, y.ld,
+                 T(0), w_.temp, m);
+      scatter_update<T>(m, c, w_.temp, cols_.data() + k0, rel + r.begin, runs_, xl, lnz_);
     }
     if constexpr (Kernel::has_u) {
-      const int32_t m = s.lenk - q;
-      if (m > 0) {
+      const int32_t u0 = r.u_begin(q), mu = r.end - u0;
+      if (mu > 0) {
         const OneBased<const int32_t> xu(xunz_.data(), n_ + 1);
-        const int32_t chunk_u = update_chunk<T>(m, s.ncolk);
-        scatter_runs(m, rel + q, runs_);
+        const int32_t chunk_u = update_chunk<T>(mu, s.ncolk);
+        scatter_runs(mu, rel + u0, runs_);
         for (int32_t k0 = 0; k0 < q; k0 += chunk_u) {
           const int32_t c = std::min(chunk_u, q - k0);
-          blas::gemm('N', 'T', m, c, s.ncolk, T(-1), s.u.data + q, s.u.ld, s.l.data + k0, s.l.ld, T(0),
-                     w_.temp, m);
-          scatter_update<T>(m, c, w_.temp, cols_.data() + k0, rel + q, runs_, xu, unz_);
+          blas::gemm('N', 'T', mu, c, s.ncolk, T(-1), s.u.data + u0, s.u.ld, s.l.data + k0, s.l.ld, T(0),
+                     w_.temp, mu);
+          scatter_update<T>(mu, c, w_.temp, cols_.data() + k0, rel + u0, runs_, xu, unz_);
         }
       }
     }

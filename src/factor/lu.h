@@ -34,7 +34,7 @@ struct LuKernel {
   }
   void release_right_factor(int32_t) const {}
 
-  int32_t factor_block(const TargetBlock<T>& b) {
+  int32_t factor_diagonal(const TargetBlock<T>& b) {
     if constexpr (Complete) {
       dense::getc2<T>(b.ncol, b.l, b.jlen, b.pivot, b.colpivot, npert, eps);
     } else {
@@ -44,14 +44,19 @@ struct LuKernel {
         return -1;
       }
     }
-    const int32_t m = b.jlen - b.ncol;
-    if (m == 0) return 0;
-    T* l21 = b.l + b.ncol;
-    if constexpr (Complete) dense::luspym<T>(m, b.ncol, l21, b.jlen, b.colpivot);
-    blas::trsm('R', 'U', 'N', 'N', m, b.ncol, T(1), b.l, b.jlen, l21, b.jlen);
-    dense::luspym<T>(m, b.ncol, b.u, m, b.pivot);
-    blas::trsm('R', 'L', 'T', 'U', m, b.ncol, T(1), b.l, b.jlen, b.u, m);
     return 0;
+  }
+
+  // Rows first .. last-1 of L21 and of U12ᵀ; each row is solved on its own.
+  void solve_offdiagonal(const TargetBlock<T>& b, int32_t first, int32_t last) const {
+    const int32_t rows = last - first, m = b.jlen - b.ncol;
+    if (rows <= 0) return;
+    T* l21 = b.l + b.ncol + first;
+    if constexpr (Complete) dense::luspym<T>(rows, b.ncol, l21, b.jlen, b.colpivot);
+    blas::trsm('R', 'U', 'N', 'N', rows, b.ncol, T(1), b.l, b.jlen, l21, b.jlen);
+    T* u12t = b.u + first;
+    dense::luspym<T>(rows, b.ncol, u12t, m, b.pivot);
+    blas::trsm('R', 'L', 'T', 'U', rows, b.ncol, T(1), b.l, b.jlen, u12t, m);
   }
 };
 

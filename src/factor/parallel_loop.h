@@ -1,8 +1,10 @@
 // The left-looking loop on several threads (load -> factor): the independent subtrees of the
-// processor partition run at once, one thread each with the BLAS in one thread, then the
-// supernodes above them run in order with all BLAS threads. Every supernode receives its updates
-// in the order the lists of the one-thread loop would give them, through the same block
-// operations, so the factor is bitwise the same for any number of threads.
+// processor partition run at once, one thread each, then the threads share each supernode above
+// them by ranges of its rows; the BLAS runs in one thread throughout. Every supernode receives
+// its updates in the order the lists of the one-thread loop would give them, through the same
+// block operations, so the factor is the same for any number of threads (bit for bit when the
+// supernodes above the subtrees are not shared: a BLAS may round a product computed in row
+// pieces differently from the whole).
 #pragma once
 #include <algorithm>
 #include <atomic>
@@ -106,6 +108,72 @@ struct Worker {
   }
 };
 
+// The supernodes above the subtrees, each shared by a team: member t applies J's updates to
+// the rows bounds[t] .. bounds[t+1]-1 of its block and then solves its share of the off-diagonal
+// rows, and member 0 factorises the diagonal block in between. All members take the supernodes
+// in the same order and meet at barriers between the stages, so every block receives its updates
+// in the order of the one-thread loop. Returns the flag of the first failing supernode (in
+// *failed_at) or kFactorOk; throws std::bad_alloc when a member ran out of memory.
+template <class Kernel>
+int32_t factor_top_shared(std::vector<std::unique_ptr<Worker<Kernel>>>& workers,
+                          const std::vector<int32_t>& top, const UpdateOrder& order, int32_t members,
+                          int32_t* failed_at) {
+  std::vector<int32_t> status(members, kFactorOk);
+  std::vector<uint8_t> out_of_memory(members, 0);
+  std::vector<int32_t> all_bounds(static_cast<size_t>(members) * (members + 1));
+  int32_t result = kFactorOk;
+  threads::run_team(members, [&](int32_t t, threads::Team& team) {
+    const int32_t size = team.size();
+    LeftLooking<Kernel>& loop = *workers[t]->loop;
+    // A member that runs out of memory keeps meeting the others; the failure is read after.
+    auto guarded = [&](auto&& stage) {
+      try {
+        stage();
+      } catch (const std::bad_alloc&) {
+        out_of_memory[t] = 1;
+      }
+    };
+    auto failed = [&] {
+      for (int32_t k = 0; k < size; ++k)
+        if (status[k] != kFactorOk || out_of_memory[k]) return true;
+      return false;
+    };
+    guarded([&] {
+      for (size_t i = t; i < top.size(); i += size) loop.load(top[i]);
+    });
+    int32_t* bounds = all_bounds.data() + static_cast<size_t>(t) * (members + 1);
+    team.wait();
+    for (const int32_t J : top) {
+      const int64_t b = order.start[J - 1];
+      const int32_t updates = static_cast<int32_t>(order.start[J] - b);
+      const int32_t *first_cols = order.first_col.data() + b, *remaining = order.remaining.data() + b;
+      guarded([&] {
+        loop.row_shares(J, first_cols, remaining, updates, size, bounds);
+        status[t] = loop.updates_from(J, first_cols, remaining, updates, {bounds[t], bounds[t + 1]});
+      });
+      team.wait();
+      if (t == 0 && !failed()) status[0] = loop.factor_diagonal(J);
+      team.wait();
+      if (failed()) {
+        if (t == 0) *failed_at = J;
+        break;
+      }
+      const TargetBlock<typename Kernel::scalar> block = loop.target(J);
+      const int64_t m = block.jlen - block.ncol;
+      guarded([&] {
+        loop.solve_offdiagonal(J, static_cast<int32_t>(m * t / size),
+                               static_cast<int32_t>(m * (t + 1) / size));
+      });
+      team.wait();
+    }
+    if (t == 0)
+      for (int32_t k = 0; k < size && result == kFactorOk; ++k) result = status[k];
+  });
+  for (uint8_t oom : out_of_memory)
+    if (oom) throw std::bad_alloc();
+  return result;
+}
+
 }  // namespace detail
 
 // Factorises over the partition with `threads` workers; the kernel's counters receive the sums
@@ -129,7 +197,7 @@ int32_t factor_parallel(const SymbolicFactor& sf, Kernel& kernel,
   std::vector<int32_t> part_status(part.parts(), kFactorOk), part_failed(part.parts(), 0);
   std::atomic<int32_t> next{0};
   std::atomic<bool> out_of_memory{false};
-  threads::BlasThreads blas(1);  // the subtrees: one BLAS thread per worker
+  const threads::BlasThreads blas(1);  // one BLAS thread per worker
   threads::run_workers(count, [&](int32_t t) {
     try {
       for (int32_t k = next.fetch_add(1); k < part.parts(); k = next.fetch_add(1))
@@ -145,9 +213,10 @@ int32_t factor_parallel(const SymbolicFactor& sf, Kernel& kernel,
     if (part_status[k] != kFactorOk && part_failed[k] < failed_at)
       status = part_status[k], failed_at = part_failed[k];
   if (status == kFactorOk) {
-    // The supernodes above the subtrees: one worker with all BLAS threads.
-    blas.set(threads::top_blas_count(nthreads));
-    status = workers[0]->run(part.top.data(), static_cast<int64_t>(part.top.size()), order, &failed_at);
+    const int32_t members = std::min<int32_t>(threads::top_thread_count(nthreads), count);
+    status = members > 1
+                 ? detail::factor_top_shared(workers, part.top, order, members, &failed_at)
+                 : workers[0]->run(part.top.data(), static_cast<int64_t>(part.top.size()), order, &failed_at);
   }
   for (const auto& w : workers) detail::add_counters(kernel, w->kernel);
   return status;

@@ -171,7 +171,7 @@ TEST(CholeskyEdge, NotPositiveDefiniteStopsAtTheFailingSupernode) {
   t.fjcol = 5;
   t.ncol = t.jlen = 4;
   t.l = blk.data();
-  EXPECT_EQ(kernel.factor_block(t), -1);
+  EXPECT_EQ(varnexo::factor::factor_block(kernel, t), -1);
   EXPECT_EQ(kernel.failed_column, 7);
 }
 

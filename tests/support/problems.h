@@ -277,16 +277,17 @@ struct LuKernel {
     return true;
   }
   void release_right_factor(int32_t) const {}
-  int32_t factor_block(const varnexo::factor::TargetBlock<T>& b) const {
-    if (varnexo::blas::getrf(b.ncol, b.ncol, b.l, b.jlen, b.pivot) != 0) return -1;
-    const int32_t m = b.jlen - b.ncol;
-    if (m == 0) return 0;
-    varnexo::blas::trsm('R', 'U', 'N', 'N', m, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol, b.jlen);
+  int32_t factor_diagonal(const varnexo::factor::TargetBlock<T>& b) const {
+    return varnexo::blas::getrf(b.ncol, b.ncol, b.l, b.jlen, b.pivot) != 0 ? -1 : 0;
+  }
+  void solve_offdiagonal(const varnexo::factor::TargetBlock<T>& b, int32_t first, int32_t last) const {
+    const int32_t m = b.jlen - b.ncol, rows = last - first;
+    if (rows <= 0) return;
+    varnexo::blas::trsm('R', 'U', 'N', 'N', rows, b.ncol, T(1), b.l, b.jlen, b.l + b.ncol + first, b.jlen);
+    T* u = b.u + first;
     for (int32_t j = 1; j < b.ncol; ++j)
-      if (b.pivot[j - 1] != j)
-        varnexo::blas::swap(m, b.u + (j - 1) * m, 1, b.u + (b.pivot[j - 1] - 1) * m, 1);
-    varnexo::blas::trsm('R', 'L', 'T', 'U', m, b.ncol, T(1), b.l, b.jlen, b.u, m);
-    return 0;
+      if (b.pivot[j - 1] != j) varnexo::blas::swap(rows, u + (j - 1) * m, 1, u + (b.pivot[j - 1] - 1) * m, 1);
+    varnexo::blas::trsm('R', 'L', 'T', 'U', rows, b.ncol, T(1), b.l, b.jlen, u, m);
   }
 };
 

@@ -68,10 +68,11 @@ class ConcurrentHandles : public testing::TestWithParam<int> {};
 TEST_P(ConcurrentHandles, GiveBitwiseTheResultsOfASequentialRun) {
   const int threads = GetParam();
   // The BLAS thread count belongs to the process: raised by one handle above its subtrees, it
-  // would change the rounding of another's blocks. The handles here keep it at one.
-  varnexo::threads::set_top_blas_override(1);
+  // would change the rounding of another's blocks; and supernodes shared by rows round their
+  // products in pieces. The handles here keep one thread above their subtrees.
+  varnexo::threads::set_top_thread_override(1);
   struct Restore {
-    ~Restore() { varnexo::threads::set_top_blas_override(0); }
+    ~Restore() { varnexo::threads::set_top_thread_override(0); }
   } restore;
   std::vector<Outcome> sequential;
   for (int k = 0; k < threads; ++k) sequential.push_back(run(kJobs[k]));
