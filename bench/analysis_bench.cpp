@@ -118,7 +118,7 @@ void run(Input& in) {
 
 // The parallel schedule as the cost model sees it: for p threads, the analysis for p processors,
 // then the flops of the supernodes (the tasks), the critical path of the tree, the speedup that
-// the partition into subtrees plus the supernodes above them on p BLAS threads predicts, and the
+// the partition into subtrees plus the supernodes above them shared by p threads predicts, and the
 // bound of any schedule that keeps each supernode on one thread.
 void model(Input& in) {
   for (int32_t p : {4, 16, 64}) {

@@ -1,7 +1,7 @@
 // The processor partition of the supernodal tree and its cost model (symbolic -> [partition] ->
 // factor, solve). The tree is split from the top, heaviest subtree first, and the split whose
 // predicted time is least is kept: its subtrees dealt to the threads, the supernodes above them
-// run one after the other with all BLAS threads.
+// run one after the other, each shared by all threads.
 #include "factor/tree_partition.h"
 
 #include <algorithm>
@@ -63,8 +63,8 @@ double largest_bin(std::vector<double> costs, int32_t p) {
   return largest;
 }
 
-// Time of a supernode above the subtrees with p BLAS threads: its products split by rows, at
-// least 128 rows a thread to pay for the split.
+// Time of a supernode above the subtrees with p threads: its rows shared among them, at least
+// 128 rows a thread to pay for the split.
 double time_above(const Forest& f, int32_t s, int32_t p) {
   return f.cost[s - 1] / std::clamp(f.rows[s] / 128, 1, std::max(1, p));
 }

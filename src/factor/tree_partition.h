@@ -28,9 +28,10 @@ std::vector<double> supernode_costs(const SupernodeTree& t);
 // Splits the tree for `threads` workers: starting from the roots, the heaviest subtree is
 // replaced by its children (its root moves above the subtrees), up to 8·threads subtrees or a
 // leaf; of the splits met, the one with the least predicted time (the subtrees dealt longest
-// first to the threads, the supernodes above them one after the other on min(threads, rows/128)
-// BLAS threads) is returned. Fewer than two parts means: run in one thread. The supernodes must
-// be numbered bottom-up (each parent after its children), as the analysis numbers them.
+// first to the threads, the supernodes above them one after the other, each shared by
+// min(threads, rows/128) threads) is returned. Fewer than two parts means: run in one thread.
+// The supernodes must be numbered bottom-up (each parent after its children), as the analysis
+// numbers them.
 TreePartition partition_tree(const SupernodeTree& t, int32_t threads);
 
 // What the cost model says about running the factorisation with p threads.
