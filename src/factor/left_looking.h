@@ -290,14 +290,17 @@ class LeftLooking {
     const TargetBlock<T> b = target(J);
     load_index_map(b.jlen, lindx_.at(xlindx_(J)), w_.indmap.data());
     const int32_t ljcol = b.fjcol + b.ncol - 1;
+    sources_.clear();
+    for (int32_t u = 0; u < updates; ++u) {
+      const UpdateSource<T> s = source(first_cols[u], remaining[u]);
+      const auto q = static_cast<int32_t>(std::upper_bound(s.rows, s.rows + s.lenk, ljcol) - s.rows);
+      sources_.push_back({s.rows, s.lenk, q});
+    }
     // The work of the updates on the rows at positions below r.
     auto work_below = [&](int32_t r) {
       int64_t work = 0;
-      for (int32_t u = 0; u < updates; ++u) {
-        const UpdateSource<T> s = source(first_cols[u], remaining[u]);
-        const int32_t q = static_cast<int32_t>(std::upper_bound(s.rows, s.rows + s.lenk, ljcol) - s.rows);
-        work += static_cast<int64_t>(q) * rows_before(b, s, r);
-      }
+      for (const SourceRows& s : sources_)
+        work += static_cast<int64_t>(s.q) * rows_before(b, s.rows, s.lenk, r);
       return work;
     };
     const int64_t total = work_below(b.jlen);
@@ -351,15 +354,21 @@ class LeftLooking {
 
   void finish(int32_t J, int32_t fjcol, int32_t ncol, int32_t jlen) { push(fjcol, J, jlen - ncol); }
 
-  // The number of rows of s whose positions in J are below r: the rows of s and their positions
-  // ascend together.
-  int32_t rows_before(const TargetBlock<T>& b, const UpdateSource<T>& s, int32_t r) const {
+  // How many of the `count` rows (of an updating supernode) have positions in J below r: rows
+  // and positions ascend together.
+  int32_t rows_before(const TargetBlock<T>& b, const int32_t* rows, int32_t count, int32_t r) const {
     if (r <= 0) return 0;
-    if (r >= b.jlen) return s.lenk;
-    const int32_t* end = std::partition_point(s.rows, s.rows + s.lenk,
+    if (r >= b.jlen) return count;
+    const int32_t* end = std::partition_point(rows, rows + count,
                                               [&](int32_t row) { return b.jlen - 1 - w_.indmap(row) < r; });
-    return static_cast<int32_t>(end - s.rows);
+    return static_cast<int32_t>(end - rows);
   }
+
+  // The rows of an updating supernode and how many of them are columns of the target.
+  struct SourceRows {
+    const int32_t* rows;
+    int32_t lenk, q;
+  };
 
   UpdateSource<T> source(int32_t fk, int32_t lenk) const {
     UpdateSource<T> s;
@@ -396,7 +405,7 @@ class LeftLooking {
       while (q < s.lenk && s.rows[q] <= ljcol) ++q;
     }
     *used = q;
-    const Rows r{rows_before(b, s, range.first), rows_before(b, s, range.last)};
+    const Rows r{rows_before(b, s.rows, s.lenk, range.first), rows_before(b, s.rows, s.lenk, range.last)};
     if (r.begin == r.end) return kFactorOk;
     Operand<T> y;
     if (!kernel_.right_factor(s, q, &y)) return kTempTooSmall;
@@ -523,6 +532,7 @@ class LeftLooking {
   int32_t* colpivot_;
   std::vector<int32_t> cols_;
   std::vector<RowRun> runs_;
+  std::vector<SourceRows> sources_;
   std::vector<T> conj_buffer_;
 };
 
