@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -113,29 +114,29 @@ struct Worker {
 // rows, and member 0 factorises the diagonal block in between. All members take the supernodes
 // in the same order and meet at barriers between the stages, so every block receives its updates
 // in the order of the one-thread loop. Returns the flag of the first failing supernode (in
-// *failed_at) or kFactorOk; throws std::bad_alloc when a member ran out of memory.
+// *failed_at) or kFactorOk; rethrows what a member threw (a failed allocation).
 template <class Kernel>
 int32_t factor_top_shared(std::vector<std::unique_ptr<Worker<Kernel>>>& workers,
                           const std::vector<int32_t>& top, const UpdateOrder& order, int32_t members,
                           int32_t* failed_at) {
   std::vector<int32_t> status(members, kFactorOk);
-  std::vector<uint8_t> out_of_memory(members, 0);
+  std::vector<std::exception_ptr> thrown(members);
   std::vector<int32_t> all_bounds(static_cast<size_t>(members) * (members + 1));
   int32_t result = kFactorOk;
   threads::run_team(members, [&](int32_t t, threads::Team& team) {
     const int32_t size = team.size();
     LeftLooking<Kernel>& loop = *workers[t]->loop;
-    // A member that runs out of memory keeps meeting the others; the failure is read after.
+    // A member whose stage throws keeps meeting the others; the exception is rethrown after.
     auto guarded = [&](auto&& stage) {
       try {
         stage();
-      } catch (const std::bad_alloc&) {
-        out_of_memory[t] = 1;
+      } catch (...) {
+        thrown[t] = std::current_exception();
       }
     };
     auto failed = [&] {
       for (int32_t k = 0; k < size; ++k)
-        if (status[k] != kFactorOk || out_of_memory[k]) return true;
+        if (status[k] != kFactorOk || thrown[k]) return true;
       return false;
     };
     guarded([&] {
@@ -169,8 +170,8 @@ int32_t factor_top_shared(std::vector<std::unique_ptr<Worker<Kernel>>>& workers,
     if (t == 0)
       for (int32_t k = 0; k < size && result == kFactorOk; ++k) result = status[k];
   });
-  for (uint8_t oom : out_of_memory)
-    if (oom) throw std::bad_alloc();
+  for (const std::exception_ptr& e : thrown)
+    if (e) std::rethrow_exception(e);
   return result;
 }
 
@@ -196,18 +197,19 @@ int32_t factor_parallel(const SymbolicFactor& sf, Kernel& kernel,
   // whichever worker ran which part.
   std::vector<int32_t> part_status(part.parts(), kFactorOk), part_failed(part.parts(), 0);
   std::atomic<int32_t> next{0};
-  std::atomic<bool> out_of_memory{false};
+  std::vector<std::exception_ptr> thrown(count);
   const threads::BlasThreads blas(1);  // one BLAS thread per worker
   threads::run_workers(count, [&](int32_t t) {
     try {
       for (int32_t k = next.fetch_add(1); k < part.parts(); k = next.fetch_add(1))
         part_status[k] = workers[t]->run(part.members.data() + part.start[k],
                                          part.start[k + 1] - part.start[k], order, &part_failed[k]);
-    } catch (const std::bad_alloc&) {
-      out_of_memory = true;
+    } catch (...) {
+      thrown[t] = std::current_exception();
     }
   });
-  if (out_of_memory) throw std::bad_alloc();
+  for (const std::exception_ptr& e : thrown)
+    if (e) std::rethrow_exception(e);
   int32_t status = kFactorOk, failed_at = std::numeric_limits<int32_t>::max();
   for (int32_t k = 0; k < part.parts(); ++k)
     if (part_status[k] != kFactorOk && part_failed[k] < failed_at)
