@@ -1,6 +1,7 @@
 // Worker threads and the BLAS thread count (see threads.h).
 #include "common/threads.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <exception>
@@ -126,7 +127,10 @@ int32_t worker_override() { return g_override.load(std::memory_order_relaxed); }
 
 int32_t top_thread_count(int32_t workers) {
   const int32_t o = g_top_thread_override.load(std::memory_order_relaxed);
-  return o > 0 ? o : workers;
+  if (o > 0) return o;
+  // Members beyond the cores would only wait for each other at the barriers.
+  const auto cores = static_cast<int32_t>(std::thread::hardware_concurrency());
+  return cores > 0 ? std::min(workers, cores) : workers;
 }
 
 void set_top_thread_override(int32_t count) { g_top_thread_override.store(count, std::memory_order_relaxed); }

@@ -67,8 +67,9 @@ void set_worker_override(int32_t count);
 int32_t worker_override();
 
 // The threads of the supernodes above the subtrees for `workers` workers (sharing the
-// supernodes by rows, or in the BLAS when the tree does not split): the workers, unless the test
-// switch below is set. Blocks shared by rows are multiplied in pieces, and a threaded BLAS
+// supernodes by rows, or in the BLAS when the tree does not split): the workers, at most the
+// cores of the machine (more would only wait for each other), unless the test switch below is
+// set. Blocks shared by rows are multiplied in pieces, and a threaded BLAS
 // splits its products, which may round differently from the whole, so tests that compare factors
 // bit for bit keep one thread there on both sides.
 int32_t top_thread_count(int32_t workers);

@@ -91,24 +91,31 @@ const Case kCases[] = {
 
 class ThreadedFactor : public testing::TestWithParam<Case> {};
 
-// Factorises with 1, 2 and 3 workers and compares. Without refinement the solution is a pure
-// function of the factor (the one-right-hand-side solve runs in one thread here), so equal
-// solutions bit for bit mean equal factors; otherwise they must agree to rounding and solve as
-// accurately, with the same pivots and inertia. The BLAS runs in one thread on both sides.
-void expect_factor_of_one_thread(const Case& c, bool bitwise) {
+// Factorises with 1, 2 and 3 workers, the supernodes above the subtrees taken by one thread or
+// shared by all workers (whatever the cores of the machine), and compares. Without refinement
+// the solution is a pure function of the factor (the one-right-hand-side solve runs in one
+// thread here), so equal solutions bit for bit mean equal factors; shared, the blocks are
+// multiplied in pieces, which the BLAS may round differently, so the solutions must agree to
+// rounding and solve as accurately, with the same pivots and inertia. The BLAS runs in one
+// thread on both sides.
+void expect_factor_of_one_thread(const Case& c, bool shared) {
   threads::BlasThreads blas(1);
+  struct Restore {
+    ~Restore() { threads::set_top_thread_override(0); }
+  } restore;
   const Outcome one = solve_with(c, 2, 1, 1, false);
   ASSERT_EQ(one.error, 0);
   EXPECT_LT(backward_error_of(c, 1, one.x), 1e-12);
   double scale = 0;
   for (double v : one.x) scale = std::max(scale, std::abs(v));
   for (int32_t workers : {2, 3}) {
+    threads::set_top_thread_override(shared ? workers : 1);
     const Outcome many = solve_with(c, 2, workers, 1, false);
     ASSERT_EQ(many.error, 0) << workers << " workers";
     EXPECT_EQ(many.perturbed, one.perturbed);
     EXPECT_EQ(many.positive, one.positive);
     EXPECT_EQ(many.negative, one.negative);
-    if (bitwise) {
+    if (!shared) {
       EXPECT_EQ(0, std::memcmp(many.x.data(), one.x.data(), sizeof(double) * one.x.size()))
           << workers << " workers: the solution differs";
       continue;
@@ -120,19 +127,10 @@ void expect_factor_of_one_thread(const Case& c, bool bitwise) {
   }
 }
 
-// With one thread above the subtrees, every block is computed whole as by one thread.
-TEST_P(ThreadedFactor, IsBitwiseTheFactorOfOneThread) {
-  threads::set_top_thread_override(1);
-  struct Restore {
-    ~Restore() { threads::set_top_thread_override(0); }
-  } restore;
-  expect_factor_of_one_thread(GetParam(), true);
-}
+TEST_P(ThreadedFactor, IsBitwiseTheFactorOfOneThread) { expect_factor_of_one_thread(GetParam(), false); }
 
-// Shared by rows among the workers, the supernodes above the subtrees are multiplied in pieces,
-// which the BLAS may round differently.
 TEST_P(ThreadedFactor, SharedSupernodesGiveTheFactorOfOneThread) {
-  expect_factor_of_one_thread(GetParam(), false);
+  expect_factor_of_one_thread(GetParam(), true);
 }
 
 // The solve of one right-hand side over the subtrees, and of several over blocks of columns,
