@@ -1,8 +1,8 @@
 // Outcomes the library can stand behind: values of a or b that are not finite are refused before
 // any work with their position, a solution that is not finite or that the refinement left far
 // above its target is the numerical error, multiplying the system by a power of ten changes
-// neither the perturbed pivots nor the backward error, and the transposed solve and its
-// refinement solve one system.
+// neither the perturbed pivots nor the backward error, the transposed solve and its refinement
+// solve one system, and a Hermitian diagonal with an imaginary part is corrected or reported.
 #include <cmath>
 #include <limits>
 
@@ -121,6 +121,33 @@ TEST(Refinement, EndingFarAboveItsTargetIsAnError) {
     EXPECT_TRUE(contains(
         err, "*** error varnexo: backward error 1.000e+00 after iterative refinement, above 1e-10\n"))
         << err;
+  }
+}
+
+// The factor of a Hermitian matrix reads the real part of its diagonal; refinement and the
+// backward error see the matrix as given. An imaginary part at the level of rounding is
+// corrected; a large one (a matrix that is not Hermitian) is an error, never the solution of
+// another matrix reported as a success.
+TEST(HermitianDiagonal, AnImaginaryPartIsCorrectedOrReported) {
+  for (int32_t type : {4, -4}) {
+    for (double im : {1e-13, 0.5}) {
+      SCOPED_TRACE(std::to_string(type) + " " + std::to_string(im));
+      tools::Csr a = generated(type == 4 ? "hermitian3d:4" : "hermitian3d:4:0.5");
+      for (int32_t i = 0; i < a.n; ++i) {  // each row of the upper triangle starts with its diagonal
+        double* d = &a.a[static_cast<size_t>(a.ia[i] - 1) * 2];
+        d[1] = im * std::abs(d[0]);
+      }
+      std::vector<double> b = rhs_for(a, 1), x(b.size(), 0.0);
+      Session s(type);
+      const std::string err = report_of(s, 13, a, b, x);
+      if (im < 1e-6) {
+        EXPECT_EQ(s.error, 0) << err;
+        EXPECT_LT(tools::backward_error(a, false, b.data(), x.data(), 1), 1e-14);
+      } else {
+        EXPECT_EQ(s.error, VARNEXO_ERROR_NUMERICAL);
+        EXPECT_TRUE(contains(err, "after iterative refinement, above 1e-10\n")) << err;
+      }
+    }
   }
 }
 
