@@ -283,8 +283,8 @@ class LeftLooking {
   }
 
   // Splits the rows of J's block into `shares` ranges of about equal update work (rows times
-  // target columns over J's updates): bounds[t] .. bounds[t+1]-1 for share t. Reads J's index
-  // map, so it follows load_index_map (updates_from loads it).
+  // target columns over J's updates): bounds[t] .. bounds[t+1]-1 for share t. Loads J's index
+  // map into this loop's indmap, as updates_from does.
   void row_shares(int32_t J, const int32_t* first_cols, const int32_t* remaining, int32_t updates,
                   int32_t shares, int32_t* bounds) {
     const TargetBlock<T> b = target(J);
